@@ -1,0 +1,18 @@
+# Runs one test program with a fresh, private home so settings, caches and the
+# user's data folder of the test never reach the real user's.
+set(home ${WORK}/${TEST_NAME})
+file(REMOVE_RECURSE ${home})
+file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/cache ${home}/runtime)
+execute_process(COMMAND chmod 700 ${home}/runtime)
+set(ENV{HOME} ${home})
+set(ENV{XDG_CONFIG_HOME} ${home}/config)
+set(ENV{XDG_DATA_HOME} ${home}/data)
+set(ENV{XDG_CACHE_HOME} ${home}/cache)
+set(ENV{XDG_RUNTIME_DIR} ${home}/runtime)
+if(NOT DEFINED ENV{QT_QPA_PLATFORM})
+  set(ENV{QT_QPA_PLATFORM} offscreen)
+endif()
+execute_process(COMMAND ${TEST_EXE} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${TEST_NAME} failed (${rc})")
+endif()

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace kestrel::test {
+
+// What clip to make. Every frame carries its own index in a pattern of large
+// black and white blocks that survives lossy coding (see readFrameIndex).
+struct ClipSpec {
+    QString codec = QStringLiteral("mpeg4");  // libavcodec encoder name: mpeg4, mjpeg, mpeg1video, mpeg2video, wmv2, libx264, msvideo1, rawvideo ...
+    int width = 320;
+    int height = 240;
+    int fpsNum = 25;
+    int fpsDen = 1;
+    int frames = 50;
+    bool bFrames = false;   // ask the encoder for B-frames (max_b_frames 2)
+    int gopSize = 12;
+    int rotationDegrees = 0;  // display-matrix rotation tag (mp4/mov)
+};
+
+// Encodes a clip with the project's own code through libavcodec/libavformat;
+// the container follows the file's extension (.avi .mpg .mpeg .wmv .mp4 .mov .mkv).
+// Returns false and fills error when the encoder or muxer is missing or fails.
+bool makeClip(const QString& path, const ClipSpec& spec, QString* error = nullptr);
+
+// The pattern that makeClip draws for frame `index` (also usable to build frames
+// for other encoders, e.g. camera or screen tests).
+QImage indexPattern(int index, int width, int height);
+
+// Reads the index back from a decoded picture; -1 when no pattern is found.
+int readFrameIndex(const QImage& picture);
+
+// True when libavcodec on this machine has the named encoder.
+bool hasEncoder(const char* name);
+
+}  // namespace kestrel::test

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace kestrel {
+
+// The main frame's toolbars, addressed by band order.
+enum class Toolbar { Standard = 0, Video = 1, Draw = 2, Model = 3 };
+
+// What a video window needs from the main frame that hosts it. The frame
+// implements this; tests implement it with a small fake.
+class FrameServices {
+public:
+    virtual ~FrameServices() = default;
+
+    // Position sliders, trim sliders and the play-with list.
+    virtual void SetVideoTrackBarRange(int minimum, int maximum) = 0;
+    virtual void SetVideoTrackBarPosition(int value) = 0;
+    virtual int videoTrackBarValue() const = 0;
+    virtual void SetModelTrackBarRange(int minimum, int maximum) = 0;
+    virtual void SetModelTrackBarPosition(int value) = 0;
+    virtual void SetCropTrackBarRange(int minimum, int maximum) = 0;
+    virtual void UpdateVideoList(const QString& exceptCaption) = 0;
+
+    // Drawing settings shared by all video windows.
+    virtual QString DrawingTool() const = 0;
+    virtual void setDrawingTool(const QString& tool) = 0;
+    virtual quint32 DrawingColor() const = 0;  // 0x00BBGGRR
+    virtual int DrawingWidth() const = 0;
+
+    // Toolbar buttons, by zero-based index (separators and embedded controls count).
+    virtual int toolbarButtonCount(Toolbar toolbar) const = 0;
+    virtual void setToolbarButtonEnabled(Toolbar toolbar, int index, bool enabled) = 0;
+    virtual void tbrDrawEnable(bool enable) = 0;
+    // Press or release a toggle/group button by key ("line", "ruler", "adjust" ...).
+    virtual void setToolbarButtonPressed(Toolbar toolbar, const QString& key, bool pressed) = 0;
+    virtual bool toolbarButtonPressed(Toolbar toolbar, const QString& key) const = 0;
+
+    // Opacity (0-255) of the model blend, from the model toolbar's number field.
+    virtual int modelOpacity() const = 0;
+
+    // When the screen-recording pane waits for a window pick, hands it `window`
+    // and returns true (the click was the pick); otherwise returns false.
+    virtual bool offerScreenRecordingPick(QWidget* window) = 0;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "app/AppContext.h"
+
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+namespace kestrel {
+
+class FrameServices;
+
+// The video document window: one per opened video. Its public members are
+// what the main frame's menus and toolbars call.
+class frmVideo : public QWidget {
+    Q_OBJECT
+public:
+    frmVideo(const AppContext& app, FrameServices& frame, QWidget* parent = nullptr);
+    ~frmVideo() override;
+
+    // Every frmVideo carries this tag; the frame finds video windows by it.
+    static constexpr const char* Tag = "Video";
+
+    // Called by the frame whenever this window becomes the active document.
+    void windowActivated();
+
+    // Document and player.
+    void NewPlayerFile(const QString& fileName, bool flag = false);
+    qint16 vcxPlay();
+    qint16 vcxStop();
+    qint16 vcxFirst();
+    qint16 vcxPrev();
+    qint16 vcxNext();
+    qint16 vcxEnd();
+    qint16 vcxSetPos(QString& command);
+    qint16 vcxZoomIn();
+    qint16 vcxZoomOut();
+    qint16 vcxRate(double rate);
+    void PaintVideoFrame();
+    // The picture as last composed (frame, model, time text, drawings).
+    QImage composedPicture() const;
+
+    // Drawing.
+    bool RulerOn() const;
+    void setRulerOn(bool on);
+    bool RulerCalibrated() const;
+    void setRulerCalibrated(bool calibrated);
+    void StartRuler();
+    void ShowGrid(bool show);
+    // True (-1) when there is nothing to adjust.
+    bool AdjustShapeSetUp(bool on);
+    void DrawingsUndo();
+    void DrawingsDeleteAll();
+
+    // Model video.
+    void NewModelFile(const QString& fileName);
+    void modelClose();
+    void modelPlay(bool withVideo);
+    void modelStop(bool withVideo);
+    void modelAdjust();
+    void modelZoomIn();
+    void modelZoomOut();
+    void modelSetPos(int position);
+
+    // Properties.
+    QString ID() const;
+    QString videoExt() const;
+    bool HasVideo() const;
+    bool IsPlaying() const;
+    bool HasModel() const;
+    QString vcxMode() const;
+    QRect vcxRECT() const;
+    void setVcxRECT(const QRect& rect);
+    bool VideoFlip() const;
+    void setVideoFlip(bool flip);
+    QString FileName() const;
+    qint32 currentFrame() const;
+    qint32 lenMS() const;
+    void setLenMS(qint32 lengthMs);
+    bool PlayerButtonClick() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
+
+}  // namespace kestrel
