@@ -1,0 +1,26 @@
+// kestrel-bench: speed and memory figures for the engine, frame painting and
+// drawing. Run with `./kestrel.sh bench`; `--only engine|paint|drawing` picks one.
+#include "Benchmarks.h"
+
+#include <QGuiApplication>
+#include <QStringList>
+#include <QTemporaryDir>
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    const QStringList args = application.arguments();
+    const int only = args.indexOf(QStringLiteral("--only"));
+    const QString area = only >= 0 ? args.value(only + 1) : QString();
+
+    QTemporaryDir work;
+    QTextStream out(stdout);
+    if (area.isEmpty() || area == QLatin1String("engine"))
+        kestrel::bench::runEngineBench(out, work.path());
+    if (area.isEmpty() || area == QLatin1String("paint"))
+        kestrel::bench::runPaintBench(out, work.path());
+    if (area.isEmpty() || area == QLatin1String("drawing"))
+        kestrel::bench::runDrawingBench(out, work.path());
+    return 0;
+}
