@@ -9,14 +9,14 @@ namespace kestrel::test {
 // black and white blocks that survives lossy coding (see readFrameIndex).
 struct ClipSpec {
     QString codec = QStringLiteral("mpeg4");  // libavcodec encoder name: mpeg4, mjpeg, mpeg1video, mpeg2video, wmv2, libx264, msvideo1, rawvideo ...
-    int width = 320;
+    int width = 320;   // stored (coded) size; with a 90/270 rotation the upright picture is height x width
     int height = 240;
     int fpsNum = 25;
     int fpsDen = 1;
     int frames = 50;
     bool bFrames = false;   // ask the encoder for B-frames (max_b_frames 2)
     int gopSize = 12;
-    int rotationDegrees = 0;  // display-matrix rotation tag (mp4/mov)
+    int rotationDegrees = 0;  // display-matrix tag: clockwise turn a player applies to show it upright (mp4/mov)
 };
 
 // Encodes a clip with the project's own code through libavcodec/libavformat;
