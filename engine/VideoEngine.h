@@ -44,6 +44,9 @@ public:
     void SeekFrame(qint64 frameIndex);
     void SetRate(double factor);
 
+    // Times are those of the frames themselves, from the first frame (at 0 ms).
+    // Duration is the time of the last frame, so that Position() == Duration()
+    // exactly when the last frame is shown.
     qint64 Position() const;      // ms of the frame shown; equals Duration() at the end
     qint64 Duration() const;      // ms
     qint64 CurrentFrame() const;  // index of the frame shown
@@ -60,12 +63,29 @@ public:
 
     // Memory budget of the decoded-frame cache (default 512 MiB).
     void setCacheBudgetBytes(qint64 budgetBytes);
+    qint64 cacheUsedBytes() const;
+
+    // What the last Play() run did: frames shown, shown late, skipped.
+    struct PlaybackStats {
+        qint64 shown = 0;
+        qint64 late = 0;
+        qint64 skipped = 0;
+    };
+    PlaybackStats playbackStats() const;
 
 signals:
     void FrameReady();
     void PlaybackEnded();
 
 private:
+    bool showFrame(qint64 frameIndex);
+    void seekTo(qint64 frameIndex);
+    void closeQuietly();
+    void restartClock();
+    void scheduleNext();
+    void presentDueFrame();
+    qint64 dueWallMs(qint64 frameIndex) const;
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -272,8 +272,9 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
             av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, sizeof(int32_t) * 9));
         if (!matrix)
             return fail(error, QStringLiteral("cannot attach the rotation tag"));
-        // The display matrix rotates counter-clockwise; a phone's "rotate 90" means clockwise.
-        av_display_rotation_set(matrix, -rotation);
+        // As a phone writes "rotate 90": av_display_rotation_get() then reads -90,
+        // and a player turns the picture 90 degrees clockwise to show it.
+        av_display_rotation_set(matrix, rotation);
     }
     if (!(output->oformat->flags & AVFMT_NOFILE)) {
         result = avio_open(&output->pb, pathBytes.constData(), AVIO_FLAG_WRITE);

@@ -1,0 +1,255 @@
+#include "engine/AviWriter.h"
+
+#include "engine/AvPointers.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+}
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace kestrel {
+
+namespace {
+
+constexpr int kIoBufferSize = 1 << 16;
+
+// The muxer writes through Qt's QSaveFile, which gives the write-then-rename.
+int writeToSaveFile(void* opaque, uint8_t* buffer, int size)
+{
+    auto* file = static_cast<QSaveFile*>(opaque);
+    const qint64 written = file->write(reinterpret_cast<const char*>(buffer), size);
+    return written == size ? size : AVERROR(EIO);
+}
+
+int64_t seekSaveFile(void* opaque, int64_t offset, int whence)
+{
+    auto* file = static_cast<QSaveFile*>(opaque);
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE:
+        return file->size();
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        offset += file->pos();
+        break;
+    case SEEK_END:
+        offset += file->size();
+        break;
+    default:
+        return AVERROR(EINVAL);
+    }
+    return file->seek(offset) ? offset : AVERROR(EIO);
+}
+
+}  // namespace
+
+struct AviWriter::Impl {
+    std::unique_ptr<QSaveFile> file;
+    av::IoContextPtr io;
+    av::OutputPtr output;
+    av::CodecContextPtr encoder;
+    av::SwsPtr scaler;
+    av::FramePtr picture;  // in the encoder's format and size
+    av::PacketPtr packet;
+    AVStream* stream = nullptr;
+    qint64 nextIndex = 0;
+    qint64 written = 0;
+    bool headerWritten = false;
+    QString error;
+
+    bool fail(const QString& what, int code = 0)
+    {
+        error = code ? QStringLiteral("%1: %2").arg(what, av::errorText(code)) : what;
+        return false;
+    }
+
+    bool drain(AVFrame* frame)
+    {
+        int result = avcodec_send_frame(encoder.get(), frame);
+        if (result < 0 && result != AVERROR_EOF)
+            return fail(QStringLiteral("The encoder refused a picture"), result);
+        while (true) {
+            result = avcodec_receive_packet(encoder.get(), packet.get());
+            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
+                return true;
+            if (result < 0)
+                return fail(QStringLiteral("Encoding failed"), result);
+            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
+            packet->stream_index = stream->index;
+            result = av_interleaved_write_frame(output.get(), packet.get());
+            if (result < 0)
+                return fail(QStringLiteral("Writing %1 failed").arg(file->fileName()), result);
+        }
+    }
+};
+
+AviWriter::AviWriter() : d(std::make_unique<Impl>()) {}
+
+AviWriter::~AviWriter() { discard(); }
+
+bool AviWriter::open(const QString& path, const AviEncoders& encoders, int encoderIndex,
+                     const EncoderSettings& settings, int width, int height, double framesPerSecond)
+{
+    discard();
+    d->error.clear();
+    if (path.trimmed().isEmpty())
+        return d->fail(QStringLiteral("No file name was given."));
+    if (width <= 0 || height <= 0)
+        return d->fail(QStringLiteral("The picture size %1x%2 is not valid.").arg(width).arg(height));
+    if (!(framesPerSecond > 0))
+        return d->fail(QStringLiteral("The frame rate must be above zero."));
+    if (encoderIndex >= encoders.count())
+        return d->fail(QStringLiteral("The chosen video compressor is not available."));
+
+    const QByteArray encoderName = encoders.encoderName(encoderIndex).toUtf8();
+    const AVCodec* codec = avcodec_find_encoder_by_name(encoderName.constData());
+    if (!codec)
+        return d->fail(QStringLiteral("The encoder %1 is missing.").arg(QString::fromUtf8(encoderName)));
+
+    const QFileInfo target(path);
+    if (!target.absoluteDir().exists())
+        return d->fail(QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(target.absolutePath())));
+    d->file = std::make_unique<QSaveFile>(target.absoluteFilePath());
+    if (!d->file->open(QIODevice::WriteOnly))
+        return d->fail(QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), d->file->errorString()));
+
+    const AVRational rate = av_d2q(framesPerSecond, 100000);
+    d->encoder.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* c = d->encoder.get();
+    c->width = width;
+    c->height = height;
+    c->time_base = av_inv_q(rate);
+    c->framerate = rate;
+    c->sample_aspect_ratio = AVRational{1, 1};
+    if (encoderIndex < 0)
+        c->pix_fmt = AV_PIX_FMT_BGR24;
+    else
+        c->pix_fmt = avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_YUV420P, 0, nullptr);
+    if (settings.bitRateKbps > 0)
+        c->bit_rate = qint64(settings.bitRateKbps) * 1000;
+    if (settings.quality > 0 && encoders.hasQualityScale(encoderIndex)) {
+        c->flags |= AV_CODEC_FLAG_QSCALE;
+        c->global_quality = FF_QP2LAMBDA * settings.quality;
+    }
+    c->gop_size = settings.keyFrameInterval > 0 ? settings.keyFrameInterval : 12;
+    c->thread_count = 0;
+
+    AVFormatContext* raw = nullptr;
+    int result = avformat_alloc_output_context2(&raw, nullptr, "avi", nullptr);
+    if (result < 0)
+        return d->fail(QStringLiteral("The AVI writer is missing"), result);
+    d->output.reset(raw);
+    if (d->output->oformat->flags & AVFMT_GLOBALHEADER)
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+
+    result = avcodec_open2(c, codec, nullptr);
+    if (result < 0)
+        return d->fail(QStringLiteral("The encoder %1 cannot encode %2x%3 pictures")
+                           .arg(QString::fromUtf8(codec->name))
+                           .arg(width)
+                           .arg(height),
+                       result);
+
+    d->stream = avformat_new_stream(d->output.get(), nullptr);
+    avcodec_parameters_from_context(d->stream->codecpar, c);
+    d->stream->time_base = c->time_base;
+    d->stream->avg_frame_rate = rate;
+
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
+    d->io.reset(avio_alloc_context(buffer, kIoBufferSize, 1, d->file.get(), nullptr, writeToSaveFile, seekSaveFile));
+    d->output->pb = d->io.get();
+    d->output->flags |= AVFMT_FLAG_CUSTOM_IO;
+
+    result = avformat_write_header(d->output.get(), nullptr);
+    if (result < 0)
+        return d->fail(QStringLiteral("Writing %1 failed").arg(QDir::toNativeSeparators(path)), result);
+    d->headerWritten = true;
+
+    d->picture = av::makeFrame();
+    d->picture->format = c->pix_fmt;
+    d->picture->width = width;
+    d->picture->height = height;
+    if ((result = av_frame_get_buffer(d->picture.get(), 0)) < 0)
+        return d->fail(QStringLiteral("Out of memory"), result);
+    d->packet = av::makePacket();
+    d->nextIndex = 0;
+    d->written = 0;
+    return true;
+}
+
+bool AviWriter::writeFrame(const AVFrame* frame, qint64 frameIndex)
+{
+    if (!isOpen())
+        return d->fail(QStringLiteral("No file is open for writing."));
+    if (frameIndex < d->nextIndex)
+        return true;  // late picture: the slot is already filled
+    AVCodecContext* c = d->encoder.get();
+    d->scaler.reset(sws_getCachedContext(d->scaler.release(), frame->width, frame->height,
+                                         AVPixelFormat(frame->format), c->width, c->height, c->pix_fmt,
+                                         SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!d->scaler)
+        return d->fail(QStringLiteral("The picture format cannot be converted."));
+    if (av_frame_make_writable(d->picture.get()) < 0)
+        return d->fail(QStringLiteral("Out of memory"));
+    sws_scale(d->scaler.get(), frame->data, frame->linesize, 0, frame->height, d->picture->data,
+              d->picture->linesize);
+    // Missed slots repeat the picture so the file keeps real time.
+    for (; d->nextIndex <= frameIndex; ++d->nextIndex) {
+        if (av_frame_make_writable(d->picture.get()) < 0)
+            return d->fail(QStringLiteral("Out of memory"));
+        d->picture->pts = d->nextIndex;
+        if (!d->drain(d->picture.get()))
+            return false;
+        ++d->written;
+    }
+    return true;
+}
+
+bool AviWriter::finish()
+{
+    if (!isOpen())
+        return d->fail(QStringLiteral("No file is open for writing."));
+    bool ok = d->drain(nullptr);
+    if (ok) {
+        const int result = av_write_trailer(d->output.get());
+        ok = result >= 0 || d->fail(QStringLiteral("Completing the file failed"), result);
+    }
+    if (ok) {
+        avio_flush(d->io.get());
+        if (!d->file->commit())
+            ok = d->fail(QStringLiteral("%1 cannot be written: %2")
+                             .arg(QDir::toNativeSeparators(d->file->fileName()), d->file->errorString()));
+    }
+    const QString error = d->error;
+    discard();
+    d->error = error;
+    return ok;
+}
+
+void AviWriter::discard()
+{
+    d->output.reset();
+    d->io.reset();
+    if (d->file) {
+        d->file->cancelWriting();
+        d->file.reset();  // an uncommitted QSaveFile removes its temporary file
+    }
+    d->encoder.reset();
+    d->scaler.reset();
+    d->picture.reset();
+    d->packet.reset();
+    d->stream = nullptr;
+    d->headerWritten = false;
+}
+
+bool AviWriter::isOpen() const { return d->headerWritten && d->file; }
+
+qint64 AviWriter::framesWritten() const { return d->written; }
+
+QString AviWriter::lastError() const { return d->error; }
+
+}  // namespace kestrel

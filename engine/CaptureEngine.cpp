@@ -1,0 +1,470 @@
+#include "engine/CaptureEngine.h"
+
+#include "engine/AviWriter.h"
+#include "engine/AvPointers.h"
+#include "engine/V4l2Device.h"
+
+extern "C" {
+#include <libavdevice/avdevice.h>
+#include <libavutil/dict.h>
+}
+
+#include <QDir>
+#include <QMetaObject>
+#include <QPointer>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace kestrel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const QString kVirtualName = QStringLiteral("Kestrel virtual test pattern camera");
+
+// What the virtual camera offers: the usual capture sizes in packed RGB and YUV.
+CaptureFormatTable virtualFormats()
+{
+    CaptureFormatTable table;
+    static constexpr int sizes[][2] = {{320, 240}, {640, 480}, {800, 600}, {1280, 720}};
+    for (const auto& s : sizes)
+        table.append({s[0], s[1], 24, QStringLiteral("RGB")});
+    for (const auto& s : sizes)
+        table.append({s[0], s[1], 16, QStringLiteral("YUY2")});
+    return table;
+}
+
+struct DictFree {
+    void operator()(AVDictionary* d) const { av_dict_free(&d); }
+};
+
+}  // namespace
+
+struct CaptureEngine::Device {
+    QString name;
+    QString url;  // device node; empty for the virtual camera
+    bool isVirtual = false;
+};
+
+// One open device with the thread that reads it.
+struct CaptureEngine::Session {
+    av::InputPtr input;
+    av::CodecContextPtr decoder;
+    int streamIndex = -1;
+    bool paceByClock = false;  // the virtual camera delivers as fast as it is read
+    double devicePictureRate = 30;
+    std::thread worker;
+    std::atomic<bool> stop {false};
+
+    std::mutex recordMutex;  // guards the members below
+    std::unique_ptr<AviWriter> recorder;
+    Clock::time_point recordStart;
+    double recordRate = 30;
+
+    // Worker thread.
+    void run(CaptureEngine* engine);
+    void handlePicture(CaptureEngine* engine, const AVFrame* frame, av::SwsPtr& previewScaler);
+};
+
+struct CaptureEngine::Impl {
+    std::vector<Device> devices;
+    mutable std::shared_ptr<const AviEncoders> encoders;
+    int deviceIndex = 0;
+    double frameRate = 30;
+    int codecIndex = -1;
+    EncoderSettings encoderSettings;
+    QString captureFile;
+    int requestedWidth = 0;
+    int requestedHeight = 0;
+    QString format;
+    QString error;
+    QImage lastPreview;
+    std::atomic<bool> previewPending {false};
+    std::unique_ptr<Session> session;
+
+    const Device* chosenDevice() const
+    {
+        return deviceIndex >= 0 && deviceIndex < int(devices.size()) ? &devices[deviceIndex] : nullptr;
+    }
+};
+
+CaptureEngine::CaptureEngine(std::shared_ptr<const AviEncoders> encoders, QObject* parent)
+    : QObject(parent), d(std::make_unique<Impl>())
+{
+    d->encoders = std::move(encoders);
+    avdevice_register_all();
+}
+
+CaptureEngine::~CaptureEngine() { closeSession(); }
+
+int CaptureEngine::DeviceCount()
+{
+    d->devices.clear();
+    if (const AVInputFormat* v4l2 = av_find_input_format("video4linux2")) {
+        AVDeviceInfoList* list = nullptr;
+        const int previousLevel = av_log_get_level();
+        av_log_set_level(AV_LOG_QUIET);  // "no devices" is an ordinary answer, not a warning
+        if (avdevice_list_input_sources(v4l2, nullptr, nullptr, &list) >= 0 && list) {
+            for (int i = 0; i < list->nb_devices; ++i) {
+                const AVDeviceInfo* info = list->devices[i];
+                Device device;
+                device.url = QString::fromUtf8(info->device_name);
+                device.name = info->device_description && *info->device_description
+                                  ? QString::fromUtf8(info->device_description)
+                                  : device.url;
+                d->devices.push_back(device);
+            }
+        }
+        av_log_set_level(previousLevel);
+        avdevice_free_list_devices(&list);
+    }
+    if (qEnvironmentVariable("KESTREL_VIRTUAL_CAMERA") == QLatin1String("1"))
+        d->devices.push_back(Device{kVirtualName, QString(), true});
+    return int(d->devices.size());
+}
+
+QString CaptureEngine::DeviceName(int index) const
+{
+    return index >= 0 && index < int(d->devices.size()) ? d->devices[index].name : QString();
+}
+
+bool CaptureEngine::isVirtualDevice(int index) const
+{
+    return index >= 0 && index < int(d->devices.size()) && d->devices[index].isVirtual;
+}
+
+QString CaptureEngine::devicePath(int index) const
+{
+    return index >= 0 && index < int(d->devices.size()) ? d->devices[index].url : QString();
+}
+
+const AviEncoders& CaptureEngine::encoders() const
+{
+    if (!d->encoders)
+        d->encoders = std::make_shared<const AviEncoders>();
+    return *d->encoders;
+}
+
+int CaptureEngine::CodecCount() const { return encoders().count(); }
+
+QString CaptureEngine::CodecName(int index) const { return encoders().readableName(index); }
+
+void CaptureEngine::setDeviceIndex(int index) { d->deviceIndex = index; }
+int CaptureEngine::deviceIndex() const { return d->deviceIndex; }
+void CaptureEngine::setFrameRate(double framesPerSecond) { d->frameRate = framesPerSecond; }
+double CaptureEngine::frameRate() const { return d->frameRate; }
+void CaptureEngine::setCodecIndex(int index) { d->codecIndex = index; }
+int CaptureEngine::codecIndex() const { return d->codecIndex; }
+void CaptureEngine::setEncoderSettings(const EncoderSettings& settings) { d->encoderSettings = settings; }
+EncoderSettings CaptureEngine::encoderSettings() const { return d->encoderSettings; }
+void CaptureEngine::setCaptureFileName(const QString& path) { d->captureFile = path; }
+QString CaptureEngine::captureFileName() const { return d->captureFile; }
+QString CaptureEngine::lastError() const { return d->error; }
+QImage CaptureEngine::lastPreview() const { return d->lastPreview; }
+QString CaptureEngine::format() const { return d->format; }
+
+bool CaptureEngine::setConnected(bool connected)
+{
+    if (!connected) {
+        closeSession();
+        return true;
+    }
+    if (d->session)
+        return true;
+    return openSession();
+}
+
+bool CaptureEngine::isConnected() const { return d->session != nullptr; }
+
+CaptureFormatTable CaptureEngine::FormatTable() const
+{
+    const Device* device = d->chosenDevice();
+    if (!device)
+        return {};
+    if (device->isVirtual)
+        return virtualFormats();
+    return V4l2Device(device->url).formats();
+}
+
+bool CaptureEngine::SetFrameSize(int width, int height)
+{
+    if (IsCapturing())
+        return false;
+    d->requestedWidth = width;
+    d->requestedHeight = height;
+    if (!d->session)
+        return true;
+    closeSession();
+    return openSession();
+}
+
+bool CaptureEngine::setFormat(const QString& shortName)
+{
+    if (IsCapturing())
+        return false;
+    const QString trimmed = shortName.trimmed();
+    if (trimmed == d->format)
+        return true;
+    d->format = trimmed;
+    if (!d->session)
+        return true;
+    closeSession();
+    return openSession();
+}
+
+int CaptureEngine::FrameWidth() const
+{
+    return d->session ? d->session->decoder->width : d->requestedWidth;
+}
+
+int CaptureEngine::FrameHeight() const
+{
+    return d->session ? d->session->decoder->height : d->requestedHeight;
+}
+
+bool CaptureEngine::openSession()
+{
+    const Device* device = d->chosenDevice();
+    if (!device) {
+        d->error = QStringLiteral("No capture device is chosen.");
+        return false;
+    }
+    auto session = std::make_unique<Session>();
+    AVDictionary* rawOptions = nullptr;
+    QString url;
+    const AVInputFormat* inputFormat = nullptr;
+    const double rate = d->frameRate > 0 ? d->frameRate : 30.0;
+    if (device->isVirtual) {
+        inputFormat = av_find_input_format("lavfi");
+        const int w = d->requestedWidth > 0 ? d->requestedWidth : 640;
+        const int h = d->requestedHeight > 0 ? d->requestedHeight : 480;
+        const char* pixel = d->format.compare(QLatin1String("YUY2"), Qt::CaseInsensitive) == 0 ? "yuyv422" : "rgb24";
+        url = QStringLiteral("testsrc2=size=%1x%2:rate=%3,format=%4").arg(w).arg(h).arg(rate).arg(QLatin1String(pixel));
+        session->paceByClock = true;
+    } else {
+        inputFormat = av_find_input_format("video4linux2");
+        url = device->url;
+        if (d->requestedWidth > 0 && d->requestedHeight > 0)
+            av_dict_set(&rawOptions, "video_size",
+                        QStringLiteral("%1x%2").arg(d->requestedWidth).arg(d->requestedHeight).toUtf8().constData(), 0);
+        if (d->frameRate > 0)
+            av_dict_set(&rawOptions, "framerate", QByteArray::number(d->frameRate).constData(), 0);
+        const QString pixel = V4l2Device::ffmpegFormatName(d->format);
+        if (!pixel.isEmpty())
+            av_dict_set(&rawOptions, "input_format", pixel.toUtf8().constData(), 0);
+    }
+    std::unique_ptr<AVDictionary, DictFree> options(rawOptions);
+    if (!inputFormat) {
+        d->error = QStringLiteral("FFmpeg on this machine cannot read %1.").arg(device->isVirtual ? kVirtualName : url);
+        return false;
+    }
+
+    AVFormatContext* input = avformat_alloc_context();
+    if (!device->isVirtual)
+        input->flags |= AVFMT_FLAG_NONBLOCK;
+    AVDictionary* optionsIn = options.release();
+    int result = avformat_open_input(&input, url.toUtf8().constData(), inputFormat, &optionsIn);
+    options.reset(optionsIn);
+    if (result < 0) {
+        d->error = QStringLiteral("%1 cannot be opened: %2").arg(device->name, av::errorText(result));
+        return false;
+    }
+    session->input.reset(input);
+    session->streamIndex = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (session->streamIndex < 0) {
+        d->error = QStringLiteral("%1 delivers no video.").arg(device->name);
+        return false;
+    }
+    const AVStream* stream = input->streams[session->streamIndex];
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec) {
+        d->error = QStringLiteral("%1 delivers a picture format FFmpeg cannot decode.").arg(device->name);
+        return false;
+    }
+    session->decoder.reset(avcodec_alloc_context3(codec));
+    avcodec_parameters_to_context(session->decoder.get(), stream->codecpar);
+    if ((result = avcodec_open2(session->decoder.get(), codec, nullptr)) < 0) {
+        d->error = QStringLiteral("%1: %2").arg(device->name, av::errorText(result));
+        return false;
+    }
+    const AVRational deviceRate = stream->avg_frame_rate.num ? stream->avg_frame_rate : stream->r_frame_rate;
+    session->devicePictureRate = deviceRate.num && deviceRate.den ? av_q2d(deviceRate) : rate;
+
+    d->session = std::move(session);
+    d->previewPending = false;
+    d->session->worker = std::thread([session = d->session.get(), this] { session->run(this); });
+    d->error.clear();
+    return true;
+}
+
+void CaptureEngine::closeSession()
+{
+    if (!d->session)
+        return;
+    StopCapture();
+    d->session->stop = true;
+    if (d->session->worker.joinable())
+        d->session->worker.join();
+    d->session.reset();
+}
+
+bool CaptureEngine::StartCapture()
+{
+    if (!d->session) {
+        d->error = QStringLiteral("No capture device is connected.");
+        return false;
+    }
+    if (IsCapturing())
+        return true;
+    auto writer = std::make_unique<AviWriter>();
+    const double rate = d->frameRate > 0 ? d->frameRate : d->session->devicePictureRate;
+    if (!writer->open(d->captureFile, encoders(), d->codecIndex, d->encoderSettings, FrameWidth(), FrameHeight(),
+                      rate)) {
+        d->error = writer->lastError();
+        return false;
+    }
+    {
+        std::lock_guard lock(d->session->recordMutex);
+        d->session->recordRate = rate;
+        d->session->recordStart = Clock::now();
+        d->session->recorder = std::move(writer);
+    }
+    QMetaObject::invokeMethod(this, &CaptureEngine::CaptureStarted, Qt::QueuedConnection);
+    return true;
+}
+
+void CaptureEngine::StopCapture()
+{
+    if (!d->session)
+        return;
+    std::unique_ptr<AviWriter> writer;
+    {
+        std::lock_guard lock(d->session->recordMutex);
+        writer = std::move(d->session->recorder);
+    }
+    if (!writer)
+        return;
+    if (!writer->finish()) {
+        d->error = writer->lastError();
+        QMetaObject::invokeMethod(
+            this, [this, reason = d->error] { emit captureError(reason); }, Qt::QueuedConnection);
+    }
+    QMetaObject::invokeMethod(this, &CaptureEngine::CaptureStopped, Qt::QueuedConnection);
+}
+
+bool CaptureEngine::IsCapturing() const
+{
+    if (!d->session)
+        return false;
+    std::lock_guard lock(d->session->recordMutex);
+    return d->session->recorder != nullptr;
+}
+
+void CaptureEngine::deliverPreview(const QImage& picture)
+{
+    d->previewPending = false;
+    d->lastPreview = picture;
+    emit previewFrame(picture);
+}
+
+void CaptureEngine::recordingFailed(const QString& reason)
+{
+    d->error = reason;
+    emit captureError(reason);
+    emit CaptureStopped();
+}
+
+// Worker thread: reads, decodes and hands each picture on until told to stop.
+void CaptureEngine::Session::run(CaptureEngine* engine)
+{
+    av::PacketPtr packet = av::makePacket();
+    av::FramePtr frame = av::makeFrame();
+    av::SwsPtr previewScaler;
+    const Clock::time_point start = Clock::now();
+    qint64 delivered = 0;
+    while (!stop) {
+        const int result = av_read_frame(input.get(), packet.get());
+        if (result == AVERROR(EAGAIN)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            continue;
+        }
+        if (result < 0) {
+            const QString reason = QStringLiteral("The capture device stopped delivering pictures: %1")
+                                       .arg(av::errorText(result));
+            std::unique_ptr<AviWriter> writer;
+            {
+                std::lock_guard lock(recordMutex);
+                writer = std::move(recorder);
+            }
+            if (writer)
+                writer->finish();  // keep what was recorded so far
+            QMetaObject::invokeMethod(
+                engine, [engine, reason, wasRecording = bool(writer)] {
+                    if (wasRecording)
+                        engine->recordingFailed(reason);
+                    else
+                        emit engine->captureError(reason);
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+        if (packet->stream_index == streamIndex && avcodec_send_packet(decoder.get(), packet.get()) >= 0) {
+            while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+                if (paceByClock) {
+                    const auto due = start + std::chrono::duration_cast<Clock::duration>(
+                                                 std::chrono::duration<double>(delivered / devicePictureRate));
+                    while (!stop && Clock::now() < due)
+                        std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(),
+                                                                              std::chrono::milliseconds(20)));
+                }
+                ++delivered;
+                if (!stop)
+                    handlePicture(engine, frame.get(), previewScaler);
+                av_frame_unref(frame.get());
+            }
+        }
+        av_packet_unref(packet.get());
+    }
+}
+
+// Worker thread.
+void CaptureEngine::Session::handlePicture(CaptureEngine* engine, const AVFrame* frame, av::SwsPtr& previewScaler)
+{
+    {
+        std::lock_guard lock(recordMutex);
+        if (recorder) {
+            const double elapsed = std::chrono::duration<double>(Clock::now() - recordStart).count();
+            const auto index = qint64(std::floor(elapsed * recordRate));
+            if (!recorder->writeFrame(frame, index)) {
+                const QString reason = recorder->lastError();
+                recorder.reset();  // discards the unfinished file
+                QMetaObject::invokeMethod(
+                    engine, [engine, reason] { engine->recordingFailed(reason); }, Qt::QueuedConnection);
+            }
+        }
+    }
+    // Only one picture waits for the UI at a time; a busy UI skips pictures instead of queueing them.
+    if (engine->d->previewPending.exchange(true))
+        return;
+    QImage picture(frame->width, frame->height, QImage::Format_RGB32);
+    previewScaler.reset(sws_getCachedContext(previewScaler.release(), frame->width, frame->height,
+                                             AVPixelFormat(frame->format), frame->width, frame->height,
+                                             AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr));
+    if (!previewScaler) {
+        engine->d->previewPending = false;
+        return;
+    }
+    uint8_t* planes[4] = {picture.bits(), nullptr, nullptr, nullptr};
+    int strides[4] = {int(picture.bytesPerLine()), 0, 0, 0};
+    sws_scale(previewScaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
+    QMetaObject::invokeMethod(
+        engine, [engine, picture] { engine->deliverPreview(picture); }, Qt::QueuedConnection);
+}
+
+}  // namespace kestrel

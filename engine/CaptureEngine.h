@@ -1,0 +1,92 @@
+#pragma once
+
+#include "engine/AviEncoders.h"
+#include "engine/CaptureFormat.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace kestrel {
+
+// The video engine in capture mode: lists the capture devices (Video4Linux2
+// through FFmpeg's libavdevice, plus a virtual test-pattern camera when the
+// environment has KESTREL_VIRTUAL_CAMERA=1), connects one, delivers its live
+// pictures and records them into an AVI file while the preview keeps running.
+//
+// Public members are called on the UI thread; a worker thread reads the
+// device, and pictures and events reach the UI thread as queued signals.
+class CaptureEngine : public QObject {
+    Q_OBJECT
+public:
+    // Listing the encoders tries each one; several engines may share one list.
+    explicit CaptureEngine(std::shared_ptr<const AviEncoders> encoders = {}, QObject* parent = nullptr);
+    ~CaptureEngine() override;
+
+    // Devices. DeviceCount() looks again at what is plugged in.
+    int DeviceCount();
+    QString DeviceName(int index) const;
+    bool isVirtualDevice(int index) const;
+    QString devicePath(int index) const;  // "/dev/video0"; empty for the virtual camera
+
+    // Compressors that can go into an AVI file; codec index -1 is uncompressed.
+    int CodecCount() const;
+    QString CodecName(int index) const;
+    const AviEncoders& encoders() const;
+
+    // Values set before connecting or recording.
+    void setDeviceIndex(int index);
+    int deviceIndex() const;
+    void setFrameRate(double framesPerSecond);  // 0 or less: the device's own rate
+    double frameRate() const;
+    void setCodecIndex(int index);
+    int codecIndex() const;
+    void setEncoderSettings(const EncoderSettings& settings);
+    EncoderSettings encoderSettings() const;
+    void setCaptureFileName(const QString& path);
+    QString captureFileName() const;
+
+    // Connecting opens the chosen device and starts the live pictures. False
+    // on failure; lastError() then says why.
+    bool setConnected(bool connected);
+    bool isConnected() const;
+
+    // Formats of the chosen device (empty when there is none).
+    CaptureFormatTable FormatTable() const;
+    // Reopen the device with this size / pixel format when connected. Ignored while recording.
+    bool SetFrameSize(int width, int height);
+    bool setFormat(const QString& shortName);
+    QString format() const;
+    int FrameWidth() const;
+    int FrameHeight() const;
+
+    bool StartCapture();
+    void StopCapture();
+    bool IsCapturing() const;
+
+    QString lastError() const;
+    QImage lastPreview() const;
+
+signals:
+    // A new live picture, upright, Format_RGB32.
+    void previewFrame(const QImage& picture);
+    void CaptureStarted();
+    void CaptureStopped();
+    // The device or the recording failed on the way; the recording, if any, has ended.
+    void captureError(const QString& reason);
+
+private:
+    struct Device;
+    struct Session;
+    bool openSession();
+    void closeSession();
+    void deliverPreview(const QImage& picture);
+    void recordingFailed(const QString& reason);
+
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace kestrel

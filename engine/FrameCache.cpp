@@ -1,0 +1,124 @@
+#include "engine/FrameCache.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+namespace kestrel {
+
+FrameCache::FrameCache(qint64 budgetBytes)
+    : m_budget(budgetBytes)
+{
+}
+
+void FrameCache::setBudgetBytes(qint64 budgetBytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_budget = std::max<qint64>(0, budgetBytes);
+    evictLocked();
+}
+
+qint64 FrameCache::budgetBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_budget;
+}
+
+qint64 FrameCache::usedBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_used;
+}
+
+void FrameCache::setFocus(qint64 frameIndex)
+{
+    std::lock_guard lock(m_mutex);
+    m_focus = frameIndex;
+}
+
+bool FrameCache::hasPicture(qint64 frameIndex) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(frameIndex);
+    return found != m_entries.end() && !found->second.picture.isNull();
+}
+
+bool FrameCache::hasAny(qint64 frameIndex) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_entries.count(frameIndex) > 0;
+}
+
+QImage FrameCache::picture(qint64 frameIndex) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(frameIndex);
+    return found != m_entries.end() ? found->second.picture : QImage();
+}
+
+FramePtr FrameCache::decoded(qint64 frameIndex) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(frameIndex);
+    if (found == m_entries.end() || !found->second.decoded)
+        return nullptr;
+    return FramePtr(av_frame_clone(found->second.decoded.get()));
+}
+
+qint64 FrameCache::decodedBytes(const AVFrame* frame)
+{
+    const int size = av_image_get_buffer_size(AVPixelFormat(frame->format), frame->width, frame->height, 1);
+    return size > 0 ? size : qint64(frame->width) * frame->height * 2;
+}
+
+void FrameCache::putDecoded(qint64 frameIndex, const AVFrame* frame)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_entries.count(frameIndex))
+        return;
+    Entry entry;
+    entry.decoded.reset(av_frame_clone(frame));
+    if (!entry.decoded)
+        return;
+    entry.bytes = decodedBytes(frame);
+    m_used += entry.bytes;
+    m_entries.emplace(frameIndex, std::move(entry));
+    evictLocked();
+}
+
+void FrameCache::putPicture(qint64 frameIndex, const QImage& picture)
+{
+    std::lock_guard lock(m_mutex);
+    Entry& entry = m_entries[frameIndex];
+    m_used -= entry.bytes;
+    entry.decoded.reset();  // the picture replaces it; converting again is never needed
+    entry.picture = picture;
+    entry.bytes = picture.sizeInBytes();
+    m_used += entry.bytes;
+    evictLocked();
+}
+
+void FrameCache::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_entries.clear();
+    m_used = 0;
+}
+
+void FrameCache::evictLocked()
+{
+    while (m_used > m_budget && m_entries.size() > 1) {
+        // The farthest from the focus is at one end of the ordered map.
+        auto first = m_entries.begin();
+        auto last = std::prev(m_entries.end());
+        const qint64 behind = m_focus - first->first;
+        const qint64 ahead = last->first - m_focus;
+        auto victim = behind >= ahead ? first : last;
+        if (victim->first == m_focus)
+            break;
+        m_used -= victim->second.bytes;
+        m_entries.erase(victim);
+    }
+}
+
+}  // namespace kestrel

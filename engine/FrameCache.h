@@ -1,0 +1,53 @@
+#pragma once
+
+#include "engine/FfmpegPtr.h"
+
+#include <QImage>
+
+#include <map>
+#include <mutex>
+
+namespace kestrel {
+
+// Decoded frames by index within a memory budget. A frame is held either as
+// the decoder's picture (cheap to keep, converted when needed) or as the
+// finished upright picture. When over budget, the frames farthest from the
+// focus (the frame on screen) go first.
+//
+// Shared by the UI thread and the decoding thread; every member locks.
+class FrameCache {
+public:
+    explicit FrameCache(qint64 budgetBytes);
+
+    void setBudgetBytes(qint64 budgetBytes);
+    qint64 budgetBytes() const;
+    qint64 usedBytes() const;
+    void setFocus(qint64 frameIndex);
+
+    bool hasPicture(qint64 frameIndex) const;
+    bool hasAny(qint64 frameIndex) const;
+    QImage picture(qint64 frameIndex) const;  // null when not converted yet
+    // A new reference to the decoder's picture, or nullptr.
+    FramePtr decoded(qint64 frameIndex) const;
+
+    void putDecoded(qint64 frameIndex, const AVFrame* frame);
+    void putPicture(qint64 frameIndex, const QImage& picture);
+    void clear();
+
+private:
+    struct Entry {
+        FramePtr decoded;
+        QImage picture;
+        qint64 bytes = 0;
+    };
+    static qint64 decodedBytes(const AVFrame* frame);
+    void evictLocked();
+
+    mutable std::mutex m_mutex;
+    std::map<qint64, Entry> m_entries;
+    qint64 m_budget;
+    qint64 m_used = 0;
+    qint64 m_focus = 0;
+};
+
+}  // namespace kestrel
