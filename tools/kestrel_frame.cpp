@@ -1,0 +1,64 @@
+// kestrel-frame: what the video engine sees in a file.
+//   kestrel-frame FILE --info               frame count, duration, size and rate
+//   kestrel-frame FILE --frame N -o out.png frame N as the player shows it
+#include "engine/VideoEngine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrel-frame"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Prints a video's frame facts or writes one frame as a picture."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The video file."));
+    const QCommandLineOption info(QStringLiteral("info"), QStringLiteral("Print frame count, duration, size and rate."));
+    const QCommandLineOption frame(QStringLiteral("frame"), QStringLiteral("Index of the frame to write."),
+        QStringLiteral("N"));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Picture file to write (format from its extension)."), QStringLiteral("out.png"));
+    parser.addOptions({info, frame, output});
+    parser.process(application);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1 || (!parser.isSet(info) && !parser.isSet(frame))) {
+        err << parser.helpText();
+        return 2;
+    }
+    kestrel::VideoEngine engine;
+    if (!engine.OpenFile(files.first())) {
+        err << engine.lastError() << '\n';
+        return 1;
+    }
+    if (parser.isSet(info)) {
+        out << "frames: " << engine.FrameCount() << '\n'
+            << "duration_ms: " << engine.Duration() << '\n'
+            << "width: " << engine.FrameWidth() << '\n'
+            << "height: " << engine.FrameHeight() << '\n'
+            << "fps: " << QString::number(engine.frameRate(), 'f', 3) << '\n';
+    }
+    if (parser.isSet(frame)) {
+        bool number = false;
+        const qint64 index = parser.value(frame).toLongLong(&number);
+        if (!number || index < 0 || index >= engine.FrameCount()) {
+            err << "Frame " << parser.value(frame) << " is not in 0.." << engine.FrameCount() - 1 << '\n';
+            return 1;
+        }
+        if (!parser.isSet(output)) {
+            err << "Give the picture file with -o.\n";
+            return 2;
+        }
+        engine.SeekFrame(index);
+        if (engine.CurrentFrame() != index || !engine.GrabFrame().save(parser.value(output))) {
+            err << "Cannot write frame " << index << " to " << parser.value(output) << '\n';
+            return 1;
+        }
+        out << "frame " << index << " at " << engine.Position() << " ms written to " << parser.value(output) << '\n';
+    }
+    return 0;
+}
