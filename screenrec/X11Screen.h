@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+namespace kestrel {
+
+// Size of the default screen of an X display (":1"; empty: DISPLAY of the
+// environment). An empty size when no X server answers.
+QSize x11ScreenSize(const QString& display);
+
+}  // namespace kestrel

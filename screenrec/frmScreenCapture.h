@@ -1,0 +1,99 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "app/WindowPick.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace kestrel {
+
+class ScreenRecorder;
+
+// The screen-recording pane: collects the output type, compressors, sound
+// device, capture area and frame rate, hands them to the recorder and starts
+// and stops it. With "Capture specific window" it waits for the user to click
+// the window to record (the WindowPick the other windows consult).
+class frmScreenCapture : public QWidget, public WindowPick {
+    Q_OBJECT
+public:
+    // recorder may be given (tests, a recorder on another display); otherwise
+    // the window makes its own.
+    explicit frmScreenCapture(const AppContext& app, ScreenRecorder* recorder = nullptr, QWidget* parent = nullptr);
+    ~frmScreenCapture() override;
+
+    // The window recorded when no specific window is asked for: the main frame.
+    void setMainWindowHandle(std::function<WId()> handle) { m_mainWindowHandle = std::move(handle); }
+
+    void prepareScreenCapture();
+    void startCapture(WId winHandler);
+    void stopCapture();
+
+    bool Capturing = false;
+    bool WinHandle = true;
+
+    bool waitingForPick() const override { return !WinHandle; }
+    void pick(QWidget* window) override;
+
+    ScreenRecorder& recorder() const { return *m_recorder; }
+
+    static const QStringList& profileTexts();
+    static const QStringList& profileFiles();
+
+private:
+    void buildControls();
+    void loadLists();
+    void applyOutputType();
+    void audioDeviceChanged(int position);
+    void showCompressorSetting();
+    bool frameRateFromText(double* fps);
+    QString chooseOutputFile(const QString& filter);
+    void toggleCapturingSign();
+
+    AppContext m_app;
+    ScreenRecorder* m_recorder = nullptr;
+    std::function<WId()> m_mainWindowHandle;
+    QString m_dialogFileName;  // the save dialog keeps its last name, like a common dialog
+
+public:
+    // Controls, named as the other windows and the tests know them.
+    QGroupBox* Frame2 = nullptr;
+    QRadioButton* OptAVI = nullptr;
+    QRadioButton* OptWMV = nullptr;
+    QLabel* Label5 = nullptr;
+    QComboBox* cbocustomprofile = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* cboVideoCompressor = nullptr;
+    QCheckBox* chkUseVideoComp = nullptr;
+    QPushButton* cmdVideoCompSetting = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* cboAudioCompressor = nullptr;
+    QCheckBox* chkuseAudioComp = nullptr;
+    QLabel* Label11 = nullptr;
+    QComboBox* cboaudiodevice = nullptr;
+    QLabel* Label6 = nullptr;
+    QComboBox* cboaudioinputpin = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QCheckBox* chkcapwindow = nullptr;
+    QCheckBox* chkcapmousecursor = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* txtfps = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QFrame* fCapturing = nullptr;
+    QLabel* Label13 = nullptr;
+    QTimer* Timer1 = nullptr;
+};
+
+}  // namespace kestrel

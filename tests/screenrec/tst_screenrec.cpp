@@ -1,0 +1,741 @@
+#include "RecordingProbe.h"
+#include "XvfbServer.h"
+
+#include "app/AppContext.h"
+#include "app/Settings.h"
+#include "app/WindowPick.h"
+#include "screenrec/CompressorSettingsDialog.h"
+#include "screenrec/EncoderCatalog.h"
+#include "screenrec/ScreenRecorder.h"
+#include "screenrec/WmvProfile.h"
+#include "screenrec/frmScreenCapture.h"
+#include "tests/support/ScriptedPrompter.h"
+#include "tests/support/TestClips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace kestrel;
+using kestrel::test::ScriptedPrompter;
+
+namespace {
+
+const QString kRefusal = QStringLiteral("Cannnot screen record,file opening or video/audio compressor not correct");
+const QString kStartTitle = QStringLiteral("Start screen capture");
+const QString kNoServer = QStringLiteral(":999");  // a display nobody serves: every start is refused
+
+// One window under test with its own settings, prompter and application folder
+// (holding the shipped WMV profiles).
+struct Fixture {
+    QTemporaryDir dir;
+    std::unique_ptr<Settings> settings;
+    ScriptedPrompter prompter;
+    AppContext app;
+    ScreenRecorder* recorder = nullptr;
+    std::unique_ptr<frmScreenCapture> form;
+
+    explicit Fixture(const QString& display, QList<AudioDevice> devices = {})
+    {
+        settings = std::make_unique<Settings>(dir.filePath(QStringLiteral("settings.ini")));
+        QDir(dir.path()).mkpath(QStringLiteral("app/Profiles"));
+        for (const QString& name : QDir(QStringLiteral(KES_SHIPPED_PROFILES)).entryList({"*.prx"}))
+            QFile::copy(QStringLiteral(KES_SHIPPED_PROFILES "/") + name, dir.filePath("app/Profiles/" + name));
+        app = AppContext {settings.get(), &prompter, dir.filePath(QStringLiteral("app"))};
+        recorder = new ScreenRecorder(std::move(devices));
+        recorder->setDisplay(display);
+        form = std::make_unique<frmScreenCapture>(app, recorder);
+        recorder->setParent(form.get());
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const auto& shown : prompter.messages())
+            texts << shown.text;
+        return texts;
+    }
+};
+
+}  // namespace
+
+class tst_ScreenRec : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void load_controlsShowTheirTextsAndInitialStates_data();
+    void load_controlsShowTheirTextsAndInitialStates();
+    void load_listsAndCaptureRectangle();
+    void optionDependencies_data();
+    void optionDependencies();
+    void audioLists_emptyAndUnselectedWithoutDevices();
+    void audioLists_realDeviceListHoldsOnlyDevices();
+    void audioDeviceSelection_fillsPinsOfThatDevice();
+
+    void frameRate_data();
+    void frameRate();
+    void specificWindowWithoutVideoCompressor_data();
+    void specificWindowWithoutVideoCompressor();
+    void wmvProfile_givesProfileFileOfPosition_data();
+    void wmvProfile_givesProfileFileOfPosition();
+    void refusal_data();
+    void refusal();
+    void startCapture_whilePickPending_asksForWindow();
+    void windowPick_handsPickedWindowToRecorder();
+    void windowPick_notWaiting_clickDoesItsUsualWork();
+    void compressorSetting_data();
+    void compressorSetting();
+    void compressorSettingsDialog_rejectsValueEncoderRefuses();
+
+    void wmvProfileFile_data();
+    void wmvProfileFile();
+    void shippedProfiles_matchTheirNames();
+    void encoderCatalog_microsoftVideo1IsFfmpegEncoder();
+
+    void recordAvi_ofMainFrame_data();
+    void recordAvi_ofMainFrame();
+    void recordWmv_withProfile();
+
+private:
+    void requireX();
+
+    test::XvfbServer m_xvfb;
+    bool m_haveX = false;
+    QString m_noXReason;
+};
+
+void tst_ScreenRec::initTestCase()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrel"));
+    m_haveX = m_xvfb.start(QSize(1024, 768), &m_noXReason);
+}
+
+void tst_ScreenRec::requireX()
+{
+    if (!m_haveX)
+        QSKIP(qPrintable(QStringLiteral("No X server could be started: ") + m_noXReason));
+}
+
+void tst_ScreenRec::load_controlsShowTheirTextsAndInitialStates_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("Frame2") << "Frame2" << "Output Type" << true << false;
+    QTest::newRow("OptAVI") << "OptAVI" << "AVI" << true << true;
+    QTest::newRow("OptWMV") << "OptWMV" << "WMV" << true << false;
+    QTest::newRow("Label5") << "Label5" << "WMV Profiles" << true << false;
+    QTest::newRow("Label1") << "Label1" << "Video Compressor" << true << false;
+    QTest::newRow("chkUseVideoComp") << "chkUseVideoComp" << "Use Video Compressor" << true << true;
+    QTest::newRow("cmdVideoCompSetting") << "cmdVideoCompSetting" << "Setting" << true << false;
+    QTest::newRow("Label2") << "Label2" << "Audio Compressor" << true << false;
+    QTest::newRow("chkuseAudioComp") << "chkuseAudioComp" << "Use Audio Compressor" << true << false;
+    QTest::newRow("Label11") << "Label11" << "Audio Device" << true << false;
+    QTest::newRow("Label6") << "Label6" << "Audio input pin" << true << false;
+    QTest::newRow("Frame1") << "Frame1" << "Capture Area" << true << false;
+    QTest::newRow("chkcapwindow") << "chkcapwindow" << "Capture specific window" << true << false;
+    QTest::newRow("chkcapmousecursor") << "chkcapmousecursor" << "Capture Mouse Cursor" << true << true;
+    QTest::newRow("Label3") << "Label3" << "Frame Rate" << true << false;
+    QTest::newRow("txtfps") << "txtfps" << "25" << true << false;
+    QTest::newRow("Command2") << "Command2" << "[ Start Record ]" << true << false;
+    QTest::newRow("Command3") << "Command3" << "[ Stop Record ]" << false << false;
+    QTest::newRow("Label13") << "Label13" << "CAPTURING" << true << false;
+}
+
+void tst_ScreenRec::load_controlsShowTheirTextsAndInitialStates()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(bool, enabled);
+    QFETCH(bool, checked);
+    Fixture f(kNoServer);
+    auto* widget = f.form->findChild<QWidget*>(name);
+    QVERIFY2(widget, qPrintable(name));
+    QString shown;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        shown = button->text();
+        QCOMPARE(button->isChecked(), checked);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        shown = label->text();
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        shown = group->title();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        shown = edit->text();
+    }
+    QCOMPARE(shown, text);
+    QCOMPARE(widget->isEnabled(), enabled);
+}
+
+void tst_ScreenRec::load_listsAndCaptureRectangle()
+{
+    requireX();
+    Fixture f(m_xvfb.display());
+    frmScreenCapture& form = *f.form;
+    QCOMPARE(form.windowTitle(), QStringLiteral(" Screen capture"));
+    QCOMPARE(form.Capturing, false);
+    QCOMPARE(form.WinHandle, true);
+    QVERIFY(form.fCapturing->isHidden());
+    QVERIFY(!form.Timer1->isActive());
+    QCOMPARE(form.Timer1->interval(), 1000);
+    QCOMPARE(f.recorder->captureRect(), QRect(0, 0, 1024, 768));
+
+    QStringList profiles;
+    for (int i = 0; i < form.cbocustomprofile->count(); ++i)
+        profiles << form.cbocustomprofile->itemText(i);
+    QCOMPARE(profiles, QStringList({"Window Media Video/Audio 9 for 320x240", "Window Media Video/Audio 9 for 640x480",
+                                    "Window Media Video/Audio 9 for 800x600",
+                                    "Window Media Video/Audio 9 for 1024x768",
+                                    "Window Media Video/Audio 9 for 1280x1024"}));
+    QCOMPARE(form.cbocustomprofile->currentIndex(), 0);
+    QVERIFY(!form.cbocustomprofile->isEnabled());
+    QVERIFY(!form.cboAudioCompressor->isEnabled());
+
+    // The lists show the recorder's compressors in its order.
+    QCOMPARE(form.cboVideoCompressor->count(), f.recorder->videoCompressors().size());
+    for (int i = 0; i < form.cboVideoCompressor->count(); ++i)
+        QCOMPARE(form.cboVideoCompressor->itemText(i), f.recorder->videoCompressors()[i].name);
+    QCOMPARE(form.cboAudioCompressor->count(), f.recorder->audioCompressors().size());
+    if (!test::hasEncoder("msvideo1"))
+        QSKIP("This FFmpeg has no Microsoft Video 1 encoder");
+    QCOMPARE(form.cboVideoCompressor->currentText(), QStringLiteral("Microsoft Video 1"));
+    QCOMPARE(form.cboAudioCompressor->currentText(), QStringLiteral("PCM"));
+}
+
+void tst_ScreenRec::optionDependencies_data()
+{
+    // Steps: W = choose WMV, A = choose AVI, v = toggle Use Video Compressor,
+    // a = toggle Use Audio Compressor. Expected enabled states, in order:
+    // chkUseVideoComp, chkuseAudioComp, cmdVideoCompSetting, cbocustomprofile,
+    // cboVideoCompressor, cboAudioCompressor.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("enabled");
+    QTest::newRow("at load") << "" << "111010";
+    QTest::newRow("WMV") << "W" << "000100";
+    QTest::newRow("WMV then AVI") << "WA" << "111010";
+    QTest::newRow("video compressor off") << "v" << "110000";
+    QTest::newRow("video compressor off and on") << "vv" << "111010";
+    QTest::newRow("audio compressor on") << "a" << "111011";
+    QTest::newRow("audio on, WMV, AVI") << "aWA" << "111011";
+    QTest::newRow("video off, WMV, AVI keeps it off") << "vWA" << "110000";
+}
+
+void tst_ScreenRec::optionDependencies()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, enabled);
+    Fixture f(kNoServer);
+    frmScreenCapture& form = *f.form;
+    for (const QChar step : steps) {
+        switch (step.toLatin1()) {
+        case 'W': form.OptWMV->click(); break;
+        case 'A': form.OptAVI->click(); break;
+        case 'v': form.chkUseVideoComp->click(); break;
+        case 'a': form.chkuseAudioComp->click(); break;
+        }
+    }
+    const QList<QWidget*> controls {form.chkUseVideoComp,  form.chkuseAudioComp,    form.cmdVideoCompSetting,
+                                    form.cbocustomprofile, form.cboVideoCompressor, form.cboAudioCompressor};
+    QString actual;
+    for (QWidget* control : controls)
+        actual += control->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+    QCOMPARE(actual, enabled);
+}
+
+void tst_ScreenRec::audioLists_emptyAndUnselectedWithoutDevices()
+{
+    Fixture f(kNoServer, {});
+    QCOMPARE(f.form->cboaudiodevice->count(), 0);
+    QCOMPARE(f.form->cboaudiodevice->currentIndex(), -1);
+    QCOMPARE(f.form->cboaudioinputpin->count(), 0);
+    QCOMPARE(f.form->cboaudioinputpin->currentIndex(), -1);
+    QVERIFY(f.recorder->audioInputPins().isEmpty());
+}
+
+void tst_ScreenRec::audioLists_realDeviceListHoldsOnlyDevices()
+{
+    // ALSA always offers software PCMs such as "null"; they are no devices,
+    // and a PulseAudio without a server (as in this test's private home)
+    // offers nothing.
+    const QList<AudioDevice> devices = AudioDevices::list();
+    for (const AudioDevice& device : devices) {
+        QVERIFY(!device.name.isEmpty());
+        QVERIFY(device.inputFormat == "pulse" || device.inputFormat == "alsa");
+        QVERIFY2(!device.pins.isEmpty(), qPrintable(device.name));
+        for (const AudioInputPin& pin : device.pins) {
+            QVERIFY(!pin.name.isEmpty());
+            QVERIFY2(pin.deviceName != "null" && pin.deviceName != "default", qPrintable(pin.deviceName));
+        }
+    }
+    Fixture f(kNoServer, devices);
+    QCOMPARE(f.form->cboaudiodevice->count(), devices.size());
+    QCOMPARE(f.form->cboaudiodevice->currentIndex(), devices.isEmpty() ? -1 : 0);
+}
+
+void tst_ScreenRec::audioDeviceSelection_fillsPinsOfThatDevice()
+{
+    const QList<AudioDevice> devices {
+        {"Card A", "alsa", {{"Line in", "plughw:CARD=A,DEV=0"}, {"Mic", "plughw:CARD=A,DEV=1"}}},
+        {"Card B", "alsa", {{"Digital in", "plughw:CARD=B,DEV=0"}}},
+    };
+    Fixture f(kNoServer, devices);
+    frmScreenCapture& form = *f.form;
+    QCOMPARE(form.cboaudiodevice->currentIndex(), 0);
+    QCOMPARE(form.cboaudioinputpin->count(), 2);
+    QCOMPARE(form.cboaudioinputpin->itemText(1), QStringLiteral("Mic"));
+    QCOMPARE(form.cboaudioinputpin->currentIndex(), 0);
+
+    form.cboaudiodevice->setCurrentIndex(1);
+    QCOMPARE(form.cboaudioinputpin->count(), 1);
+    QCOMPARE(form.cboaudioinputpin->itemText(0), QStringLiteral("Digital in"));
+    QCOMPARE(form.cboaudioinputpin->currentIndex(), 0);
+    QCOMPARE(f.recorder->audioInputPins().constFirst().deviceName, QStringLiteral("plughw:CARD=B,DEV=0"));
+
+    // The chosen device and pin reach the recorder at the start.
+    form.cboaudiodevice->setCurrentIndex(0);
+    form.cboaudioinputpin->setCurrentIndex(1);
+    form.startCapture(4242);
+    QCOMPARE(f.recorder->audioDevice(), 0);
+    QCOMPARE(f.recorder->audioInputPin(), 1);
+}
+
+void tst_ScreenRec::frameRate_data()
+{
+    QTest::addColumn<bool>("wmv");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<double>("fps");
+    for (const bool wmv : {false, true}) {
+        const char* type = wmv ? "WMV" : "AVI";
+        QTest::addRow("%s letters", type) << wmv << "abc" << false << 0.0;
+        QTest::addRow("%s empty", type) << wmv << "" << false << 0.0;
+        QTest::addRow("%s digits then letters", type) << wmv << "25fps" << false << 0.0;
+        QTest::addRow("%s twelve and a half", type) << wmv << "12.5" << true << 12.5;
+        QTest::addRow("%s padded", type) << wmv << " 30 " << true << 30.0;
+        QTest::addRow("%s whole", type) << wmv << "15" << true << 15.0;
+    }
+}
+
+void tst_ScreenRec::frameRate()
+{
+    QFETCH(bool, wmv);
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    QFETCH(double, fps);
+    Fixture f(kNoServer);
+    if (wmv)
+        f.form->OptWMV->click();
+    f.form->txtfps->setText(text);
+    f.prompter.answerFile(std::nullopt);
+    f.form->Command2->click();
+
+    const auto messages = f.prompter.messages();
+    if (!accepted) {
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].text, QStringLiteral("Frame rate must be numeric"));
+        QCOMPARE(messages[0].title, QStringLiteral("Frame rate"));
+        QCOMPARE(messages[0].icon, MsgIcon::Critical);
+        QCOMPARE(f.prompter.shown().size(), 1);  // no file was asked for
+        return;
+    }
+    QCOMPARE(f.recorder->frameRate(), fps);
+    QCOMPARE(f.recorder->wmvOutput(), wmv);
+    QCOMPARE(f.prompter.shown().constFirst().kind, ScriptedPrompter::Shown::Kind::Save);
+    QCOMPARE(f.prompter.shown().constFirst().request.nameFilters,
+             QStringList(wmv ? "wmv File (*.wmv)" : "avi File (*.avi)"));
+    // The cancelled dialog leaves no file name: the recorder refuses.
+    QCOMPARE(f.messageTexts(), QStringList(kRefusal));
+}
+
+void tst_ScreenRec::specificWindowWithoutVideoCompressor_data()
+{
+    QTest::addColumn<bool>("wmv");
+    QTest::newRow("AVI") << false;
+    QTest::newRow("WMV") << true;
+}
+
+void tst_ScreenRec::specificWindowWithoutVideoCompressor()
+{
+    QFETCH(bool, wmv);
+    Fixture f(kNoServer);
+    f.form->chkcapwindow->setChecked(true);
+    f.form->chkUseVideoComp->setChecked(false);
+    if (wmv)
+        f.form->OptWMV->click();
+    f.prompter.answerFile(f.path("out.x"));
+    f.form->prepareScreenCapture();
+
+    const auto messages = f.prompter.messages();
+    QCOMPARE(messages.size(), 1);
+    if (!wmv) {
+        QCOMPARE(messages[0].text, QStringLiteral("Please check and select video compressor"));
+        QCOMPARE(messages[0].title, kStartTitle);
+        QVERIFY(f.form->WinHandle);
+        QCOMPARE(f.prompter.shown().size(), 1);
+    } else {
+        QCOMPARE(messages[0].text, QStringLiteral("Click OK and then click on the window that you would like to capture."));
+        QCOMPARE(messages[0].title, kStartTitle);
+        QVERIFY(!f.form->WinHandle);
+        QVERIFY(f.form->waitingForPick());
+        QCOMPARE(f.recorder->outputFile(), f.path("out.x"));
+    }
+}
+
+void tst_ScreenRec::wmvProfile_givesProfileFileOfPosition_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("0") << 0 << "/Profiles/320x240.prx";
+    QTest::newRow("1") << 1 << "/Profiles/640x480.prx";
+    QTest::newRow("2") << 2 << "/Profiles/800x600.prx";
+    QTest::newRow("3") << 3 << "/Profiles/1024x768.prx";
+    QTest::newRow("4") << 4 << "/Profiles/1280x1024.prx";
+}
+
+void tst_ScreenRec::wmvProfile_givesProfileFileOfPosition()
+{
+    QFETCH(int, position);
+    QFETCH(QString, file);
+    Fixture f(kNoServer);
+    const int compressorBefore = f.recorder->videoCompressor();
+    f.form->OptWMV->click();
+    f.form->cbocustomprofile->setCurrentIndex(position);
+    f.form->chkcapwindow->setChecked(true);  // arm the pick instead of starting
+    f.prompter.answerFile(f.path("swing.wmv"));
+    f.form->prepareScreenCapture();
+    QCOMPARE(f.recorder->wmvProfileFile(), f.app.appFolder + file);
+    QVERIFY(QFile::exists(f.recorder->wmvProfileFile()));
+    QVERIFY(f.recorder->wmvOutput());
+    QCOMPARE(f.recorder->videoCompressor(), compressorBefore);
+    QCOMPARE(f.recorder->outputFile(), f.path("swing.wmv"));
+}
+
+void tst_ScreenRec::refusal_data()
+{
+    QTest::addColumn<bool>("wmv");
+    QTest::addColumn<QString>("fileName");  // relative to the test folder; "" = dialog cancelled
+    QTest::addColumn<bool>("withProfiles");
+    QTest::newRow("AVI under missing folder") << false << "no/such/folder/out.avi" << true;
+    QTest::newRow("AVI onto a folder") << false << "." << true;
+    QTest::newRow("AVI no file chosen") << false << "" << true;
+    QTest::newRow("WMV under missing folder") << true << "no/such/folder/out.wmv" << true;
+    QTest::newRow("WMV profile missing") << true << "out.wmv" << false;
+}
+
+void tst_ScreenRec::refusal()
+{
+    QFETCH(bool, wmv);
+    QFETCH(QString, fileName);
+    QFETCH(bool, withProfiles);
+    Fixture f(m_haveX ? m_xvfb.display() : kNoServer);
+    if (!withProfiles)
+        QDir(f.app.appFolder + "/Profiles").removeRecursively();
+    if (wmv)
+        f.form->OptWMV->click();
+    const QString path = fileName.isEmpty() ? QString() : QDir::cleanPath(f.path(fileName));
+    f.prompter.answerFile(fileName.isEmpty() ? std::nullopt : std::optional<FileChoice>(FileChoice {path, 0}));
+    f.form->setMainWindowHandle([] { return WId(0); });
+    f.form->Command2->click();
+
+    const auto messages = f.prompter.messages();
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].text, kRefusal);
+    QCOMPARE(messages[0].title, QStringLiteral("Kestrel"));
+    QVERIFY(!f.form->Capturing);
+    QVERIFY(f.form->WinHandle);
+    QVERIFY(f.form->Command2->isEnabled());
+    QVERIFY(!f.form->Command3->isEnabled());
+    QVERIFY(f.form->fCapturing->isHidden());
+    QVERIFY(!f.recorder->isRecording());
+    QVERIFY(!f.recorder->lastError().isEmpty());
+}
+
+void tst_ScreenRec::startCapture_whilePickPending_asksForWindow()
+{
+    Fixture f(kNoServer);
+    f.form->WinHandle = false;
+    f.form->startCapture(777);
+    QCOMPARE(f.messageTexts(), QStringList("You must choose a window to capture"));
+    QCOMPARE(f.prompter.last().title, QStringLiteral("Kestrel"));
+    QCOMPARE(f.recorder->windowToRecord(), WId(0));
+    QVERIFY(!f.form->Capturing);
+    QVERIFY(f.form->waitingForPick());
+}
+
+void tst_ScreenRec::windowPick_handsPickedWindowToRecorder()
+{
+    Fixture f(kNoServer);
+    f.form->chkcapwindow->setChecked(true);
+    f.form->chkcapmousecursor->setChecked(false);
+    f.prompter.answerFile(f.path("picked.avi"));
+    f.form->Command2->click();
+    QVERIFY(f.form->waitingForPick());
+
+    QWidget picked;
+    picked.resize(200, 150);
+    WindowPick* pick = f.form.get();
+    QVERIFY(offerWindowPick(pick, &picked));
+    QCOMPARE(f.recorder->windowToRecord(), picked.winId());
+    QCOMPARE(f.recorder->captureMouseCursor(), 0);
+    QVERIFY(f.form->WinHandle);
+    const auto messages = f.prompter.messages();
+    QCOMPARE(messages.size(), 3);
+    QCOMPARE(messages[1].text, QStringLiteral("Click OK to start capturing"));
+    QCOMPARE(messages[1].title, kStartTitle);
+    // No X server behind this recorder: the start is refused and the pane idles.
+    QCOMPARE(messages[2].text, kRefusal);
+    QVERIFY(!f.form->waitingForPick());
+    QVERIFY(!f.form->Capturing);
+}
+
+void tst_ScreenRec::windowPick_notWaiting_clickDoesItsUsualWork()
+{
+    Fixture f(kNoServer);
+    QWidget other;
+    QVERIFY(!offerWindowPick(f.form.get(), &other));
+    QVERIFY(f.prompter.shown().isEmpty());
+    QCOMPARE(f.recorder->windowToRecord(), WId(0));
+}
+
+void tst_ScreenRec::compressorSetting_data()
+{
+    QTest::addColumn<QString>("encoder");
+    QTest::addColumn<bool>("hasPage");
+    QTest::newRow("Microsoft Video 1 has none") << "msvideo1" << false;
+    QTest::newRow("MPEG-4 has its own options") << "mpeg4" << true;
+    QTest::newRow("Motion JPEG has its own options") << "mjpeg" << true;
+}
+
+void tst_ScreenRec::compressorSetting()
+{
+    QFETCH(QString, encoder);
+    QFETCH(bool, hasPage);
+    if (!test::hasEncoder(encoder.toLatin1().constData()))
+        QSKIP("encoder missing");
+    Fixture f(kNoServer);
+    f.form->show();
+    f.form->cboVideoCompressor->setCurrentText(EncoderCatalog::readableName(encoder));
+    f.form->cmdVideoCompSetting->click();
+    auto* dialog = f.form->findChild<CompressorSettingsDialog*>();
+    if (!hasPage) {
+        QCOMPARE(f.messageTexts(), QStringList("No property page"));
+        QCOMPARE(f.prompter.last().title, QStringLiteral("Kestrel"));
+        QVERIFY(!dialog);
+        return;
+    }
+    QVERIFY(f.prompter.shown().isEmpty());
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    const auto settings = CompressorSettingsDialog::settingsOf(encoder);
+    QVERIFY(!settings.isEmpty());
+    // Nothing changed: nothing handed back. A changed value is.
+    QVERIFY(dialog->values().isEmpty());
+    const auto first = settings.constFirst();
+    QString other = first.isBool ? (first.defaultValue == "true" ? "false" : "true") : QString();
+    if (!first.isBool && !first.choices.isEmpty())
+        other = first.choices.constLast();
+    if (other.isEmpty())
+        other = QStringLiteral("1");
+    dialog->setValueOf(first.name, other);
+    dialog->accept();
+    if (other != first.defaultValue)
+        QCOMPARE(f.recorder->videoCompressorSettings(encoder).value(first.name), other);
+}
+
+void tst_ScreenRec::compressorSettingsDialog_rejectsValueEncoderRefuses()
+{
+    if (!test::hasEncoder("mpeg4"))
+        QSKIP("encoder missing");
+    QVERIFY(CompressorSettingsDialog::check("mpeg4", "mpeg_quant", "1").isEmpty());
+    QVERIFY(!CompressorSettingsDialog::check("mpeg4", "mpeg_quant", "many").isEmpty());
+    CompressorSettingsDialog dialog("MPEG-4", "mpeg4", {});
+    dialog.show();
+    dialog.setValueOf("mpeg_quant", "many");
+    dialog.accept();
+    QVERIFY(dialog.isVisible());  // kept open with the reason shown
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+}
+
+void tst_ScreenRec::wmvProfileFile_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("width");
+    const QString complete = "width = 640\nheight = 480\nvideo_bitrate = 800000\nkeyframe_interval_s = 5\n"
+                             "audio_bitrate = 64000\naudio_sample_rate = 44100\naudio_channels = 2\n";
+    QTest::newRow("complete") << complete << true << 640;
+    QTest::newRow("comments and blank lines") << "# a profile\n\n" + complete + "  # end\n" << true << 640;
+    QTest::newRow("odd width made even") << QString(complete).replace("640", "641") << true << 640;
+    QTest::newRow("missing key") << QString(complete).remove("audio_channels = 2\n") << false << 0;
+    QTest::newRow("unknown key") << complete + "colour = 3\n" << false << 0;
+    QTest::newRow("not a number") << QString(complete).replace("480", "tall") << false << 0;
+    QTest::newRow("no equals sign") << complete + "width 640\n" << false << 0;
+    QTest::newRow("out of range") << QString(complete).replace("audio_channels = 2", "audio_channels = 6") << false
+                                  << 0;
+    QTest::newRow("empty") << "" << false << 0;
+}
+
+void tst_ScreenRec::wmvProfileFile()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(int, width);
+    QString error;
+    const std::optional<WmvProfile> profile = WmvProfile::parse(text, &error);
+    QCOMPARE(profile.has_value(), valid);
+    QCOMPARE(error.isEmpty(), valid);
+    if (valid)
+        QCOMPARE(profile->widthPx, width);
+}
+
+void tst_ScreenRec::shippedProfiles_matchTheirNames()
+{
+    for (const QString& file : frmScreenCapture::profileFiles()) {
+        QString error;
+        const auto profile = WmvProfile::load(QStringLiteral(KES_SHIPPED_PROFILES) + file.mid(9), &error);
+        QVERIFY2(profile, qPrintable(file + ": " + error));
+        const QString size = QFileInfo(file).completeBaseName();
+        QCOMPARE(QStringLiteral("%1x%2").arg(profile->widthPx).arg(profile->heightPx), size);
+    }
+}
+
+void tst_ScreenRec::encoderCatalog_microsoftVideo1IsFfmpegEncoder()
+{
+    if (!test::hasEncoder("msvideo1"))
+        QSKIP("This FFmpeg has no Microsoft Video 1 encoder");
+    ScreenRecorder recorder(QList<AudioDevice> {});
+    const int position = recorder.indexOfVideoCompressor("Microsoft Video 1");
+    QVERIFY(position >= 0);
+    QCOMPARE(recorder.videoCompressors()[position].encoderName, QStringLiteral("msvideo1"));
+    QCOMPARE(recorder.indexOfVideoCompressor("No Such Codec"), -1);
+    QCOMPARE(recorder.audioCompressors()[recorder.indexOfAudioCompressor("PCM")].encoderName,
+             QStringLiteral("pcm_s16le"));
+    QSet<QString> names;
+    for (const Compressor& c : recorder.videoCompressors() + recorder.audioCompressors()) {
+        QVERIFY2(!names.contains(c.name), qPrintable(c.name));
+        names.insert(c.name);
+        QVERIFY2(!c.encoderName.contains("vaapi") && !c.encoderName.contains("nvenc"), qPrintable(c.encoderName));
+    }
+}
+
+namespace {
+
+// Records the fixture's main frame for about two seconds through the window's
+// buttons, checking that the pane stays responsive and the sign blinks.
+qint64 recordTwoSeconds(Fixture& f)
+{
+    f.form->Command2->click();
+    if (!f.form->Capturing)
+        return -1;
+    QElapsedTimer clock;
+    clock.start();
+    int signChanges = 0;
+    bool visible = !f.form->fCapturing->isHidden();
+    while (clock.elapsed() < 2000) {
+        QTest::qWait(50);
+        if (!f.form->fCapturing->isHidden() != visible) {
+            visible = !visible;
+            ++signChanges;
+        }
+    }
+    f.form->Command3->click();
+    const qint64 elapsed = clock.elapsed();
+    if (signChanges < 1)
+        qWarning("CAPTURING did not blink");
+    return signChanges < 1 ? -2 : elapsed;
+}
+
+}  // namespace
+
+void tst_ScreenRec::recordAvi_ofMainFrame_data()
+{
+    QTest::addColumn<bool>("compressed");
+    QTest::addColumn<QString>("codec");
+    QTest::newRow("Microsoft Video 1") << true << "msvideo1";
+    QTest::newRow("uncompressed") << false << "rawvideo";
+}
+
+void tst_ScreenRec::recordAvi_ofMainFrame()
+{
+    requireX();
+    QFETCH(bool, compressed);
+    QFETCH(QString, codec);
+    if (compressed && !test::hasEncoder("msvideo1"))
+        QSKIP("This FFmpeg has no Microsoft Video 1 encoder");
+    Fixture f(m_xvfb.display());
+    const quint64 mainFrame = m_xvfb.createWindow(QSize(320, 240), 0xd02020);
+    f.form->setMainWindowHandle([mainFrame] { return WId(mainFrame); });
+    f.form->show();
+    f.form->chkUseVideoComp->setChecked(compressed);
+    f.form->txtfps->setText("10");
+    f.prompter.answerFile(f.path("main.avi"));
+
+    const qint64 elapsed = recordTwoSeconds(f);
+    QVERIFY2(elapsed > 0, qPrintable(f.messageTexts().join("; ") + " / " + f.recorder->lastError()));
+    QVERIFY(!f.form->Capturing);
+    QVERIFY(f.form->fCapturing->isHidden());
+    QVERIFY(!f.form->Timer1->isActive());
+    QVERIFY(f.form->Command2->isEnabled());
+    QVERIFY(f.recorder->lastError().isEmpty());
+
+    const test::RecordingProbe probe = test::RecordingProbe::of(f.path("main.avi"));
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QCOMPARE(probe.container, QStringLiteral("avi"));
+    QCOMPARE(probe.videoCodec, codec);
+    QCOMPARE(QSize(probe.width, probe.height), QSize(320, 240));
+    const double expected = 10.0 * elapsed / 1000.0;
+    QVERIFY2(probe.decodedFrames >= expected * 0.6 && probe.decodedFrames <= expected + 3,
+             qPrintable(QStringLiteral("%1 frames, about %2 expected").arg(probe.decodedFrames).arg(expected)));
+    // The picture is that window's: its red background.
+    QVERIFY2(probe.centre.red() > 170 && probe.centre.green() < 80 && probe.centre.blue() < 80,
+             qPrintable(probe.centre.name()));
+
+    // After the stop the sign stays hidden.
+    QTest::qWait(1100);
+    QVERIFY(f.form->fCapturing->isHidden());
+}
+
+void tst_ScreenRec::recordWmv_withProfile()
+{
+    requireX();
+    if (!test::hasEncoder("wmv2"))
+        QSKIP("This FFmpeg has no Windows Media Video encoder");
+    Fixture f(m_xvfb.display());
+    // A window larger than the profile: the profile's frame size wins.
+    const quint64 mainFrame = m_xvfb.createWindow(QSize(400, 300), 0x2040e0);
+    f.form->setMainWindowHandle([mainFrame] { return WId(mainFrame); });
+    f.form->OptWMV->click();
+    f.form->cbocustomprofile->setCurrentIndex(0);
+    f.form->txtfps->setText("12.5");
+    f.prompter.answerFile(f.path("main.wmv"));
+
+    const qint64 elapsed = recordTwoSeconds(f);
+    QVERIFY2(elapsed > 0, qPrintable(f.messageTexts().join("; ") + " / " + f.recorder->lastError()));
+    const test::RecordingProbe probe = test::RecordingProbe::of(f.path("main.wmv"));
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QCOMPARE(probe.container, QStringLiteral("asf"));
+    QCOMPARE(probe.videoCodec, QStringLiteral("wmv2"));
+    QCOMPARE(QSize(probe.width, probe.height), QSize(320, 240));
+    const double expected = 12.5 * elapsed / 1000.0;
+    QVERIFY2(probe.decodedFrames >= expected * 0.6 && probe.decodedFrames <= expected + 3,
+             qPrintable(QStringLiteral("%1 frames, about %2 expected").arg(probe.decodedFrames).arg(expected)));
+    QVERIFY2(probe.centre.blue() > 170 && probe.centre.red() < 90, qPrintable(probe.centre.name()));
+}
+
+QTEST_MAIN(tst_ScreenRec)
+#include "tst_screenrec.moc"
