@@ -3,7 +3,5 @@
 #include "Benchmarks.h"
 
 namespace kestrel::bench {
-void runEngineBench(QTextStream&, const QString&) {}
 void runPaintBench(QTextStream&, const QString&) {}
-void runDrawingBench(QTextStream&, const QString&) {}
 }  // namespace kestrel::bench

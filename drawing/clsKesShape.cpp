@@ -1,0 +1,66 @@
+#include "clsKesShape.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace kestrel {
+
+namespace {
+// Degrees per radian as the readings have always used it (not 180/pi).
+constexpr double DegreesPerRadian = 57.295;
+
+void checkIndex(int index, int highest)
+{
+    if (index < 0 || index > highest)
+        throw std::out_of_range("point index out of range");
+}
+} // namespace
+
+KesPoint clsKesShape::Points(int index) const
+{
+    checkIndex(index, 3);
+    return m_points[index];
+}
+
+void clsKesShape::SetPoints(int index, KesPoint point)
+{
+    checkIndex(index, 3);
+    m_points[index] = point;
+}
+
+double clsKesShape::CalculateAngle() const
+{
+    const auto f = [](qint32 v) { return static_cast<float>(v); };
+    const float radians = GetAngle2(
+        f(m_points[0].x), f(m_points[0].y), f(m_points[1].x), f(m_points[1].y), f(m_points[2].x), f(m_points[2].y));
+    return static_cast<double>(radians) * DegreesPerRadian;
+}
+
+float clsKesShape::GetAngle2(float ax, float ay, float bx, float by, float cx, float cy)
+{
+    const auto length = [](double dx, double dy) { return static_cast<float>(std::sqrt(dx * dx + dy * dy)); };
+    const float a = length(double(bx) - cx, double(by) - cy);
+    const float b = length(double(ax) - cx, double(ay) - cy);
+    const float c = length(double(ax) - bx, double(ay) - by);
+    // A vertex on an arm end makes the division fail; cosB then keeps its
+    // starting value 0, which reads as a right angle.
+    float cosB = 0;
+    const float denominator = -2.0f * a * c;
+    if (denominator != 0) {
+        const double numerator = (double(b) * b - double(a) * a) - double(c) * c;
+        cosB = static_cast<float>(numerator / denominator);
+    }
+    return Acos(cosB);
+}
+
+float clsKesShape::Acos(float x)
+{
+    // atan form of the arccosine; at |x| >= 1 the root or the division
+    // fails and the result is 0 (so collinear points read 0, never 180).
+    const double radicand = 1.0f - double(x) * x;
+    if (!(radicand > 0))
+        return 0;
+    return static_cast<float>(std::atan(-double(x) / std::sqrt(radicand)) + 2 * std::atan(1.0f));
+}
+
+} // namespace kestrel
