@@ -24,24 +24,23 @@ bool hasSoftwarePixelFormat(const AVCodec* codec)
     return false;
 }
 
-// Some encoders are listed but refuse ordinary capture sizes (H.261 and
-// H.263 know only a few fixed sizes) or need hardware that is not there:
-// opening one at a common size weeds them out.
-bool opensAtCommonSize(const AVCodec* codec)
+// Formats that FFmpeg would put into AVI but that do not belong there for
+// capture: H.261 and H.263 know only a few fixed picture sizes, and the
+// modern long-GOP formats have encoders far too slow to start and to run
+// live (and no AVI players to speak of).
+bool suitsCapture(AVCodecID id)
 {
-    av::CodecContextPtr context(avcodec_alloc_context3(codec));
-    if (!context)
+    switch (id) {
+    case AV_CODEC_ID_H261:
+    case AV_CODEC_ID_H263:
+    case AV_CODEC_ID_AV1:
+    case AV_CODEC_ID_HEVC:
+    case AV_CODEC_ID_VP9:
+    case AV_CODEC_ID_DIRAC:
         return false;
-    context->width = 640;
-    context->height = 480;
-    context->time_base = AVRational{1, 25};
-    context->framerate = AVRational{25, 1};
-    context->pix_fmt = avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_YUV420P, 0, nullptr);
-    const int previousLevel = av_log_get_level();
-    av_log_set_level(AV_LOG_QUIET);
-    const int result = avcodec_open2(context.get(), codec, nullptr);
-    av_log_set_level(previousLevel);
-    return result >= 0;
+    default:
+        return true;
+    }
 }
 
 }  // namespace
@@ -59,7 +58,7 @@ AviEncoders::AviEncoders()
             continue;
         if (avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) != 1 || !hasSoftwarePixelFormat(codec))
             continue;
-        if (!opensAtCommonSize(codec))
+        if (!suitsCapture(codec->id))
             continue;
         Entry entry;
         entry.name = QString::fromUtf8(codec->name);
