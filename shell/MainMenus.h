@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+class QAction;
+class QMainWindow;
+class QMdiArea;
+class QMenu;
+
+namespace kestrel {
+
+// The frame's menu bar. Each menu's items form an indexed array (separators
+// count), as the commands address them; the commands themselves are the
+// frame's, reached through the signals.
+class MainMenus : public QObject {
+    Q_OBJECT
+public:
+    MainMenus(QMainWindow& frame, QMdiArea& documents);
+
+    QMenu* mnuFileTOP() const { return m_fileTop; }
+    QMenu* mnuViewTOP() const { return m_viewTop; }
+    QMenu* mnuWindowTOP() const { return m_windowTop; }
+    QMenu* mnuHelpTOP() const { return m_helpTop; }
+    QMenu* mnuWindowList() const { return m_windowList; }
+
+    QAction* mnuFile(int index) const { return m_file.value(index); }
+    QAction* mnuView(int index) const { return m_view.value(index); }
+    QAction* mnuViewToolbars(int index) const { return m_viewToolbars.value(index); }
+    QAction* mnuWin(int index) const { return m_win.value(index); }
+    QAction* mnuHelp(int index) const { return m_help.value(index); }
+
+signals:
+    void fileClicked(int index);
+    void viewClicked(int index);
+    void toolbarsClicked(int index);
+    void windowsClicked(int index);
+    void helpClicked(int index);
+
+private:
+    QList<QAction*> addItems(QMenu* menu, const QStringList& captions, void (MainMenus::*clicked)(int));
+    void fillWindowList();
+
+    QMdiArea& m_documents;
+    QMenu* m_fileTop = nullptr;
+    QMenu* m_viewTop = nullptr;
+    QMenu* m_windowTop = nullptr;
+    QMenu* m_helpTop = nullptr;
+    QMenu* m_toolbarsMenu = nullptr;
+    QMenu* m_windowList = nullptr;
+    QList<QAction*> m_file, m_view, m_viewToolbars, m_win, m_help;
+};
+
+}  // namespace kestrel

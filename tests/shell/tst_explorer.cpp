@@ -1,0 +1,215 @@
+#include "tst_explorer.h"
+
+#include "ShellFixture.h"
+#include "shell/PaneManager.h"
+#include "shell/frmExplorer.h"
+#include "video/frmVideo.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QFile>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTreeView>
+#include <QtTest>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+
+QString makeFolder(const QTemporaryDir& dir, const QString& name, const QStringList& files)
+{
+    QDir(dir.path()).mkpath(name);
+    const QString folder = dir.filePath(name);
+    for (const QString& file : files)
+        touch(folder + "/" + file);
+    return folder;
+}
+
+struct ExplorerFixture {
+    QTemporaryDir dir;
+    Settings settings{dir.filePath(QStringLiteral("kestrel.ini"))};
+    ScriptedPrompter prompter;
+    AppContext app{&settings, &prompter, dir.path()};
+};
+
+}  // namespace
+
+void tst_Explorer::startsAtWorkDir_data()
+{
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("empty store: the program's folder") << false;
+    QTest::newRow("stored workDir with its trailing separator") << true;
+}
+
+void tst_Explorer::startsAtWorkDir()
+{
+    QFETCH(bool, stored);
+    ExplorerFixture f;
+    const QString clips = makeFolder(f.dir, "clips", {"a.avi"});
+    if (stored)
+        f.settings.save("workDir", clips + "/");
+    frmExplorer explorer(f.app);
+    QCOMPARE(explorer.listFolder(), stored ? clips : QDir::cleanPath(f.dir.path()));
+    QCOMPARE(explorer.selectedFolder(), explorer.listFolder());
+    QCOMPARE(explorer.cExplorer()->currentIndex().data(QFileSystemModel::FilePathRole).toString(),
+             explorer.listFolder());
+    // Browsing never writes the setting.
+    explorer.setSelectedFolder(f.dir.path());
+    QCOMPARE(f.settings.read("workDir", "absent"), stored ? clips + "/" : QStringLiteral("absent"));
+}
+
+void tst_Explorer::listsOnlyAviMpgWmv()
+{
+    ExplorerFixture f;
+    const QString folder = makeFolder(
+        f.dir, "mixed", {"c.wmv", "a.avi", "b.mpg", "d.mpeg", "e.mp4", "f.txt", "g.avi.bak", "Upper.AVI", "h.mov"});
+    QDir(folder).mkpath("sub.avi");  // a folder is not a file
+    frmExplorer explorer(f.app);
+    explorer.setSelectedFolder(folder);
+    QCOMPARE(explorer.files(), QStringList({"a.avi", "b.mpg", "c.wmv", "Upper.AVI"}));
+}
+
+void tst_Explorer::emptyFolderShowsEmptyList()
+{
+    ExplorerFixture f;
+    const QString full = makeFolder(f.dir, "full", {"a.avi"});
+    const QString empty = makeFolder(f.dir, "empty", {"notes.txt"});
+    frmExplorer explorer(f.app);
+    explorer.setSelectedFolder(full);
+    QCOMPARE(explorer.files().size(), 1);
+    explorer.setSelectedFolder(empty);
+    QVERIFY(explorer.files().isEmpty());
+    QCOMPARE(explorer.listFolder(), empty);
+}
+
+void tst_Explorer::unreadableFolderKeepsPreviousList()
+{
+    ExplorerFixture f;
+    const QString full = makeFolder(f.dir, "full", {"a.avi"});
+    frmExplorer explorer(f.app);
+    explorer.setSelectedFolder(full);
+    explorer.setSelectedFolder(f.dir.filePath("gone"));
+    QCOMPARE(explorer.listFolder(), full);
+    QCOMPARE(explorer.files(), QStringList{"a.avi"});
+}
+
+void tst_Explorer::virtualFolders_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("special");
+    QTest::newRow("Desktop") << "Desktop" << 25;
+    QTest::newRow("My Computer") << "My Computer" << 17;
+}
+
+void tst_Explorer::virtualFolders()
+{
+    QFETCH(QString, name);
+    QFETCH(int, special);
+    ExplorerFixture f;
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    QVERIFY(QDir().mkpath(desktop));
+    touch(desktop + "/range session.wmv");
+    QCOMPARE(frmExplorer::specialFolder(25), desktop);
+    QCOMPARE(frmExplorer::specialFolder(17), QDir::rootPath());
+
+    frmExplorer explorer(f.app);
+    explorer.setSelectedFolder(name);
+    QCOMPARE(explorer.selectedFolder(), name);
+    QCOMPARE(explorer.listFolder(), QDir::cleanPath(frmExplorer::specialFolder(special)));
+    if (special == 25)
+        QCOMPARE(explorer.files(), QStringList{"range session.wmv"});
+    QCOMPARE(frmExplorer::resolveFolder(name), frmExplorer::specialFolder(special));
+    QCOMPARE(frmExplorer::resolveFolder("/srv/clips"), QStringLiteral("/srv/clips"));
+}
+
+void tst_Explorer::newFileAppearsInList()
+{
+    ExplorerFixture f;
+    const QString folder = makeFolder(f.dir, "live", {"a.avi"});
+    frmExplorer explorer(f.app);
+    explorer.setSelectedFolder(folder);
+    touch(folder + "/b.avi");
+    QTRY_COMPARE(explorer.files(), QStringList({"a.avi", "b.avi"}));
+}
+
+void tst_Explorer::doubleClick_asksToOpenFullPath()
+{
+    ExplorerFixture f;
+    const QString folder = makeFolder(f.dir, "clips", {"a.avi", "b.wmv"});
+    frmExplorer explorer(f.app);
+    explorer.resize(300, 600);
+    explorer.show();
+    explorer.setSelectedFolder(folder);
+    QSignalSpy opened(&explorer, &frmExplorer::openVideoRequested);
+    QListWidget* list = explorer.cFile();
+    QTRY_VERIFY(list->count() == 2);
+    const QRect item = list->visualItemRect(list->item(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened.first().first().toString(), folder + "/b.wmv");
+    QVERIFY(!QApplication::overrideCursor());  // the busy pointer is gone again
+}
+
+void tst_Explorer::doubleClick_reachesFrameOpenVideoFile()
+{
+    ShellFixture f;
+    const QString folder = makeFolder(f.dir, "clips", {"not really a video.avi"});
+    f.start();
+    frmExplorer* explorer = f.frame->panes().explorer();
+    explorer->setSelectedFolder(folder);
+    QListWidget* list = explorer->cFile();
+    QTRY_COMPARE(list->count(), 1);
+    frmVideo* video = f.frame->activeVideoWindow();
+    video->setWindowTitle("Before");
+    f.frame->toolbars();  // the list is rebuilt after an open
+    emit list->itemDoubleClicked(list->item(0));
+    // The window was asked to open the file: whatever came of it, the
+    // play-with list was rebuilt with every window's caption.
+    QComboBox* playWith = f.frame->toolbars().combVideoList();
+    QCOMPARE(playWith->count(), 2);
+    QCOMPARE(playWith->itemText(1), video->windowTitle());
+
+    // Without a video window nothing is opened and nothing is asked.
+    f.frame->mdiArea()->closeAllSubWindows();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    f.prompter.clear();
+    emit list->itemDoubleClicked(list->item(0));
+    QVERIFY(f.prompter.shown().isEmpty());
+    QCOMPARE(playWith->count(), 1);
+}
+
+void tst_Explorer::surfaceClick_goesToPendingPick()
+{
+    ShellFixture f;
+    const QString folder = makeFolder(f.dir, "clips", {"a.avi"});
+    f.start();
+    FakeWindowPick pick;
+    f.frame->setWindowPick(&pick);
+    frmExplorer* explorer = f.frame->panes().explorer();
+    explorer->setSelectedFolder(folder);
+    QListWidget* list = explorer->cFile();
+    const QPoint belowItems(5, list->viewport()->height() - 3);
+    const QPoint onItem = list->visualItemRect(list->item(0)).center();
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, belowItems);
+    QVERIFY(pick.picked.isEmpty());
+    pick.waiting = true;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onItem);
+    QVERIFY(pick.picked.isEmpty());  // a click on a file is not a click on the pane
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, belowItems);
+    QCOMPARE(pick.picked, QList<QWidget*>{explorer});
+}
