@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstring>
 
 namespace kestrel {
 
@@ -37,6 +38,16 @@ bool suitsCapture(AVCodecID id)
     case AV_CODEC_ID_HEVC:
     case AV_CODEC_ID_VP9:
     case AV_CODEC_ID_DIRAC:
+    // Raw sample layouts: "(None)" already stands for uncompressed video.
+    case AV_CODEC_ID_V210:
+    case AV_CODEC_ID_V410:
+    case AV_CODEC_ID_YUV4:
+    case AV_CODEC_ID_V308:
+    case AV_CODEC_ID_V408:
+    case AV_CODEC_ID_AYUV:
+    case AV_CODEC_ID_R210:
+    case AV_CODEC_ID_R10K:
+    case AV_CODEC_ID_Y41P:
         return false;
     default:
         return true;
@@ -59,6 +70,9 @@ AviEncoders::AviEncoders()
         if (avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) != 1 || !hasSoftwarePixelFormat(codec))
             continue;
         if (!suitsCapture(codec->id))
+            continue;
+        // Front ends of hardware APIs (QSV, OMX, VAAPI ...) carry the API's name.
+        if (codec->wrapper_name && std::strcmp(codec->wrapper_name, codec->name) != 0)
             continue;
         Entry entry;
         entry.name = QString::fromUtf8(codec->name);

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "app/AppContext.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QToolBar;
+
+namespace kestrel {
+
+class AviEncoders;
+class CaptureHost;
+class frmCapPreview;
+
+// The camera-capture pane: chooses device, compressor, size, rate and target
+// file, connects the camera (whose live picture shows in frmCapPreview),
+// records, and cuts the span between its two crop sliders out of the active
+// video ("Crop & Save").
+class frmCapture : public QWidget {
+    Q_OBJECT
+public:
+    // Toolbar buttons by index; 3 is the separator.
+    enum Button { BtnConnect = 0, BtnStart = 1, BtnStop = 2, BtnSave = 4 };
+
+    frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent = nullptr);
+    ~frmCapture() override;
+
+    bool IsConnected() const { return m_isConnected; }
+    void setIsConnected(bool connected) { m_isConnected = connected; }
+    void ConnectCamera();
+
+    // What the pane does when it becomes the active pane: refresh the codec list.
+    void activate();
+
+    // The trim sliders, in tenths of a second; the frame sets their range.
+    QSlider* vcCropStart() const { return m_cropStart; }
+    QSlider* vcCropEnd() const { return m_cropEnd; }
+    // Both sliders 0..maximum, start at 0 and end at maximum (the whole video).
+    void setCropRange(int maximum);
+
+    // Toolbar button by index (nullptr for the separator) and its click.
+    QAction* tbrCaptureButton(int index) const;
+    void tbrCaptureButtonClick(int index);
+    QToolBar* tbrCapture() const { return m_toolbar; }
+
+    // The preview window while it exists.
+    frmCapPreview* preview() const { return m_preview; }
+    // Closes the preview window as the disconnect command does.
+    void closePreview();
+
+    QComboBox* combCams() const { return m_cams; }
+    QComboBox* combVideoCodec() const { return m_codecs; }
+    QComboBox* combVideoSize() const { return m_sizes; }
+    QLineEdit* txtFrameRate() const { return m_frameRate; }
+    QLineEdit* txtCaptureFileName() const { return m_fileName; }
+    QPushButton* btnCam() const { return m_btnCam; }
+    QPushButton* btnVideoCodec() const { return m_btnCodec; }
+    QPushButton* btnVideoSize() const { return m_btnSize; }
+    QPushButton* Command1() const { return m_browse; }
+
+    // The user picks an entry of the size list ("640x480x24,RGB").
+    void combVideoSizeClick(int index);
+    void combVideoCodecClick(int index);
+
+    // Where a recording goes when nothing is stored: "Capture.avi" in the
+    // user's video folder, or in the home folder when there is none.
+    static QString defaultCaptureFileName();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void buildToolbar();
+    QWidget* buildSettingsPanel();
+    void setButtons(bool connect, bool start, bool stop, bool save);
+    void setCropSlidersEnabled(bool enabled);
+
+    frmCapPreview* ensurePreview();
+    void fillCodecList();
+    bool ListCaptureDevices();
+    void ListVideoSizes();
+    void connectPressed();
+    void connectReleased();
+    void startCapture();
+    void stopCapture();
+    void TrimAndSave();
+    void browseForTarget();
+    void cropSliderMoved(QSlider* slider);
+    void ShowSourceDialog();
+    void ShowFormatDialog();
+    void ShowCodecDialog();
+    void previewClosedByUser();
+    void captureFailed(const QString& reason);
+    void previewGone();
+    std::shared_ptr<const AviEncoders> encoders();
+
+    AppContext m_app;
+    CaptureHost& m_host;
+    bool m_isConnected = false;
+    QPointer<frmCapPreview> m_preview;
+    std::shared_ptr<const AviEncoders> m_encoders;
+
+    QToolBar* m_toolbar = nullptr;
+    QAction* m_buttons[5] = {};
+    QSlider* m_cropStart = nullptr;
+    QSlider* m_cropEnd = nullptr;
+    QComboBox* m_cams = nullptr;
+    QComboBox* m_codecs = nullptr;
+    QComboBox* m_sizes = nullptr;
+    QLineEdit* m_frameRate = nullptr;
+    QLineEdit* m_fileName = nullptr;
+    QPushButton* m_btnCam = nullptr;
+    QPushButton* m_btnCodec = nullptr;
+    QPushButton* m_btnSize = nullptr;
+    QPushButton* m_browse = nullptr;
+};
+
+}  // namespace kestrel
