@@ -27,7 +27,7 @@ public:
     // Drawing settings shared by all video windows.
     virtual QString DrawingTool() const = 0;
     virtual void setDrawingTool(const QString& tool) = 0;
-    virtual quint32 DrawingColor() const = 0;  // 0x00BBGGRR
+    virtual quint32 DrawingColor() const = 0; // 0x00BBGGRR
     virtual int DrawingWidth() const = 0;
 
     // Toolbar buttons, by zero-based index (separators and embedded controls count).
@@ -44,6 +44,9 @@ public:
     // When the screen-recording pane waits for a window pick, hands it `window`
     // and returns true (the click was the pick); otherwise returns false.
     virtual bool offerScreenRecordingPick(QWidget* window) = 0;
+    // True while the screen-recording pane waits for a window pick; presses
+    // and moves on a video picture then do nothing, and the release picks.
+    virtual bool screenRecordingPickPending() const { return false; }
 };
 
-}  // namespace kestrel
+} // namespace kestrel

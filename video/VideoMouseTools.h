@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "drawing/clsKesDraw.h"
 
 #include <QImage>
 #include <QPointF>
@@ -26,7 +27,8 @@ public:
     void VideoMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, QPointF position);
     void VideoMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPointF position);
 
-    // Draws every shape (angles with their values) and the grid last.
+    // Draws every shape (angles with their values) and the grid last, then
+    // the figure of a gesture under way, so it survives frame repaints.
     void DrawShapes(QImage& picture);
 
     bool RulerOn() const;
@@ -35,13 +37,21 @@ public:
     void setRulerCalibrated(bool calibrated);
     void StartRuler();
     void ShowGrid(bool show);
-    bool AdjustShapeSetUp(bool on);  // true when there is nothing to adjust
+    bool AdjustShapeSetUp(bool on); // true when there is nothing to adjust
     void DrawingsUndo();
     void DrawingsDeleteAll();
+
+    // The window's drawing engine: shapes, gesture state, ruler and grid.
+    clsKesDraw& drawing();
+
+    // How values (angles, measured lengths) are lettered on the picture: the
+    // picture's default font and colours, on an opaque background so they
+    // read on any footage.
+    static void printLabel(QImage& picture, const QString& text, KesPoint at);
 
 private:
     struct State;
     std::unique_ptr<State> d;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

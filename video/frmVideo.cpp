@@ -1,24 +1,29 @@
-// Skeleton: an empty video document window. Opening, playing, painting,
-// drawing and the model video are filled in as they land.
 #include "frmVideo.h"
 
+#include "app/Prompter.h"
+#include "app/mMain.h"
+#include "engine/VideoEngine.h"
 #include "video/FrameServices.h"
+#include "video/ModelVideo.h"
+#include "video/ToolbarEnabling.h"
+#include "video/VideoFileDialog.h"
+#include "video/VideoFrameComposer.h"
+#include "video/VideoMouseTools.h"
+#include "video/VideoPicture.h"
 
-#include <QImage>
+#include <QCloseEvent>
+#include <QMouseEvent>
 #include <QRandomGenerator>
+
+#include <cmath>
 
 namespace kestrel {
 
-struct frmVideo::State {
-    AppContext app;
-    FrameServices* frame = nullptr;
-    QString id;
-    QRect rect;
-    qint32 lenMs = 0;
-    bool flip = false;
-};
-
 namespace {
+constexpr double ZoomStep = 0.2;
+constexpr double ZoomMax = 2.4;
+constexpr double ZoomMin = 0.4;
+
 QString randomWindowId()
 {
     QString id;
@@ -26,71 +31,596 @@ QString randomWindowId()
         id += QChar('0' + QRandomGenerator::global()->bounded(1, 10));
     return id;
 }
-}  // namespace
+
+// Mouse positions arrive as floating pixels; halves go to the even neighbour.
+QPoint roundedPoint(QPointF position)
+{
+    return QPoint(int(std::nearbyint(position.x())), int(std::nearbyint(position.y())));
+}
+
+int roundedInt(double value)
+{
+    return int(std::lround(value));
+}
+} // namespace
+
+struct frmVideo::State {
+    AppContext app;
+    FrameServices* frame = nullptr;
+
+    VideoEngine* video = nullptr; // vcxVideo
+    VideoPicture* picture = nullptr; // picVideo
+    ModelVideo* model = nullptr;
+    std::unique_ptr<VideoMouseTools> mouseTools;
+    VideoFrameComposer composer;
+
+    QString id;
+    QString mode = QStringLiteral("none");
+    double zoom = 1.0;
+    bool hasVideo = false;
+    bool flip = false;
+    QString fileName;
+    bool playing = false;
+    qint32 currentFrame = 0;
+    qint32 lenMs = 0;
+    int frameDurationMs = 0;
+    bool playerButtonClick = false;
+    QString videoExt;
+    QString lastPositionCommand;
+    QRect rect;
+    QSize pictureSize;
+    qint64 paintedFrame = -1; // the video frame of the last paint
+};
 
 frmVideo::frmVideo(const AppContext& app, FrameServices& frame, QWidget* parent)
-    : QWidget(parent), d(std::make_unique<State>())
+    : QWidget(parent)
+    , d(std::make_unique<State>())
 {
     d->app = app;
     d->frame = &frame;
     d->id = randomWindowId();
     setProperty("Tag", QString::fromLatin1(Tag));
+    setAttribute(Qt::WA_StyledBackground);
+    setMinimumSize(160, 120);
+
+    d->video = new VideoEngine(this);
+    d->picture = new VideoPicture(this);
+    d->picture->hide();
+    d->model = new ModelVideo(app, frame, *d->video, d->picture, this);
+    d->mouseTools = std::make_unique<VideoMouseTools>(*this, frame, app);
+
+    connect(d->video, &VideoEngine::FrameReady, this, &frmVideo::onVideoFrameReady);
+    connect(d->video, &VideoEngine::PlaybackEnded, this, &frmVideo::onPlaybackEnded);
+    connect(d->model, &ModelVideo::repaintNeeded, this, &frmVideo::PaintVideoFrame);
+    connect(d->model, &ModelVideo::steppingWithVideoStopped, this, &frmVideo::showVideoPositionOnSlider);
+    connect(d->picture, &VideoPicture::mousePressed, this, &frmVideo::onPictureMousePressed);
+    connect(d->picture, &VideoPicture::mouseMoved, this, &frmVideo::onPictureMouseMoved);
+    connect(d->picture, &VideoPicture::mouseReleased, this, &frmVideo::onPictureMouseReleased);
 }
 
 frmVideo::~frmVideo() = default;
 
-void frmVideo::NewPlayerFile(const QString&, bool) {}
-qint16 frmVideo::vcxPlay() { return 0; }
-qint16 frmVideo::vcxStop() { return 0; }
-qint16 frmVideo::vcxFirst() { return 0; }
-qint16 frmVideo::vcxPrev() { return 0; }
-qint16 frmVideo::vcxNext() { return 0; }
-qint16 frmVideo::vcxEnd() { return 0; }
-qint16 frmVideo::vcxSetPos(QString&) { return 0; }
-qint16 frmVideo::vcxZoomIn() { return 0; }
-qint16 frmVideo::vcxZoomOut() { return 0; }
-qint16 frmVideo::vcxRate(double) { return 0; }
-void frmVideo::PaintVideoFrame() {}
-QImage frmVideo::composedPicture() const { return {}; }
-bool frmVideo::RulerOn() const { return false; }
-void frmVideo::setRulerOn(bool) {}
-bool frmVideo::RulerCalibrated() const { return false; }
-void frmVideo::setRulerCalibrated(bool) {}
-void frmVideo::StartRuler() {}
-void frmVideo::ShowGrid(bool) {}
-bool frmVideo::AdjustShapeSetUp(bool) { return true; }
-void frmVideo::DrawingsUndo() {}
-void frmVideo::DrawingsDeleteAll() {}
-void frmVideo::NewModelFile(const QString&) {}
-void frmVideo::modelClose() {}
-void frmVideo::modelPlay(bool) {}
-void frmVideo::modelStop(bool) {}
-void frmVideo::modelAdjust() {}
-void frmVideo::modelZoomIn() {}
-void frmVideo::modelZoomOut() {}
-void frmVideo::modelSetPos(int) {}
-QString frmVideo::ID() const { return d->id; }
-QString frmVideo::videoExt() const { return {}; }
-bool frmVideo::HasVideo() const { return false; }
-bool frmVideo::IsPlaying() const { return false; }
-bool frmVideo::HasModel() const { return false; }
-QString frmVideo::vcxMode() const { return QStringLiteral("none"); }
-QRect frmVideo::vcxRECT() const { return d->rect; }
-void frmVideo::setVcxRECT(const QRect& rect) { d->rect = rect; }
-bool frmVideo::VideoFlip() const { return d->flip; }
-void frmVideo::setVideoFlip(bool flip) { d->flip = flip; }
-QString frmVideo::FileName() const { return {}; }
-qint32 frmVideo::currentFrame() const { return 0; }
-qint32 frmVideo::lenMS() const { return d->lenMs; }
-void frmVideo::setLenMS(qint32 lengthMs) { d->lenMs = lengthMs; }
-bool frmVideo::PlayerButtonClick() const { return false; }
+// ---------------------------------------------------------------- opening
+
+void frmVideo::NewPlayerFile(const QString& fileName, bool)
+{
+    QString path = fileName;
+    if (path.isEmpty()) {
+        const std::optional<QString> chosen = askForVideoFile(d->app, this);
+        if (!chosen)
+            return;
+        path = *chosen;
+    }
+
+    try {
+        d->fileName = path;
+        const QString baseName = baseNameOf(path);
+        d->videoExt = extensionOf(path);
+
+        d->hasVideo = true;
+        d->mode = QStringLiteral("player");
+        d->zoom = 1.0;
+        d->playerButtonClick = false;
+        d->currentFrame = 0;
+
+        if (!d->video->OpenFile(path))
+            throw KesError(d->video->lastError().toStdString());
+
+        const qint64 frames = d->video->FrameCount();
+        if (frames <= 0)
+            throw KesError("The video has no frames");
+        const qint64 duration = d->video->Duration();
+        d->frameDurationMs = roundedInt(double(duration) / double(frames));
+        const int trackBarLength = int(frames) - (d->videoExt == QLatin1String("wmv") ? 2 : 0);
+
+        EnableToolbars(*d->frame, true, true, true, true);
+        d->frame->setToolbarButtonEnabled(Toolbar::Video, ToolbarButton::VideoStop, false);
+
+        d->frame->SetVideoTrackBarRange(0, trackBarLength);
+        d->frame->SetVideoTrackBarPosition(0);
+        d->frame->SetCropTrackBarRange(0, roundedInt(double(duration) / 100.0));
+
+        setWindowTitle(baseName);
+
+        d->video->Play();
+        d->video->Pause();
+        LayoutVideoPicture();
+    } catch (const std::exception& error) {
+        d->app.prompter->message(this,
+            QStringLiteral("Exception Information: ") + QStringLiteral("\r\n") + QString::fromStdString(error.what()),
+            QStringLiteral("Error Video (New Player File)"), MsgIcon::None, MsgButtons::Ok);
+    }
+}
+
+// ---------------------------------------------------------------- layout
+
+void frmVideo::LayoutVideoPicture()
+{
+    const QSize native = d->video->GetFrameSize();
+    d->pictureSize = QSize(roundedInt(native.width() * d->zoom), roundedInt(native.height() * d->zoom));
+    d->picture->resize(d->pictureSize);
+    centrePicture();
+    PaintVideoFrame();
+}
+
+void frmVideo::centrePicture()
+{
+    const int left = roundedInt(width() * 0.5 - d->picture->width() * 0.5);
+    const int top = roundedInt(height() * 0.5 - d->picture->height() * 0.5);
+    d->picture->move(left, top);
+}
+
+void frmVideo::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    centrePicture();
+}
+
+// ---------------------------------------------------------------- painting
+
+void frmVideo::PaintVideoFrame()
+{
+    if (!d->hasVideo)
+        return;
+    VideoFrameComposer::Request request;
+    request.frame = d->video->GrabFrame();
+    request.pictureSize = d->pictureSize;
+    request.flip = d->flip;
+    const std::optional<VideoFrameComposer::ModelOverlay> model = d->model->overlay(d->frame->modelOpacity());
+    if (model)
+        request.model = &*model;
+    request.positionMs = d->video->Position();
+    d->paintedFrame = d->video->CurrentFrame();
+
+    d->composer.compose(request, d->picture->image(), [this](QImage& picture) { d->mouseTools->DrawShapes(picture); });
+    d->picture->update();
+    d->picture->show();
+}
+
+QImage frmVideo::composedPicture() const
+{
+    return d->picture->image();
+}
+
+QImage frmVideo::backgroundPicture() const
+{
+    return d->composer.background();
+}
+
+// ---------------------------------------------------------------- playback
+
+qint16 frmVideo::vcxPlay()
+{
+    if (!d->hasVideo)
+        return 0;
+    EnableToolbars(*d->frame, false, false, false, false);
+    d->frame->setToolbarButtonEnabled(Toolbar::Video, ToolbarButton::VideoStop, true);
+    if (d->video->Position() == d->video->Duration())
+        d->video->SeekTime(0);
+    d->video->Play();
+    d->playing = true;
+    return 0;
+}
+
+qint16 frmVideo::vcxStop()
+{
+    if (!d->hasVideo)
+        return 0;
+    d->video->Pause();
+    EnableToolbars(*d->frame, true, true, true, true);
+    d->frame->setToolbarButtonEnabled(Toolbar::Video, ToolbarButton::VideoStop, false);
+    d->playerButtonClick = true;
+    QString here = QString::number(d->video->CurrentFrame());
+    vcxSetPos(here);
+    d->playing = false;
+    return 0;
+}
+
+void frmVideo::onPlaybackEnded()
+{
+    // Playback loops until the user stops it.
+    d->video->SeekTime(0);
+    d->video->Play();
+}
+
+void frmVideo::onVideoFrameReady()
+{
+    // Positioning commands paint their frame at once; the event that follows
+    // for that same frame needs no second paint.
+    if (d->playing || d->video->CurrentFrame() != d->paintedFrame)
+        PaintVideoFrame();
+    if (d->playing)
+        showVideoPositionOnSlider();
+}
+
+// Moves the position slider to the frame shown. The flag tells the frame that
+// this movement is ours, so it does not seek again.
+void frmVideo::showVideoPositionOnSlider()
+{
+    if (!d->hasVideo)
+        return;
+    const bool wasSet = d->playerButtonClick;
+    d->playerButtonClick = true;
+    d->frame->SetVideoTrackBarPosition(int(d->video->CurrentFrame()));
+    d->playerButtonClick = wasSet;
+}
+
+// ---------------------------------------------------------------- positioning
+
+qint16 frmVideo::vcxFirst()
+{
+    QString command = QStringLiteral("start");
+    if (d->hasVideo) {
+        d->playerButtonClick = true;
+        vcxSetPos(command);
+    }
+    return 0;
+}
+
+qint16 frmVideo::vcxPrev()
+{
+    QString command = QStringLiteral("prev");
+    if (d->hasVideo) {
+        d->playerButtonClick = true;
+        vcxSetPos(command);
+    }
+    return 0;
+}
+
+qint16 frmVideo::vcxNext()
+{
+    QString command = QStringLiteral("next");
+    if (d->hasVideo) {
+        d->playerButtonClick = true;
+        vcxSetPos(command);
+    }
+    return 0;
+}
+
+qint16 frmVideo::vcxEnd()
+{
+    QString command = QStringLiteral("end");
+    if (d->hasVideo) {
+        d->playerButtonClick = true;
+        vcxSetPos(command);
+    }
+    return 0;
+}
+
+qint16 frmVideo::vcxSetPos(QString& command)
+{
+    if (!d->hasVideo)
+        return 0;
+    VideoEngine& engine = *d->video;
+    const bool wmv = d->videoExt == QLatin1String("wmv");
+    // WMV files cannot be shown in their last frames; stay three frames short.
+    const qint64 wmvEndMs = engine.Duration() - 3 * qint64(d->frameDurationMs);
+
+    if (command == QLatin1String("next")) {
+        // At the end nothing moves; the last command and frame stay as they
+        // were, so a following "prev" keeps its pattern.
+        if ((wmv && engine.Position() >= wmvEndMs) || engine.Position() >= engine.Duration()) {
+            d->playerButtonClick = false;
+            return 0;
+        }
+        engine.StepForward();
+    } else if (command == QLatin1String("prev")) {
+        // The first "prev" settles on the frame shown; each further one steps back.
+        const qint64 target = command == d->lastPositionCommand ? engine.CurrentFrame() - 1 : engine.CurrentFrame();
+        engine.SeekFrame(std::max<qint64>(target, 0));
+    } else if (command == QLatin1String("end")) {
+        engine.SeekTime(wmv ? wmvEndMs : engine.Duration());
+    } else if (command == QLatin1String("start")) {
+        engine.SeekTime(0);
+    } else if (command == QLatin1String("scrollchange")) {
+        // The slider counts frames; the seek is in milliseconds.
+        engine.SeekTime(qint64(d->frame->videoTrackBarValue()) * d->frameDurationMs);
+    }
+
+    d->lastPositionCommand = command;
+    d->currentFrame = qint32(engine.CurrentFrame());
+    PaintVideoFrame();
+    // A slider the user is dragging must not be pulled back; every other
+    // positioning shows its frame there.
+    if (command != QLatin1String("scrollchange"))
+        showVideoPositionOnSlider();
+    d->playerButtonClick = false;
+    return 0;
+}
+
+// ---------------------------------------------------------------- rate and zoom
+
+qint16 frmVideo::vcxRate(double rate)
+{
+    d->video->SetRate(rate);
+    return 0;
+}
+
+// The factor is accumulated step by step; its limits fall where repeated
+// additions of 0.2 land (0.4000000000000001 still allows a step down).
+qint16 frmVideo::vcxZoomIn()
+{
+    if (d->zoom < ZoomMax) {
+        d->zoom += ZoomStep;
+        LayoutVideoPicture();
+    }
+    return 0;
+}
+
+qint16 frmVideo::vcxZoomOut()
+{
+    if (d->zoom > ZoomMin) {
+        d->zoom -= ZoomStep;
+        LayoutVideoPicture();
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- window events
 
 void frmVideo::windowActivated()
 {
-    // With no video only the standard toolbar is usable.
-    for (Toolbar bar : {Toolbar::Standard, Toolbar::Video, Toolbar::Draw, Toolbar::Model})
-        for (int i = 0; i < d->frame->toolbarButtonCount(bar); ++i)
-            d->frame->setToolbarButtonEnabled(bar, i, bar == Toolbar::Standard);
+    if (!d->hasVideo) {
+        // With no video only the standard toolbar is usable.
+        EnableToolbars(*d->frame, true, false, false, false);
+        return;
+    }
+    d->frame->SetVideoTrackBarRange(0, int(d->video->FrameCount()));
+    if (d->playing) {
+        EnableToolbars(*d->frame, false, false, false, false);
+        d->frame->setToolbarButtonEnabled(Toolbar::Video, ToolbarButton::VideoStop, true);
+    } else {
+        EnableToolbars(*d->frame, true, true, true, true);
+        d->frame->setToolbarButtonEnabled(Toolbar::Video, ToolbarButton::VideoStop, false);
+        QString here = QString::number(d->video->CurrentFrame());
+        d->playerButtonClick = true;
+        vcxSetPos(here);
+    }
+    d->frame->SetCropTrackBarRange(0, roundedInt(double(d->video->Duration()) / 100.0));
 }
 
-}  // namespace kestrel
+void frmVideo::mousePressEvent(QMouseEvent* event)
+{
+    // A click on the background may be the screen recorder's window pick.
+    d->frame->offerScreenRecordingPick(this);
+    QWidget::mousePressEvent(event);
+}
+
+void frmVideo::closeEvent(QCloseEvent* event)
+{
+    d->video->Pause();
+    d->frame->UpdateVideoList(windowTitle());
+    QWidget::closeEvent(event);
+}
+
+// ---------------------------------------------------------------- picture mouse
+
+void frmVideo::onPictureMousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position)
+{
+    if (d->frame->screenRecordingPickPending() || !d->hasVideo)
+        return;
+    if (d->model->dragPress(roundedPoint(position)))
+        return;
+    d->mouseTools->VideoMouseDown(button, modifiers, position);
+}
+
+void frmVideo::onPictureMouseMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF position)
+{
+    if (d->frame->screenRecordingPickPending() || !d->hasVideo)
+        return;
+    if (d->model->dragMove(roundedPoint(position)))
+        return;
+    d->mouseTools->VideoMouseMove(buttons, modifiers, position);
+}
+
+void frmVideo::onPictureMouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position)
+{
+    if (d->frame->screenRecordingPickPending()) {
+        d->frame->offerScreenRecordingPick(d->picture);
+        return;
+    }
+    if (!d->hasVideo)
+        return;
+    if (d->model->dragRelease())
+        return;
+    d->mouseTools->VideoMouseUp(button, modifiers, position);
+}
+
+// ---------------------------------------------------------------- drawing
+
+bool frmVideo::RulerOn() const
+{
+    return d->mouseTools->RulerOn();
+}
+void frmVideo::setRulerOn(bool on)
+{
+    d->mouseTools->setRulerOn(on);
+}
+bool frmVideo::RulerCalibrated() const
+{
+    return d->mouseTools->RulerCalibrated();
+}
+void frmVideo::setRulerCalibrated(bool calibrated)
+{
+    d->mouseTools->setRulerCalibrated(calibrated);
+}
+void frmVideo::StartRuler()
+{
+    d->mouseTools->StartRuler();
+}
+void frmVideo::ShowGrid(bool show)
+{
+    d->mouseTools->ShowGrid(show);
+}
+bool frmVideo::AdjustShapeSetUp(bool on)
+{
+    return d->mouseTools->AdjustShapeSetUp(on);
+}
+void frmVideo::DrawingsUndo()
+{
+    d->mouseTools->DrawingsUndo();
+}
+void frmVideo::DrawingsDeleteAll()
+{
+    d->mouseTools->DrawingsDeleteAll();
+}
+
+// ---------------------------------------------------------------- model
+
+void frmVideo::NewModelFile(const QString& fileName)
+{
+    d->model->NewModelFile(fileName);
+}
+void frmVideo::modelClose()
+{
+    d->model->modelClose();
+}
+void frmVideo::modelPlay(bool withVideo)
+{
+    d->model->modelPlay(withVideo);
+}
+void frmVideo::modelStop(bool withVideo)
+{
+    d->model->modelStop(withVideo);
+}
+void frmVideo::modelAdjust()
+{
+    d->model->modelAdjust();
+}
+void frmVideo::modelZoomIn()
+{
+    d->model->modelZoomIn();
+}
+void frmVideo::modelZoomOut()
+{
+    d->model->modelZoomOut();
+}
+void frmVideo::modelSetPos(int position)
+{
+    d->model->modelSetPos(position);
+}
+
+// ---------------------------------------------------------------- properties
+
+QString frmVideo::ID() const
+{
+    return d->id;
+}
+QString frmVideo::videoExt() const
+{
+    return d->videoExt;
+}
+bool frmVideo::HasVideo() const
+{
+    return d->hasVideo;
+}
+bool frmVideo::IsPlaying() const
+{
+    return d->playing;
+}
+bool frmVideo::HasModel() const
+{
+    return d->model->HasModel();
+}
+QString frmVideo::vcxMode() const
+{
+    return d->mode;
+}
+QRect frmVideo::vcxRECT() const
+{
+    return d->rect;
+}
+void frmVideo::setVcxRECT(const QRect& rect)
+{
+    d->rect = rect;
+}
+bool frmVideo::VideoFlip() const
+{
+    return d->flip;
+}
+void frmVideo::setVideoFlip(bool flip)
+{
+    d->flip = flip;
+}
+QString frmVideo::FileName() const
+{
+    return d->fileName;
+}
+qint32 frmVideo::currentFrame() const
+{
+    return d->currentFrame;
+}
+qint32 frmVideo::lenMS() const
+{
+    return d->lenMs;
+}
+void frmVideo::setLenMS(qint32 lengthMs)
+{
+    d->lenMs = lengthMs;
+}
+bool frmVideo::PlayerButtonClick() const
+{
+    return d->playerButtonClick;
+}
+double frmVideo::zoom() const
+{
+    return d->zoom;
+}
+int frmVideo::frameDurationMs() const
+{
+    return d->frameDurationMs;
+}
+double frmVideo::modelZoom() const
+{
+    return d->model->zoom();
+}
+QPoint frmVideo::modelPlacement() const
+{
+    return d->model->placement();
+}
+bool frmVideo::modelAdjustMode() const
+{
+    return d->model->adjustMode();
+}
+QString frmVideo::modelExt() const
+{
+    return d->model->extension();
+}
+VideoPicture* frmVideo::picVideo() const
+{
+    return d->picture;
+}
+VideoMouseTools& frmVideo::mouseTools()
+{
+    return *d->mouseTools;
+}
+VideoEngine& frmVideo::vcxVideo()
+{
+    return *d->video;
+}
+VideoEngine& frmVideo::vcxModel()
+{
+    return d->model->engine();
+}
+
+} // namespace kestrel

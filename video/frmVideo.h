@@ -2,6 +2,8 @@
 
 #include "app/AppContext.h"
 
+#include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -11,6 +13,10 @@
 namespace kestrel {
 
 class FrameServices;
+class ModelVideo;
+class VideoEngine;
+class VideoMouseTools;
+class VideoPicture;
 
 // The video document window: one per opened video. Its public members are
 // what the main frame's menus and toolbars call.
@@ -81,9 +87,37 @@ public:
     void setLenMS(qint32 lengthMs);
     bool PlayerButtonClick() const;
 
+    // Further state, for the frame, the drawing tools and tests.
+    double zoom() const;
+    int frameDurationMs() const;
+    double modelZoom() const;
+    QPoint modelPlacement() const;
+    bool modelAdjustMode() const;
+    QString modelExt() const;
+    // The stretched frame under everything laid over it (no new grab needed).
+    QImage backgroundPicture() const;
+    VideoPicture* picVideo() const;
+    VideoMouseTools& mouseTools();
+    VideoEngine& vcxVideo();
+    VideoEngine& vcxModel();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void LayoutVideoPicture();
+    void centrePicture();
+    void onVideoFrameReady();
+    void onPlaybackEnded();
+    void showVideoPositionOnSlider();
+    void onPictureMousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position);
+    void onPictureMouseMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF position);
+    void onPictureMouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position);
+
     struct State;
     std::unique_ptr<State> d;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRgb>
+
+namespace kestrel {
+
+// Small pixel routines for composing video pictures. They work on 32-bit
+// images (Format_RGB32 / ARGB32) and are written to stay well inside a frame
+// period at 1920x1080.
+namespace ImageEffects {
+
+// The colour that a model picture uses for "nothing here".
+constexpr QRgb TransparentKey = 0xFF00FF;
+
+// Mirrors the picture left to right in place.
+void mirrorInPlace(QImage& picture);
+
+// Writes `source` into `destination` (same size, both 32-bit), mirrored left
+// to right when `mirror` is set. One pass instead of copy-then-mirror.
+void copyInto(const QImage& source, QImage& destination, bool mirror);
+
+// Blends `source` onto `destination` with its top-left corner at `at`, with a
+// constant opacity `alpha` (0 = destination unchanged, 255 = source alone).
+// Source pixels whose colour is exactly `key` are left out. The rectangle is
+// clipped at the destination's edges; an offset off the picture is allowed.
+void blendKeyed(QImage& destination, QPoint at, const QImage& source, int alpha, QRgb key = TransparentKey);
+
+} // namespace ImageEffects
+} // namespace kestrel
