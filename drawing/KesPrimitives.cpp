@@ -108,8 +108,8 @@ bool KesPrimitives::DrawArc(KesPoint point1, KesPoint point2, KesPoint point3, K
     return false;
 }
 
-void KesPrimitives::PrintText(
-    const QString& strText, const KesRect& rc, QImage& surface, const QFont& font, const QColor& textColour)
+void KesPrimitives::PrintText(const QString& strText, const KesRect& rc, QImage& surface, const QFont& font,
+    const QColor& textColour, const QColor& background)
 {
     if (surface.isNull())
         return;
@@ -118,6 +118,10 @@ void KesPrimitives::PrintText(
     painter.setClipRect(box);
     painter.setFont(font);
     painter.setPen(textColour);
+    if (background.isValid()) {
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.setBackground(background);
+    }
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, strText);
 }
 

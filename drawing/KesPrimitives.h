@@ -33,9 +33,9 @@ public:
     static bool DrawArc(KesPoint point1, KesPoint point2, KesPoint point3, KesPoint& centrepoint, double& radius,
         bool& clockWise, QImage& surface, int drawMode, qint32 colour, int width, int penStyle = 0);
     // Text inside rc, left-aligned from the top, wrapped at word boundaries
-    // and clipped to rc.
+    // and clipped to rc; on an opaque background when one is given.
     static void PrintText(const QString& strText, const KesRect& rc, QImage& surface, const QFont& font = QFont(),
-        const QColor& textColour = Qt::black);
+        const QColor& textColour = Qt::black, const QColor& background = QColor());
 };
 
 } // namespace kestrel

@@ -90,9 +90,9 @@ public:
             point1, point2, point3, centrepoint, radius, clockWise, surface, drawMode, colour, width, penStyle);
     }
     static void PrintText(const QString& strText, const KesRect& rc, QImage& surface, const QFont& font = QFont(),
-        const QColor& textColour = Qt::black)
+        const QColor& textColour = Qt::black, const QColor& background = QColor())
     {
-        KesPrimitives::PrintText(strText, rc, surface, font, textColour);
+        KesPrimitives::PrintText(strText, rc, surface, font, textColour, background);
     }
     static int CalcInterSect(KesPoint point1, KesPoint point2, KesPoint point3, KesPoint& centrepoint)
     {
