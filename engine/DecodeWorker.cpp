@@ -117,7 +117,8 @@ bool DecodeWorker::produce(qint64 frameIndex, bool demanded)
             return false;
         decoded = std::move(kept);
     }
-    const QImage picture = m_decoder.toImage(decoded.get());
+    const QImage picture
+        = m_decoder.toImage(decoded.get(), m_cache.takeSpare(QSize(decoded->width, decoded->height)));
     if (picture.isNull())
         return false;
     m_cache.putPicture(frameIndex, picture);

@@ -6,6 +6,10 @@ extern "C" {
 
 namespace kestrel {
 
+namespace {
+constexpr size_t kMaxSpares = 4;
+}
+
 FrameCache::FrameCache(qint64 budgetBytes)
     : m_budget(budgetBytes)
 {
@@ -102,7 +106,21 @@ void FrameCache::clear()
 {
     std::lock_guard lock(m_mutex);
     m_entries.clear();
+    m_spares.clear();
     m_used = 0;
+}
+
+QImage FrameCache::takeSpare(QSize size)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_spares.begin(); it != m_spares.end(); ++it) {
+        if (it->size() == size && it->isDetached()) {
+            QImage spare = std::move(*it);
+            m_spares.erase(it);
+            return spare;
+        }
+    }
+    return {};
 }
 
 void FrameCache::evictLocked()
@@ -117,6 +135,9 @@ void FrameCache::evictLocked()
         if (victim->first == m_focus)
             break;
         m_used -= victim->second.bytes;
+        QImage& picture = victim->second.picture;
+        if (!picture.isNull() && picture.isDetached() && m_spares.size() < kMaxSpares)
+            m_spares.push_back(std::move(picture));
         m_entries.erase(victim);
     }
 }

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace kestrel {
 
@@ -33,6 +34,11 @@ public:
     void putDecoded(qint64 frameIndex, const AVFrame* frame);
     void putPicture(qint64 frameIndex, const QImage& picture);
     void clear();
+    // A picture of that size that left the cache and that nobody holds any
+    // more, to be written over; null when there is none. Reusing pictures
+    // saves mapping fresh memory for every frame, which costs more than
+    // converting into it.
+    QImage takeSpare(QSize size);
 
 private:
     struct Entry {
@@ -45,6 +51,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::map<qint64, Entry> m_entries;
+    std::vector<QImage> m_spares;
     qint64 m_budget;
     qint64 m_used = 0;
     qint64 m_focus = 0;

@@ -108,13 +108,15 @@ bool FrameDecoder::decodeTo(qint64 target, const Sink& sink, const StopCheck& sh
     return true;
 }
 
-QImage FrameDecoder::toImage(const AVFrame* frame)
+QImage FrameDecoder::toImage(const AVFrame* frame, QImage reuse)
 {
     const int width = frame->width;
     const int height = frame->height;
     m_scaler.reset(sws_getCachedContext(m_scaler.release(), width, height, AVPixelFormat(frame->format), width,
         height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image = reuse.size() == QSize(width, height) && reuse.format() == QImage::Format_RGB32
+        ? std::move(reuse)
+        : QImage(width, height, QImage::Format_RGB32);
     if (!m_scaler || image.isNull())
         return {};
     uint8_t* destination[4] = {image.bits(), nullptr, nullptr, nullptr};

@@ -28,8 +28,9 @@ public:
     // decoded on the way is handed over too. False when the target cannot be
     // decoded or shouldStop() said so.
     bool decodeTo(qint64 target, const Sink& sink, const StopCheck& shouldStop);
-    // The picture as shown: RGB32, turned upright.
-    QImage toImage(const AVFrame* frame);
+    // The picture as shown: RGB32, turned upright. `reuse` (same coded size,
+    // held by nobody else) is written over instead of allocating.
+    QImage toImage(const AVFrame* frame, QImage reuse = {});
 
     // Whether the last target of decodeTo() came out with decoding errors.
     bool targetDamaged() const { return m_targetDamaged; }
