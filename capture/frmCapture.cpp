@@ -247,8 +247,17 @@ frmCapPreview* frmCapture::ensurePreview()
 
 void frmCapture::closePreview()
 {
-    if (m_preview)
-        delete m_preview.data();  // its engine completes any recording on the way out
+    if (!m_preview)
+        return;
+    frmCapPreview* preview = m_preview;
+    m_preview = nullptr;
+    disconnect(preview, nullptr, this, nullptr);
+    disconnect(&preview->vcx(), nullptr, this, nullptr);
+    preview->vcx().setConnected(false);  // completes any recording now
+    preview->hide();
+    // This may run inside the preview's own close event: let it return first.
+    preview->deleteLater();
+    m_isConnected = false;
 }
 
 void frmCapture::previewGone()

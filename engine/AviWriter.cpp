@@ -129,6 +129,14 @@ bool AviWriter::open(const QString& path, const AviEncoders& encoders, int encod
         c->pix_fmt = AV_PIX_FMT_BGR24;
     else
         c->pix_fmt = avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_YUV420P, 0, nullptr);
+    // JPEG-based encoders want full-range YUV and refuse the studio range by default.
+    for (const AVPixelFormat* f = codec->pix_fmts; encoderIndex >= 0 && f && *f != AV_PIX_FMT_NONE; ++f) {
+        if (*f == AV_PIX_FMT_YUVJ420P) {
+            c->pix_fmt = AV_PIX_FMT_YUVJ420P;
+            c->color_range = AVCOL_RANGE_JPEG;
+            break;
+        }
+    }
     if (settings.bitRateKbps > 0)
         c->bit_rate = qint64(settings.bitRateKbps) * 1000;
     if (settings.quality > 0 && encoders.hasQualityScale(encoderIndex)) {
