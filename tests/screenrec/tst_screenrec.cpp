@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/Settings.h"
 #include "app/WindowPick.h"
+#include "engine/VideoEngine.h"
 #include "screenrec/CompressorSettingsDialog.h"
 #include "screenrec/EncoderCatalog.h"
 #include "screenrec/ScreenRecorder.h"
@@ -635,6 +636,17 @@ void tst_ScreenRec::encoderCatalog_microsoftVideo1IsFfmpegEncoder()
 
 namespace {
 
+// The program's own engine opens the recording with the same picture size
+// and frame count as libavcodec decodes.
+void checkOpensInEngine(const QString& path, const test::RecordingProbe& probe)
+{
+    VideoEngine engine;
+    QVERIFY2(engine.OpenFile(path), qPrintable(engine.lastError()));
+    QCOMPARE(engine.GetFrameSize(), QSize(probe.width, probe.height));
+    QVERIFY2(qAbs(engine.FrameCount() - probe.decodedFrames) <= 1,
+             qPrintable(QStringLiteral("engine %1, decoder %2").arg(engine.FrameCount()).arg(probe.decodedFrames)));
+}
+
 // Records the fixture's main frame for about two seconds through the window's
 // buttons, checking that the pane stays responsive and the sign blinks.
 qint64 recordTwoSeconds(Fixture& f)
@@ -701,6 +713,7 @@ void tst_ScreenRec::recordAvi_ofMainFrame()
     const double expected = 10.0 * elapsed / 1000.0;
     QVERIFY2(probe.decodedFrames >= expected * 0.6 && probe.decodedFrames <= expected + 3,
              qPrintable(QStringLiteral("%1 frames, about %2 expected").arg(probe.decodedFrames).arg(expected)));
+    checkOpensInEngine(f.path("main.avi"), probe);
     // The picture is that window's: its red background.
     QVERIFY2(probe.centre.red() > 170 && probe.centre.green() < 80 && probe.centre.blue() < 80,
              qPrintable(probe.centre.name()));
@@ -734,6 +747,7 @@ void tst_ScreenRec::recordWmv_withProfile()
     const double expected = 12.5 * elapsed / 1000.0;
     QVERIFY2(probe.decodedFrames >= expected * 0.6 && probe.decodedFrames <= expected + 3,
              qPrintable(QStringLiteral("%1 frames, about %2 expected").arg(probe.decodedFrames).arg(expected)));
+    checkOpensInEngine(f.path("main.wmv"), probe);
     QVERIFY2(probe.centre.blue() > 170 && probe.centre.red() < 90, qPrintable(probe.centre.name()));
 }
 
