@@ -51,9 +51,10 @@ bool KnowledgeBaseFolder::copyFolder(const QString& source, const QString& targe
 {
     if (!QDir().mkpath(target))
         return false;
-    const QDir sourceDir(source);
+    // Absolute, so that iterated paths and the base they are made relative to agree.
+    const QDir sourceDir(QFileInfo(source).absoluteFilePath());
     QDirIterator it(
-        source, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        sourceDir.path(), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         const QString destination = QDir(target).filePath(sourceDir.relativeFilePath(path));

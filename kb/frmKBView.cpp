@@ -88,7 +88,7 @@ frmKBView::frmKBView(const AppContext& app, QString kbFolder, std::function<void
 
     // The window opens viewing: nothing to save until "New document" or an entry is shown and edited.
     SetViewMode();
-    resize(1040, 660);
+    resize(1060, 680);
 }
 
 void frmKBView::buildToolBar()
@@ -210,7 +210,7 @@ void frmKBView::buildForm()
     splitter->addWidget(m_details);
     splitter->setStretchFactor(0, 2);
     splitter->setStretchFactor(1, 3);
-    splitter->setSizes({420, 600});
+    splitter->setSizes({500, 520});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 0, 6, 6);

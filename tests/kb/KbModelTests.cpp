@@ -41,6 +41,7 @@ private slots:
     void folder_resolve();
     void folder_copyIsUsedFromThenOn();
     void folder_realWritabilityCheck();
+    void folder_copyFromRelativePath();
 };
 
 void KbModelTests::items_textFieldsAreTrimmed_idIsNot_data()
@@ -344,6 +345,21 @@ void KbModelTests::folder_realWritabilityCheck()
         app + "/knowledgebase", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(folder, root.filePath("user") + "/knowledgebase");
     QCOMPARE(readFile(folder + "/kb.xml"), QByteArray("<knowledgebase/>"));
+}
+
+void KbModelTests::folder_copyFromRelativePath()
+{
+    QTemporaryDir root;
+    QDir().mkpath(root.filePath("shipped/knowledgebase/sub"));
+    writeFile(root.filePath("shipped/knowledgebase/kb.xml"), "index");
+    writeFile(root.filePath("shipped/knowledgebase/sub/p.bmp"), "BM");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(root.path());
+    const bool copied = KnowledgeBaseFolder::copyFolder("shipped/knowledgebase", "copy");
+    QDir::setCurrent(previous);
+    QVERIFY(copied);
+    QCOMPARE(readFile(root.filePath("copy/kb.xml")), QByteArray("index"));
+    QCOMPARE(readFile(root.filePath("copy/sub/p.bmp")), QByteArray("BM"));
 }
 
 int runKbModelTests(int argc, char** argv)
