@@ -309,6 +309,59 @@ private slots:
         QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), int(target));
     }
 
+    // Files whose own tables would mislead a player: edit lists that hide
+    // decoded frames, a WMV whose index was lost.
+    void trickyFile_seeksExactly_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("codec");
+        QTest::addColumn<int>("hidden");
+        QTest::addColumn<bool>("stripAsfIndex");
+        QTest::newRow("mp4 edit list hiding 4 frames") << QStringLiteral("hidden.mp4") << QStringLiteral("libx264") << 4
+                                                       << false;
+        QTest::newRow("mov edit list hiding 7 frames") << QStringLiteral("hidden.mov") << QStringLiteral("libx264") << 7
+                                                       << false;
+        QTest::newRow("mp4 mpeg4 edit list") << QStringLiteral("hidden_mpeg4.mp4") << QStringLiteral("mpeg4") << 3
+                                             << false;
+        QTest::newRow("wmv without index") << QStringLiteral("noindex.wmv") << QStringLiteral("wmv2") << 0 << true;
+    }
+    void trickyFile_seeksExactly()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, codec);
+        QFETCH(int, hidden);
+        QFETCH(bool, stripAsfIndex);
+        if (!kestrel::test::hasEncoder(codec.toLatin1().constData()))
+            QSKIP("encoder missing on this machine");
+        ClipSpec spec;
+        spec.codec = codec;
+        spec.frames = 45;
+        spec.gopSize = 10;
+        spec.bFrames = codec != QLatin1String("wmv2");
+        spec.hiddenLeadingFrames = hidden;
+        QString error;
+        QVERIFY2(kestrel::test::makeClip(path(fileName), spec, &error), qPrintable(error));
+        if (stripAsfIndex) {
+            // The ASF simple index object, cut off as a crashed recorder leaves it.
+            const QByteArray indexGuid = QByteArray::fromHex("90080033b1e5cf1189f400a0c90349cb");
+            const QByteArray whole = readBytes(path(fileName));
+            const int at = whole.lastIndexOf(indexGuid);
+            QVERIFY(at > 0);
+            writeBytes(path(fileName), whole.left(at));
+        }
+        VideoEngine engine;
+        QVERIFY2(engine.OpenFile(path(fileName)), qPrintable(engine.lastError()));
+        QCOMPARE(engine.FrameCount(), qint64(spec.frames));
+        QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 0);
+        for (int target : {44, 0, 21, 20, 19, 9, 10, 43, 1}) {
+            engine.SeekFrame(target);
+            QCOMPARE(engine.CurrentFrame(), qint64(target));
+            QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), target);
+            QCOMPARE(engine.Position(), qint64(target) * 40);
+        }
+        QCOMPARE(engine.Duration(), qint64(44 * 40));
+    }
+
     void rotationTag_showsUprightWithUprightSize_data()
     {
         QTest::addColumn<QString>("fileName");

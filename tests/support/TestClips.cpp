@@ -301,8 +301,10 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
     const bool sideways = rotation == 90 || rotation == 270;
     const int uprightW = sideways ? spec.height : spec.width;
     const int uprightH = sideways ? spec.width : spec.height;
-    for (int index = 0; index < spec.frames; ++index) {
-        QImage picture = indexPattern(index, uprightW, uprightH);
+    const int hidden = std::max(0, spec.hiddenLeadingFrames);
+    for (int index = -hidden; index < spec.frames; ++index) {
+        // Hidden frames show numbers no visible frame has.
+        QImage picture = indexPattern(index >= 0 ? index : 0xffff + index, uprightW, uprightH);
         if (rotation)
             picture = picture.transformed(QTransform().rotate(-rotation));
         if (av_frame_make_writable(frame.get()) < 0)
@@ -311,6 +313,7 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
         const int sourceStride[1] = {int(picture.bytesPerLine())};
         sws_scale(converter.get(), source, sourceStride, 0, spec.height, frame->data, frame->linesize);
         frame->pts = index;
+        frame->pict_type = index == -hidden ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
         result = encodeAndWrite(encoder.get(), frame.get(), output.get(), stream);
         if (result < 0)
             return fail(error, QStringLiteral("encoding %1 failed: %2").arg(path, averrorText(result)));

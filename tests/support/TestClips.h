@@ -13,9 +13,13 @@ struct ClipSpec {
     int height = 240;
     int fpsNum = 25;
     int fpsDen = 1;
-    int frames = 50;
+    int frames = 50;  // visible frames
     bool bFrames = false;   // ask the encoder for B-frames (max_b_frames 2)
     int gopSize = 12;
+    // Frames encoded before the start of the clip (mp4/mov): they get negative
+    // timestamps, so the muxer writes an edit list that hides them, as phones
+    // and editors do after a trim. The visible frames still show 0, 1, 2 ...
+    int hiddenLeadingFrames = 0;
     int rotationDegrees = 0;  // display-matrix tag: clockwise turn a player applies to show it upright (mp4/mov)
 };
 
