@@ -362,6 +362,48 @@ private slots:
         QCOMPARE(engine.Duration(), qint64(44 * 40));
     }
 
+    void variableRate_stepsAndTimesFollowTheFrames_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("mov") << QStringLiteral("vfr.mov");
+        QTest::newRow("mp4") << QStringLiteral("vfr.mp4");
+        QTest::newRow("mkv") << QStringLiteral("vfr.mkv");
+    }
+    void variableRate_stepsAndTimesFollowTheFrames()
+    {
+        QFETCH(QString, fileName);
+        if (!kestrel::test::hasEncoder("libx264"))
+            QSKIP("no H.264 encoder");
+        ClipSpec spec;
+        spec.codec = QStringLiteral("libx264");
+        spec.frames = 40;
+        spec.fpsNum = 30;
+        spec.gopSize = 8;
+        spec.bFrames = true;
+        spec.variableRate = true;
+        QString error;
+        QVERIFY2(kestrel::test::makeClip(path(fileName), spec, &error), qPrintable(error));
+        VideoEngine engine;
+        QVERIFY2(engine.OpenFile(path(fileName)), qPrintable(engine.lastError()));
+        QCOMPARE(engine.FrameCount(), qint64(spec.frames));
+        QVERIFY(std::abs(engine.Duration() - kestrel::test::clipFrameTimeMs(spec, spec.frames - 1)) <= 1);
+        for (int frame = 0; frame < spec.frames; ++frame) {
+            if (frame > 0)
+                engine.StepForward();
+            QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
+            QVERIFY(std::abs(engine.Position() - kestrel::test::clipFrameTimeMs(spec, frame)) <= 1);
+        }
+        // Going back one frame, and to the frame on screen at a time, in the slow half.
+        for (int frame : {35, 34, 22, 21, 20, 3}) {
+            engine.SeekFrame(frame);
+            QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
+            const qint64 justBeforeNext = kestrel::test::clipFrameTimeMs(spec, frame + 1) - 2;
+            engine.SeekTime(justBeforeNext);
+            QCOMPARE(engine.CurrentFrame(), qint64(frame));
+            QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
+        }
+    }
+
     void rotationTag_showsUprightWithUprightSize_data()
     {
         QTest::addColumn<QString>("fileName");

@@ -160,7 +160,22 @@ AVPixelFormat pickPixelFormat(const AVCodec* codec)
     return codec->pix_fmts[0];
 }
 
+// Time of a frame in encoder ticks: whole frames, or half frames for a variable rate.
+qint64 ticks(const ClipSpec& spec, int index)
+{
+    if (!spec.variableRate)
+        return index;
+    const int slowFrom = spec.frames / 2;
+    return 2 * qint64(index) + (index > slowFrom ? index - slowFrom : 0);
+}
+
 }  // namespace
+
+qint64 clipFrameTimeMs(const ClipSpec& spec, int index)
+{
+    const double tickMs = 1000.0 * spec.fpsDen / spec.fpsNum / (spec.variableRate ? 2 : 1);
+    return std::llround(double(ticks(spec, index)) * tickMs);
+}
 
 QImage indexPattern(int index, int width, int height)
 {
@@ -244,7 +259,8 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
         return fail(error, QStringLiteral("out of memory"));
     encoder->width = spec.width;
     encoder->height = spec.height;
-    encoder->time_base = AVRational{spec.fpsDen, spec.fpsNum};
+    // A variable rate is written in half-frame ticks; AVI and MPEG need one tick per frame.
+    encoder->time_base = AVRational{spec.fpsDen, spec.fpsNum * (spec.variableRate ? 2 : 1)};
     encoder->framerate = AVRational{spec.fpsNum, spec.fpsDen};
     encoder->pix_fmt = pickPixelFormat(codec);
     encoder->gop_size = spec.gopSize;
@@ -312,7 +328,7 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
         const uint8_t* source[1] = {picture.constBits()};
         const int sourceStride[1] = {int(picture.bytesPerLine())};
         sws_scale(converter.get(), source, sourceStride, 0, spec.height, frame->data, frame->linesize);
-        frame->pts = index;
+        frame->pts = ticks(spec, index);
         frame->pict_type = index == -hidden ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
         result = encodeAndWrite(encoder.get(), frame.get(), output.get(), stream);
         if (result < 0)

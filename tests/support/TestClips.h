@@ -20,6 +20,9 @@ struct ClipSpec {
     // timestamps, so the muxer writes an edit list that hides them, as phones
     // and editors do after a trim. The visible frames still show 0, 1, 2 ...
     int hiddenLeadingFrames = 0;
+    // Second half of the clip at two thirds of the rate, as a phone's variable
+    // rate leaves it; clipFrameTimeMs() tells each frame's time.
+    bool variableRate = false;
     int rotationDegrees = 0;  // display-matrix tag: clockwise turn a player applies to show it upright (mp4/mov)
 };
 
@@ -27,6 +30,9 @@ struct ClipSpec {
 // the container follows the file's extension (.avi .mpg .mpeg .wmv .mp4 .mov .mkv).
 // Returns false and fills error when the encoder or muxer is missing or fails.
 bool makeClip(const QString& path, const ClipSpec& spec, QString* error = nullptr);
+
+// When frame `index` (0 = first visible frame) of such a clip is shown, in ms.
+qint64 clipFrameTimeMs(const ClipSpec& spec, int index);
 
 // The pattern that makeClip draws for frame `index` (also usable to build frames
 // for other encoders, e.g. camera or screen tests).
