@@ -10,6 +10,7 @@
 #include <QPalette>
 
 #include <cmath>
+#include <cstring>
 
 namespace kestrel {
 
@@ -73,8 +74,10 @@ struct VideoMouseTools::State {
     bool rulerOn = false;
     // The composed picture with the finished shapes and the grid but without
     // the figure of the gesture under way: bands are drawn on a fresh copy
-    // of it, so they never leave a trail.
+    // of it, so they never leave a trail. Kept only while a gesture runs, so
+    // plain playback pays nothing for it.
     QImage clean;
+    bool cleanValid = false;
     Qt::MouseButtons dragButtons; // buttons held during the adjust drag
 
     qint32 colour() const { return qint32(frame->DrawingColor()); }
@@ -91,13 +94,31 @@ struct VideoMouseTools::State {
         return shape;
     }
 
+    bool gestureUnderWay() const { return adjusting() ? draw.AdjustShape() : draw.MouseDown(); }
+
+    // Copies pixels between two pictures of one size and format without
+    // allocating: this runs on every frame and pointer move of a gesture.
+    static void copyPixels(const QImage& from, QImage& to)
+    {
+        if (to.size() != from.size() || to.format() != from.format())
+            to = from.copy();
+        else
+            std::memcpy(to.bits(), from.constBits(), size_t(from.sizeInBytes()));
+    }
+
     // Puts the clean picture back, lets `figure` draw over it and shows it.
     template <typename Figure> void redrawOver(Figure figure)
     {
         VideoPicture* picture = window->picVideo();
-        if (!picture || clean.isNull() || picture->image().size() != clean.size())
+        if (!picture || picture->image().isNull())
             return;
-        picture->image() = clean;
+        // Outside a gesture nothing is drawn over the shapes, so the picture
+        // shown is the clean one.
+        if (!cleanValid) {
+            copyPixels(picture->image(), clean);
+            cleanValid = true;
+        }
+        copyPixels(clean, picture->image());
         figure(picture->image());
         picture->update();
     }
@@ -333,7 +354,9 @@ void VideoMouseTools::DrawShapes(QImage& picture)
     if (draw.grid().Visible())
         draw.grid().Draw(picture);
 
-    d->clean = picture;
+    d->cleanValid = d->gestureUnderWay();
+    if (d->cleanValid)
+        State::copyPixels(picture, d->clean);
     if (d->adjusting() && draw.AdjustShape())
         d->drawAdjustFigure(picture);
     else if (!d->adjusting() && draw.MouseDown())
@@ -487,12 +510,16 @@ void VideoMouseTools::StartRuler()
 void VideoMouseTools::State::calibrationClick(KesPoint p)
 {
     clsKesRuler& ruler = draw.Ruler();
+    // Outside a calibration the click ends the gesture; nothing follows the pointer.
     if (ruler.Calibrated()) {
         draw.setMode(NoMode);
+        draw.setMouseDown(false);
         return;
     }
-    if (!ruler.Calibrating())
+    if (!ruler.Calibrating()) {
+        draw.setMouseDown(false);
         return;
+    }
     if (ruler.CurrentPoint() == 0) {
         ruler.SetPoints(0, p);
         ruler.setCurrentPoint(1);
