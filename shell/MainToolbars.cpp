@@ -182,7 +182,7 @@ void MainToolbars::buildVideo()
     m_combVideoList->setObjectName("combVideoList");
     m_combVideoList->setToolTip(tr("Play another video window together with this one"));
     m_combVideoList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_combVideoList->setMinimumContentsLength(14);
+    m_combVideoList->setMinimumContentsLength(10);
     m_combVideoList->addItem(QString::fromLatin1(PlayWith));
     addEmbedded(v, "videolist", container("picVideoList", {m_combVideoList}));
     addSeparator(v);
@@ -199,7 +199,7 @@ void MainToolbars::buildVideo()
     m_combFrameRate->setCurrentIndex(1);
     addEmbedded(v, "framerate", m_combFrameRate);
 
-    m_hscrlVideo = positionSlider("hscrlVideo", 220);
+    m_hscrlVideo = positionSlider("hscrlVideo", 160);
     m_hscrlVideo->setToolTip(tr("Video position"));
     m_chkFlip = new QCheckBox(QStringLiteral("Flip"));
     m_chkFlip->setObjectName("chkFlip");
@@ -266,7 +266,7 @@ void MainToolbars::buildModel()
     m_ccrpUpDown1->findChild<QLineEdit*>()->setObjectName("Text1");
     addEmbedded(m, "updown", container("picUpDown", {m_ccrpUpDown1}));
 
-    m_hscrModel = positionSlider("hscrModel", 160);
+    m_hscrModel = positionSlider("hscrModel", 200);
     m_hscrModel->setToolTip(tr("Model position"));
     m_chkWithVideo = new QCheckBox(QStringLiteral("Video"));
     m_chkWithVideo->setObjectName("chkWithVideo");

@@ -58,6 +58,14 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent) : QWidget(paren
                     folderSelected(m_folders->filePath(current));
             });
 
+    // The model reads folders in the background: reveal the selected folder
+    // again once the folders on its way have been read.
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        const QString target = resolveFolder(m_treeFolder);
+        if (target.startsWith(loaded))
+            selectInTree(target);
+    });
+
     m_files = new QListWidget(this);
     m_files->setObjectName("cFile");
     m_files->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -128,10 +136,12 @@ void frmExplorer::folderSelected(const QString& treePath)
 void frmExplorer::selectInTree(const QString& path)
 {
     const QModelIndex index = m_folders->index(path);
-    if (!index.isValid() || index == m_tree->currentIndex())
+    if (!index.isValid())
         return;
-    const QSignalBlocker blocker(m_tree->selectionModel());
-    m_tree->setCurrentIndex(index);
+    if (index != m_tree->currentIndex()) {
+        const QSignalBlocker blocker(m_tree->selectionModel());
+        m_tree->setCurrentIndex(index);
+    }
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         m_tree->expand(parent);
     m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);

@@ -21,6 +21,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolBar>
@@ -50,7 +51,10 @@ frmMDI::frmMDI(const AppContext& app, QWidget* parent)
     setObjectName("frmMDI");
     setWindowTitle(QStringLiteral("Kestrel"));
     setWindowIcon(ToolbarIcons::appIcon());
-    resize(1280, 800);
+    // Most of the screen, so the toolbars have room for their controls.
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                          : QRect(0, 0, 1600, 1000);
+    resize(qMin(1440, screen.width() * 9 / 10), qMin(900, screen.height() * 9 / 10));
 
     m_documents = new QMdiArea(this);
     m_documents->setObjectName("mdiClient");

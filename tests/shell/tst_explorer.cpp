@@ -1,8 +1,10 @@
 #include "tst_explorer.h"
 
 #include "ShellFixture.h"
+#include "shell/MainToolbars.h"
 #include "shell/PaneManager.h"
 #include "shell/frmExplorer.h"
+#include "support/TestClips.h"
 #include "video/frmVideo.h"
 
 #include <QComboBox>
@@ -166,30 +168,34 @@ void tst_Explorer::doubleClick_asksToOpenFullPath()
 void tst_Explorer::doubleClick_reachesFrameOpenVideoFile()
 {
     ShellFixture f;
-    const QString folder = makeFolder(f.dir, "clips", {"not really a video.avi"});
+    const QString folder = makeFolder(f.dir, "clips", {});
+    const QString clip = folder + "/swing.avi";
+    QString error;
+    QVERIFY2(makeClip(clip, ClipSpec{}, &error), qPrintable(error));
     f.start();
     frmExplorer* explorer = f.frame->panes().explorer();
     explorer->setSelectedFolder(folder);
     QListWidget* list = explorer->cFile();
     QTRY_COMPARE(list->count(), 1);
+
     frmVideo* video = f.frame->activeVideoWindow();
-    video->setWindowTitle("Before");
-    f.frame->toolbars();  // the list is rebuilt after an open
     emit list->itemDoubleClicked(list->item(0));
-    // The window was asked to open the file: whatever came of it, the
-    // play-with list was rebuilt with every window's caption.
+    QCOMPARE(video->FileName(), clip);
+    QVERIFY(video->HasVideo());
+    // The play-with list now holds the window's new caption.
     QComboBox* playWith = f.frame->toolbars().combVideoList();
     QCOMPARE(playWith->count(), 2);
     QCOMPARE(playWith->itemText(1), video->windowTitle());
+    // Opening from the explorer asks nothing.
+    QVERIFY(f.prompter.shown().isEmpty());
 
     // Without a video window nothing is opened and nothing is asked.
     f.frame->mdiArea()->closeAllSubWindows();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
-    f.prompter.clear();
     emit list->itemDoubleClicked(list->item(0));
     QVERIFY(f.prompter.shown().isEmpty());
-    QCOMPARE(playWith->count(), 1);
+    QVERIFY(f.frame->videoWindows().isEmpty());
 }
 
 void tst_Explorer::surfaceClick_goesToPendingPick()
