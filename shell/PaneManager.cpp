@@ -1,7 +1,9 @@
 #include "PaneManager.h"
 
+#include "capture/frmCapture.h"
 #include "kb/frmKB.h"
 #include "screenrec/frmScreenCapture.h"
+#include "shell/CaptureHostAdapter.h"
 #include "shell/PanePlaceholder.h"
 #include "shell/frmExplorer.h"
 
@@ -49,7 +51,7 @@ void PaneManager::createPaneWindows()
     m_explorer = new frmExplorer(m_app);
     m_panes[int(Pane::Explorer)].window = m_explorer;
 
-    m_panes[int(Pane::Capture)].window = new CapturePlaceholder;
+    m_panes[int(Pane::Capture)].window = new frmCapture(m_app, *new CaptureHostAdapter(m_frame, this));
 
     auto* screenCapture = new frmScreenCapture(m_app);
     // Without "Capture specific window" the main frame is what gets recorded.
@@ -131,8 +133,9 @@ void PaneManager::paneClosed(const QString& paneKey)
 // A live camera preview must not outlive the pane that controls it.
 void PaneManager::closeCapturePreviewIfConnected()
 {
-    // With the capture window in place:
-    //   if (capture->IsConnected()) capture->closePreview();
+    auto* capture = qobject_cast<frmCapture*>(window(Pane::Capture));
+    if (capture && capture->IsConnected())
+        capture->closePreview();
 }
 
 QSlider* PaneManager::vcCropStart() const
