@@ -7,7 +7,10 @@
 
 namespace kestrel {
 
-bool SystemLauncher::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool SystemLauncher::openUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
 
 QString SystemLauncher::findProgram(const QStringList& candidates) const
 {
@@ -25,6 +28,9 @@ QString SystemLauncher::findProgram(const QStringList& candidates) const
     return {};
 }
 
-bool SystemLauncher::startProgram(const QString& program) { return QProcess::startDetached(program, {}); }
+bool SystemLauncher::startProgram(const QString& program)
+{
+    return QProcess::startDetached(program, {});
+}
 
-}  // namespace kestrel
+} // namespace kestrel

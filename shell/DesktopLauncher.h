@@ -25,4 +25,4 @@ public:
     bool startProgram(const QString& program) override;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

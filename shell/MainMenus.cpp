@@ -10,7 +10,9 @@
 
 namespace kestrel {
 
-MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents) : QObject(&frame), m_documents(documents)
+MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
+    : QObject(&frame)
+    , m_documents(documents)
 {
     QMenuBar* bar = frame.menuBar();
     m_fileTop = bar->addMenu(QStringLiteral("File"));
@@ -24,8 +26,8 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents) : QObject(&frame),
 
     m_file = addItems(m_fileTop, {"New", "Open", "-", "Exit"}, &MainMenus::fileClicked);
 
-    m_view = addItems(m_viewTop, {"Explorer", "Capture", "Screen capture", "Knowledge base", "-"},
-                      &MainMenus::viewClicked);
+    m_view = addItems(
+        m_viewTop, {"Explorer", "Capture", "Screen capture", "Knowledge base", "-"}, &MainMenus::viewClicked);
     for (int i = 0; i < 4; ++i)
         m_view[i]->setCheckable(true);
     m_view[0]->setChecked(true);
@@ -39,9 +41,9 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents) : QObject(&frame),
     }
 
     m_win = addItems(m_windowTop,
-                     {"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All", "Mi&nimise All", "-",
-                      "Ne&xt", "Pre&vious", "-"},
-                     &MainMenus::windowsClicked);
+        {"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All", "Mi&nimise All", "-", "Ne&xt", "Pre&vious",
+            "-"},
+        &MainMenus::windowsClicked);
     m_win[6]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F6));
     m_win[7]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F7));
     m_windowList = m_windowTop->addMenu(QStringLiteral("Videos"));
@@ -49,8 +51,8 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents) : QObject(&frame),
     // Kept current by filling it each time it opens.
     connect(m_windowList, &QMenu::aboutToShow, this, &MainMenus::fillWindowList);
 
-    m_help = addItems(m_helpTop, {"How Do I?", "Kestrel on the Web", "-", "About", "-", "Check Updates"},
-                      &MainMenus::helpClicked);
+    m_help = addItems(
+        m_helpTop, {"How Do I?", "Kestrel on the Web", "-", "About", "-", "Check Updates"}, &MainMenus::helpClicked);
 }
 
 QList<QAction*> MainMenus::addItems(QMenu* menu, const QStringList& captions, void (MainMenus::*clicked)(int))
@@ -86,4 +88,4 @@ void MainMenus::fillWindowList()
         m_windowList->addAction(tr("(no windows)"))->setEnabled(false);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

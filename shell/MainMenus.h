@@ -51,4 +51,4 @@ private:
     QList<QAction*> m_file, m_view, m_viewToolbars, m_win, m_help;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

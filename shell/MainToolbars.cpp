@@ -23,11 +23,18 @@ constexpr int kMinimumBandHeight = 24;
 
 struct ColourItem {
     const char* text;
-    quint32 bgr;  // 0x00BBGGRR
+    quint32 bgr; // 0x00BBGGRR
 };
 constexpr ColourItem kColours[] = {
-    {"Black", 0x000000}, {"Gray", 0x808080},    {"Red", 0x0000FF},  {"Green", 0x00FF00}, {"Yellow", 0x00FFFF},
-    {"Blue", 0xFF0000},  {"Magenta", 0xFF00FF}, {"Cyan", 0xFFFF00}, {"White", 0xFFFFFF},
+    {"Black", 0x000000},
+    {"Gray", 0x808080},
+    {"Red", 0x0000FF},
+    {"Green", 0x00FF00},
+    {"Yellow", 0x00FFFF},
+    {"Blue", 0xFF0000},
+    {"Magenta", 0xFF00FF},
+    {"Cyan", 0xFFFF00},
+    {"White", 0xFFFFFF},
 };
 
 QWidget* container(const QString& objectName, std::initializer_list<QWidget*> children)
@@ -51,9 +58,10 @@ QSlider* positionSlider(const QString& objectName, int widthPx)
     return slider;
 }
 
-}  // namespace
+} // namespace
 
-MainToolbars::MainToolbars(QMainWindow& frame) : QObject(&frame)
+MainToolbars::MainToolbars(QMainWindow& frame)
+    : QObject(&frame)
 {
     createBar(frame, Toolbar::Standard, QStringLiteral("tbrStandard"), QStringLiteral("Standard"));
     createBar(frame, Toolbar::Video, QStringLiteral("tbrVideo"), QStringLiteral("Video"));
@@ -69,10 +77,14 @@ MainToolbars::MainToolbars(QMainWindow& frame) : QObject(&frame)
 QString MainToolbars::bandKey(Toolbar which)
 {
     switch (which) {
-    case Toolbar::Standard: return QStringLiteral("ToolbarStandard");
-    case Toolbar::Video: return QStringLiteral("ToolbarVideo");
-    case Toolbar::Draw: return QStringLiteral("ToolbarDraw");
-    case Toolbar::Model: return QStringLiteral("ToolbarModel");
+    case Toolbar::Standard:
+        return QStringLiteral("ToolbarStandard");
+    case Toolbar::Video:
+        return QStringLiteral("ToolbarVideo");
+    case Toolbar::Draw:
+        return QStringLiteral("ToolbarDraw");
+    case Toolbar::Model:
+        return QStringLiteral("ToolbarModel");
     }
     return {};
 }
@@ -110,8 +122,8 @@ QToolBar* MainToolbars::createBar(QMainWindow& frame, Toolbar which, const QStri
     return bar;
 }
 
-QAction* MainToolbars::addButton(Toolbar which, const QString& key, const QString& tooltip, const QString& caption,
-                                 Kind kind, const QIcon& icon)
+QAction* MainToolbars::addButton(
+    Toolbar which, const QString& key, const QString& tooltip, const QString& caption, Kind kind, const QIcon& icon)
 {
     Bar& bar = m_bars[index(which)];
     auto* action = new QAction(icon, caption.isEmpty() ? tooltip : caption, bar.bar);
@@ -127,10 +139,18 @@ QAction* MainToolbars::addButton(Toolbar which, const QString& key, const QStrin
     const int buttonIndex = int(bar.buttons.size()) - 1;
     connect(action, &QAction::triggered, this, [this, which, buttonIndex, key] {
         switch (which) {
-        case Toolbar::Standard: emit standardClicked(buttonIndex); break;
-        case Toolbar::Video: emit videoClicked(buttonIndex); break;
-        case Toolbar::Draw: emit drawClicked(key); break;
-        case Toolbar::Model: emit modelClicked(buttonIndex); break;
+        case Toolbar::Standard:
+            emit standardClicked(buttonIndex);
+            break;
+        case Toolbar::Video:
+            emit videoClicked(buttonIndex);
+            break;
+        case Toolbar::Draw:
+            emit drawClicked(key);
+            break;
+        case Toolbar::Model:
+            emit modelClicked(buttonIndex);
+            break;
         }
     });
     return action;
@@ -274,4 +294,4 @@ void MainToolbars::buildModel()
     addEmbedded(m, "modelscroll", container("picModelBar", {m_hscrModel, m_chkWithVideo}));
 }
 
-}  // namespace kestrel
+} // namespace kestrel

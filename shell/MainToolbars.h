@@ -69,7 +69,7 @@ private:
     static int index(Toolbar which) { return int(which); }
     QToolBar* createBar(QMainWindow& frame, Toolbar which, const QString& objectName, const QString& title);
     QAction* addButton(Toolbar which, const QString& key, const QString& tooltip, const QString& caption, Kind kind,
-                       const QIcon& icon);
+        const QIcon& icon);
     void addSeparator(Toolbar which);
     void addEmbedded(Toolbar which, const QString& key, QWidget* control);
 
@@ -91,4 +91,4 @@ private:
     QCheckBox* m_chkWithVideo = nullptr;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

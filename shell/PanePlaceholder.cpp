@@ -18,7 +18,7 @@ PanePlaceholder::PanePlaceholder(const QString& caption, const QString& explanat
     title->setFont(font);
     auto* text = new QLabel(explanation, this);
     text->setWordWrap(true);
-    text->setEnabled(false);  // greyed: nothing to act on here
+    text->setEnabled(false); // greyed: nothing to act on here
     layout->addWidget(title);
     layout->addWidget(text);
     layout->addStretch();
@@ -41,4 +41,4 @@ CapturePlaceholder::CapturePlaceholder(QWidget* parent)
     static_cast<QVBoxLayout*>(layout())->insertLayout(2, form);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

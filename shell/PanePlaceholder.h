@@ -29,4 +29,4 @@ private:
     QSlider* m_cropEnd = nullptr;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

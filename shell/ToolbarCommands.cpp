@@ -20,8 +20,7 @@ namespace kestrel {
 namespace {
 
 // A command step whose failure must not stop the command.
-template<typename Step>
-void skipOnError(Step&& step)
+template <typename Step> void skipOnError(Step&& step)
 {
     try {
         step();
@@ -41,9 +40,11 @@ double rateOf(const QString& text)
     return 1.0;
 }
 
-}  // namespace
+} // namespace
 
-ToolbarCommands::ToolbarCommands(frmMDI& frame, MainToolbars& toolbars) : m_frame(frame), m_toolbars(toolbars)
+ToolbarCommands::ToolbarCommands(frmMDI& frame, MainToolbars& toolbars)
+    : m_frame(frame)
+    , m_toolbars(toolbars)
 {
     connect(&toolbars, &MainToolbars::standardClicked, this, &ToolbarCommands::standardClicked);
     connect(&toolbars, &MainToolbars::videoClicked, this, &ToolbarCommands::videoClicked);
@@ -75,14 +76,29 @@ void ToolbarCommands::standardClicked(int index)
 {
     const auto pressed = [this, index] { return m_toolbars.button(Toolbar::Standard, index)->isChecked(); };
     switch (index) {
-    case 0: m_frame.LoadNewDoc({}); break;
-    case 1: m_frame.OpenVideoFile({}); break;
-    case 3: m_frame.ShowExplorer(pressed(), false); break;
-    case 4: m_frame.ShowCapture(pressed(), false); break;
-    case 5: m_frame.ShowScreenCapture(pressed(), false); break;
-    case 6: m_frame.ShowKnowledgeBase(pressed(), false); break;
-    case 8: m_frame.launcher().openUrl(frmMDI::helpPageUrl()); break;
-    default: break;
+    case 0:
+        m_frame.LoadNewDoc({});
+        break;
+    case 1:
+        m_frame.OpenVideoFile({});
+        break;
+    case 3:
+        m_frame.ShowExplorer(pressed(), false);
+        break;
+    case 4:
+        m_frame.ShowCapture(pressed(), false);
+        break;
+    case 5:
+        m_frame.ShowScreenCapture(pressed(), false);
+        break;
+    case 6:
+        m_frame.ShowKnowledgeBase(pressed(), false);
+        break;
+    case 8:
+        m_frame.launcher().openUrl(frmMDI::helpPageUrl());
+        break;
+    default:
+        break;
     }
 }
 
@@ -103,13 +119,26 @@ void ToolbarCommands::videoClicked(int index)
         if (partner)
             skipOnError([&] { partner->vcxStop(); });
         break;
-    case 2: skipOnError([&] { video->vcxFirst(); }); break;
-    case 3: skipOnError([&] { video->vcxPrev(); }); break;
-    case 4: skipOnError([&] { video->vcxNext(); }); break;
-    case 5: skipOnError([&] { video->vcxEnd(); }); break;
-    case 8: skipOnError([&] { video->vcxZoomIn(); }); break;
-    case 9: skipOnError([&] { video->vcxZoomOut(); }); break;
-    default: break;
+    case 2:
+        skipOnError([&] { video->vcxFirst(); });
+        break;
+    case 3:
+        skipOnError([&] { video->vcxPrev(); });
+        break;
+    case 4:
+        skipOnError([&] { video->vcxNext(); });
+        break;
+    case 5:
+        skipOnError([&] { video->vcxEnd(); });
+        break;
+    case 8:
+        skipOnError([&] { video->vcxZoomIn(); });
+        break;
+    case 9:
+        skipOnError([&] { video->vcxZoomOut(); });
+        break;
+    default:
+        break;
     }
 }
 
@@ -127,13 +156,15 @@ void ToolbarCommands::frameRateChanged()
 void ToolbarCommands::drawClicked(const QString& key)
 {
     const auto pressed = [this](const char* button) { return m_toolbars.button(Toolbar::Draw, button)->isChecked(); };
-    const auto press = [this](const char* button, bool down) {
-        m_toolbars.button(Toolbar::Draw, button)->setChecked(down);
-    };
+    const auto press
+        = [this](const char* button, bool down) { m_toolbars.button(Toolbar::Draw, button)->setChecked(down); };
 
     static const QHash<QString, QString> shapeTools{
-        {"rect", "RectangleTool"}, {"oval", "EllipseTool"},   {"arc", "CurveTool"},
-        {"angle", "AngleTool"},    {"parallel", "ParallelTool"},
+        {"rect", "RectangleTool"},
+        {"oval", "EllipseTool"},
+        {"arc", "CurveTool"},
+        {"angle", "AngleTool"},
+        {"parallel", "ParallelTool"},
     };
     if (key == QLatin1String("line")) {
         m_frame.setDrawingTool(QStringLiteral("LineTool"));
@@ -198,14 +229,29 @@ void ToolbarCommands::modelClicked(int index)
         return;
     const bool withVideo = m_toolbars.chkWithVideo()->isChecked();
     switch (index) {
-    case 0: skipOnError([&] { video->NewModelFile({}); }); break;
-    case 1: skipOnError([&] { video->modelClose(); }); break;
-    case 3: skipOnError([&] { video->modelPlay(withVideo); }); break;
-    case 4: skipOnError([&] { video->modelStop(withVideo); }); break;
-    case 6: skipOnError([&] { video->modelAdjust(); }); break;
-    case 7: skipOnError([&] { video->modelZoomIn(); }); break;
-    case 8: skipOnError([&] { video->modelZoomOut(); }); break;
-    default: break;
+    case 0:
+        skipOnError([&] { video->NewModelFile({}); });
+        break;
+    case 1:
+        skipOnError([&] { video->modelClose(); });
+        break;
+    case 3:
+        skipOnError([&] { video->modelPlay(withVideo); });
+        break;
+    case 4:
+        skipOnError([&] { video->modelStop(withVideo); });
+        break;
+    case 6:
+        skipOnError([&] { video->modelAdjust(); });
+        break;
+    case 7:
+        skipOnError([&] { video->modelZoomIn(); });
+        break;
+    case 8:
+        skipOnError([&] { video->modelZoomOut(); });
+        break;
+    default:
+        break;
     }
 }
 
@@ -214,7 +260,10 @@ void ToolbarCommands::colourChanged(int index)
     m_frame.setDrawingColor(m_toolbars.cboColorPicker()->itemData(index).toUInt());
 }
 
-void ToolbarCommands::widthChanged(int index) { m_frame.setDrawingWidth(index + 1); }
+void ToolbarCommands::widthChanged(int index)
+{
+    m_frame.setDrawingWidth(index + 1);
+}
 
 void ToolbarCommands::flipClicked()
 {
@@ -253,4 +302,4 @@ void ToolbarCommands::modelSliderChanged()
     skipOnError([&] { video->modelSetPos(position); });
 }
 
-}  // namespace kestrel
+} // namespace kestrel

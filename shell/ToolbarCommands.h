@@ -39,4 +39,4 @@ private:
     MainToolbars& m_toolbars;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

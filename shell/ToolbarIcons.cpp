@@ -11,13 +11,13 @@ namespace kestrel {
 namespace {
 
 // One palette for the whole set.
-const QColor kInk(0x37, 0x47, 0x4f);      // outlines
-const QColor kPaper(0xfa, 0xfa, 0xfa);    // page and window fills
-const QColor kBlue(0x1e, 0x88, 0xe5);     // documents, views, tools
-const QColor kGreen(0x2e, 0x9d, 0x4f);    // playback
-const QColor kRed(0xd9, 0x3a, 0x32);      // record, remove
-const QColor kAmber(0xf2, 0xb1, 0x34);    // folders
-const QColor kFilm(0x54, 0x6e, 0x7a);     // the model video's film strip
+const QColor kInk(0x37, 0x47, 0x4f); // outlines
+const QColor kPaper(0xfa, 0xfa, 0xfa); // page and window fills
+const QColor kBlue(0x1e, 0x88, 0xe5); // documents, views, tools
+const QColor kGreen(0x2e, 0x9d, 0x4f); // playback
+const QColor kRed(0xd9, 0x3a, 0x32); // record, remove
+const QColor kAmber(0xf2, 0xb1, 0x34); // folders
+const QColor kFilm(0x54, 0x6e, 0x7a); // the model video's film strip
 
 using Glyph = std::function<void(QPainter&)>;
 
@@ -223,7 +223,10 @@ void glyphHelp(QPainter& p)
 
 // --- video toolbar ---
 
-void glyphPlay(QPainter& p) { playTriangle(p, QRectF(4, 2.5, 9, 11), kGreen); }
+void glyphPlay(QPainter& p)
+{
+    playTriangle(p, QRectF(4, 2.5, 9, 11), kGreen);
+}
 
 void glyphStop(QPainter& p)
 {
@@ -437,33 +440,33 @@ QIcon pick(const QList<Glyph>& glyphs, int index)
     return makeIcon(glyphs.at(index));
 }
 
-}  // namespace
+} // namespace
 
 QIcon ToolbarIcons::standard(int index)
 {
-    return pick({glyphNew, glyphOpen, glyphExplorer, glyphCapture, glyphScreenCapture, glyphKnowledgeBase, glyphHelp},
-                index);
+    return pick(
+        {glyphNew, glyphOpen, glyphExplorer, glyphCapture, glyphScreenCapture, glyphKnowledgeBase, glyphHelp}, index);
 }
 
 QIcon ToolbarIcons::video(int index)
 {
     return pick({glyphPlay, glyphStop, glyphFirst, glyphPrev, glyphNext, glyphLast,
-                 [](QPainter& p) { magnifier(p, true); }, [](QPainter& p) { magnifier(p, false); }},
-                index);
+                    [](QPainter& p) { magnifier(p, true); }, [](QPainter& p) { magnifier(p, false); }},
+        index);
 }
 
 QIcon ToolbarIcons::draw(int index)
 {
     return pick({glyphLine, glyphRect, glyphOval, glyphArc, glyphAngle, glyphRuler, glyphGrid, glyphAdjust, glyphUndo,
-                 glyphDeleteAll, glyphCopy, glyphParallel},
-                index);
+                    glyphDeleteAll, glyphCopy, glyphParallel},
+        index);
 }
 
 QIcon ToolbarIcons::model(int index)
 {
     return pick({glyphModelOpen, glyphModelClose, glyphPlay, glyphPause, glyphMove,
-                 [](QPainter& p) { magnifier(p, true); }, [](QPainter& p) { magnifier(p, false); }},
-                index);
+                    [](QPainter& p) { magnifier(p, true); }, [](QPainter& p) { magnifier(p, false); }},
+        index);
 }
 
 QIcon ToolbarIcons::lineWidth(int index)
@@ -502,4 +505,4 @@ QIcon ToolbarIcons::appIcon()
     });
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -17,7 +17,9 @@ namespace {
 const QSize kPictureSize(240, 180);
 }
 
-VideoPreview::VideoPreview(QWidget* parent) : QWidget(parent), m_engine(std::make_unique<VideoEngine>())
+VideoPreview::VideoPreview(QWidget* parent)
+    : QWidget(parent)
+    , m_engine(std::make_unique<VideoEngine>())
 {
     setObjectName("videoPreview");
     m_picture = new QLabel(this);
@@ -59,7 +61,7 @@ void VideoPreview::install(QFileDialog& dialog)
 {
     auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
     if (!grid)
-        return;  // a native dialog has no room for it
+        return; // a native dialog has no room for it
     auto* preview = new VideoPreview(&dialog);
     grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
     connect(&dialog, &QFileDialog::currentChanged, preview, &VideoPreview::setFile);
@@ -95,7 +97,8 @@ void VideoPreview::showFrame()
 {
     const QImage frame = m_engine->GrabFrame();
     if (!frame.isNull())
-        m_picture->setPixmap(QPixmap::fromImage(frame.scaled(kPictureSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        m_picture->setPixmap(
+            QPixmap::fromImage(frame.scaled(kPictureSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void VideoPreview::togglePlay()
@@ -113,4 +116,4 @@ void VideoPreview::togglePlay()
     m_play->setText(tr("Stop"));
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -37,4 +37,4 @@ private:
     QString m_path;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

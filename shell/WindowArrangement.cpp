@@ -25,7 +25,7 @@ void tile(QMdiArea& area, Qt::Orientation along)
     const QRect space = area.viewport()->rect();
     const int count = int(windows.size());
     for (int i = 0; i < count; ++i) {
-        QMdiSubWindow* window = windows.at(count - 1 - i);  // the active window first
+        QMdiSubWindow* window = windows.at(count - 1 - i); // the active window first
         if (window->isMaximized())
             window->showNormal();
         QRect cell;
@@ -40,11 +40,17 @@ void tile(QMdiArea& area, Qt::Orientation along)
     }
 }
 
-}  // namespace
+} // namespace
 
-void tileHorizontally(QMdiArea& area) { tile(area, Qt::Vertical); }
+void tileHorizontally(QMdiArea& area)
+{
+    tile(area, Qt::Vertical);
+}
 
-void tileVertically(QMdiArea& area) { tile(area, Qt::Horizontal); }
+void tileVertically(QMdiArea& area)
+{
+    tile(area, Qt::Horizontal);
+}
 
 void minimiseAll(QMdiArea& area)
 {
@@ -54,4 +60,4 @@ void minimiseAll(QMdiArea& area)
     }
 }
 
-}  // namespace kestrel::WindowArrangement
+} // namespace kestrel::WindowArrangement

@@ -12,6 +12,6 @@ void tileHorizontally(QMdiArea& area);
 void tileVertically(QMdiArea& area);
 // Minimises every visible document window; hidden ones are left alone.
 void minimiseAll(QMdiArea& area);
-}  // namespace WindowArrangement
+} // namespace WindowArrangement
 
-}  // namespace kestrel
+} // namespace kestrel

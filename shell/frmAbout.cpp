@@ -16,7 +16,9 @@
 namespace kestrel {
 
 frmAbout::frmAbout(Prompter& prompter, DesktopLauncher& launcher, QWidget* owner)
-    : QDialog(owner), m_prompter(prompter), m_launcher(launcher)
+    : QDialog(owner)
+    , m_prompter(prompter)
+    , m_launcher(launcher)
 {
     setObjectName("frmAbout");
     setWindowTitle(QStringLiteral("About " KESTREL_TITLE));
@@ -100,7 +102,7 @@ QString frmAbout::versionText(int major, int minor, int revision)
 QStringList frmAbout::sysInfoCandidates()
 {
     return {QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
-            QStringLiteral("gnome-system-monitor")};
+        QStringLiteral("gnome-system-monitor")};
 }
 
 void frmAbout::StartSysInfo()
@@ -108,7 +110,7 @@ void frmAbout::StartSysInfo()
     const QString viewer = m_launcher.findProgram(sysInfoCandidates());
     if (viewer.isEmpty() || !m_launcher.startProgram(viewer))
         m_prompter.message(this, QStringLiteral("System Information Is Unavailable At This Time"), QString(),
-                           MsgIcon::None, MsgButtons::Ok);
+            MsgIcon::None, MsgButtons::Ok);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

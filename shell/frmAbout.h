@@ -43,4 +43,4 @@ private:
     QPushButton* m_ok = nullptr;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -23,9 +23,11 @@ const QString kDesktop = QStringLiteral("Desktop");
 const QString kMyComputer = QStringLiteral("My Computer");
 constexpr int kSpecialDesktop = 25;
 constexpr int kSpecialDrives = 17;
-}  // namespace
+} // namespace
 
-frmExplorer::frmExplorer(const AppContext& app, QWidget* parent) : QWidget(parent), m_app(app)
+frmExplorer::frmExplorer(const AppContext& app, QWidget* parent)
+    : QWidget(parent)
+    , m_app(app)
 {
     setObjectName("frmExplorer");
     setWindowTitle(QStringLiteral(" Explorer"));
@@ -52,11 +54,10 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent) : QWidget(paren
         m_tree->hideColumn(column);
     m_tree->header()->hide();
     m_tree->setUniformRowHeights(true);
-    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid())
-                    folderSelected(m_folders->filePath(current));
-            });
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid())
+            folderSelected(m_folders->filePath(current));
+    });
 
     // The model reads folders in the background: reveal the selected folder
     // again once the folders on its way have been read.
@@ -95,8 +96,10 @@ QString frmExplorer::specialFolder(int id)
         const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
         return desktop.isEmpty() ? QDir::homePath() : desktop;
     }
-    case kSpecialDrives: return QDir::rootPath();
-    default: return {};
+    case kSpecialDrives:
+        return QDir::rootPath();
+    default:
+        return {};
     }
 }
 
@@ -185,4 +188,4 @@ bool frmExplorer::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -65,4 +65,4 @@ private:
     QString m_listFolder;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -38,15 +38,17 @@ int errorNumberOf(const std::exception& error)
     if (const auto* system = dynamic_cast<const std::system_error*>(&error))
         return system->code().value();
     if (dynamic_cast<const std::bad_alloc*>(&error))
-        return 7;  // out of memory
+        return 7; // out of memory
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 frmMDI::frmMDI(const AppContext& app, QWidget* parent)
-    : QMainWindow(parent), m_app(app), m_ownLauncher(std::make_unique<SystemLauncher>()),
-      m_launcher(m_ownLauncher.get())
+    : QMainWindow(parent)
+    , m_app(app)
+    , m_ownLauncher(std::make_unique<SystemLauncher>())
+    , m_launcher(m_ownLauncher.get())
 {
     setObjectName("frmMDI");
     setWindowTitle(QStringLiteral("Kestrel"));
@@ -92,7 +94,7 @@ void frmMDI::load()
         m_windowPick = m_panes->windowPick();
         connect(m_panes->explorer(), &frmExplorer::openVideoRequested, this, &frmMDI::OpenVideoFile);
         connect(m_panes->explorer(), &frmExplorer::surfaceClicked, this,
-                [this](QWidget* pane) { offerWindowPick(m_windowPick, pane); });
+            [this](QWidget* pane) { offerWindowPick(m_windowPick, pane); });
         connectMenus();
         setUpdatesEnabled(true);
 
@@ -101,10 +103,8 @@ void frmMDI::load()
         setUpdatesEnabled(true);
         QApplication::restoreOverrideCursor();
         m_app.prompter->message(this,
-                                QStringLiteral("Error %1 :: %2")
-                                    .arg(errorNumberOf(error))
-                                    .arg(QString::fromLocal8Bit(error.what())),
-                                QString(), MsgIcon::Critical);
+            QStringLiteral("Error %1 :: %2").arg(errorNumberOf(error)).arg(QString::fromLocal8Bit(error.what())),
+            QString(), MsgIcon::Critical);
         return;
     }
     QApplication::restoreOverrideCursor();
@@ -133,7 +133,8 @@ void frmMDI::LoadNewDoc(const QString&)
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(ToolbarIcons::videoFile());
     // Once a window has gone, the play-with list must not offer it any more.
-    connect(window, &QObject::destroyed, this, [this] { UpdateVideoList(QString()); }, Qt::QueuedConnection);
+    connect(
+        window, &QObject::destroyed, this, [this] { UpdateVideoList(QString()); }, Qt::QueuedConnection);
     window->resize(720, 520);
     window->show();
     m_documents->setActiveSubWindow(window);
@@ -161,7 +162,10 @@ frmVideo* frmMDI::videoWindowOf(QMdiSubWindow* window)
     return qobject_cast<frmVideo*>(window->widget());
 }
 
-frmVideo* frmMDI::activeVideoWindow() const { return videoWindowOf(m_documents->currentSubWindow()); }
+frmVideo* frmMDI::activeVideoWindow() const
+{
+    return videoWindowOf(m_documents->currentSubWindow());
+}
 
 QList<frmVideo*> frmMDI::videoWindows() const
 {
@@ -181,20 +185,39 @@ void frmMDI::documentActivated(QMdiSubWindow* window)
 
 // --- panes ---
 
-void frmMDI::ShowExplorer(bool visible, bool fromDock) { m_panes->ShowExplorer(visible, fromDock); }
-void frmMDI::ShowCapture(bool visible, bool fromDock) { m_panes->ShowCapture(visible, fromDock); }
-void frmMDI::ShowScreenCapture(bool visible, bool fromDock) { m_panes->ShowScreenCapture(visible, fromDock); }
-void frmMDI::ShowKnowledgeBase(bool visible, bool fromDock) { m_panes->ShowKnowledgeBase(visible, fromDock); }
+void frmMDI::ShowExplorer(bool visible, bool fromDock)
+{
+    m_panes->ShowExplorer(visible, fromDock);
+}
+void frmMDI::ShowCapture(bool visible, bool fromDock)
+{
+    m_panes->ShowCapture(visible, fromDock);
+}
+void frmMDI::ShowScreenCapture(bool visible, bool fromDock)
+{
+    m_panes->ShowScreenCapture(visible, fromDock);
+}
+void frmMDI::ShowKnowledgeBase(bool visible, bool fromDock)
+{
+    m_panes->ShowKnowledgeBase(visible, fromDock);
+}
 
 // --- menus ---
 
 void frmMDI::fileMenuClicked(int index)
 {
     switch (index) {
-    case 0: LoadNewDoc({}); break;
-    case 1: OpenVideoFile({}); break;
-    case 3: QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); break;
-    default: break;
+    case 0:
+        LoadNewDoc({});
+        break;
+    case 1:
+        OpenVideoFile({});
+        break;
+    case 3:
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        break;
+    default:
+        break;
     }
 }
 
@@ -217,25 +240,42 @@ void frmMDI::toolbarsMenuClicked(int index)
 void frmMDI::windowsMenuClicked(int index)
 {
     switch (index) {
-    case 0: WindowArrangement::tileHorizontally(*m_documents); break;
-    case 1: WindowArrangement::tileVertically(*m_documents); break;
-    case 2: m_documents->cascadeSubWindows(); break;
+    case 0:
+        WindowArrangement::tileHorizontally(*m_documents);
+        break;
+    case 1:
+        WindowArrangement::tileVertically(*m_documents);
+        break;
+    case 2:
+        m_documents->cascadeSubWindows();
+        break;
     case 3:
         if (QMdiSubWindow* window = m_documents->currentSubWindow())
             window->showMaximized();
         break;
-    case 4: WindowArrangement::minimiseAll(*m_documents); break;
-    case 6: m_documents->activateNextSubWindow(); break;
-    case 7: m_documents->activatePreviousSubWindow(); break;
-    default: break;
+    case 4:
+        WindowArrangement::minimiseAll(*m_documents);
+        break;
+    case 6:
+        m_documents->activateNextSubWindow();
+        break;
+    case 7:
+        m_documents->activatePreviousSubWindow();
+        break;
+    default:
+        break;
     }
 }
 
 void frmMDI::helpMenuClicked(int index)
 {
     switch (index) {
-    case 0: m_launcher->openUrl(helpPageUrl()); break;
-    case 1: m_launcher->openUrl(homePageUrl()); break;
+    case 0:
+        m_launcher->openUrl(helpPageUrl());
+        break;
+    case 1:
+        m_launcher->openUrl(homePageUrl());
+        break;
     case 3: {
         frmAbout about(*m_app.prompter, *m_launcher, this);
         about.exec();
@@ -248,13 +288,20 @@ void frmMDI::helpMenuClicked(int index)
             m_launcher->startProgram(tool);
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 
-QUrl frmMDI::helpPageUrl() { return QUrl(QStringLiteral(KESTREL_PRODUCT_SITE "/kestrelv2/help/")); }
+QUrl frmMDI::helpPageUrl()
+{
+    return QUrl(QStringLiteral(KESTREL_PRODUCT_SITE "/kestrelv2/help/"));
+}
 
-QUrl frmMDI::homePageUrl() { return QUrl(QStringLiteral(KESTREL_PRODUCT_SITE "/")); }
+QUrl frmMDI::homePageUrl()
+{
+    return QUrl(QStringLiteral(KESTREL_PRODUCT_SITE "/"));
+}
 
 QStringList frmMDI::updateToolCandidates() const
 {
@@ -292,7 +339,10 @@ void frmMDI::SetVideoTrackBarPosition(int value)
         m_toolbars->hscrlVideo()->setValue(value);
 }
 
-int frmMDI::videoTrackBarValue() const { return m_toolbars ? m_toolbars->hscrlVideo()->value() : 0; }
+int frmMDI::videoTrackBarValue() const
+{
+    return m_toolbars ? m_toolbars->hscrlVideo()->value() : 0;
+}
 
 void frmMDI::SetModelTrackBarRange(int minimum, int maximum)
 {
@@ -336,7 +386,10 @@ void frmMDI::UpdateVideoList(const QString& exceptCaption)
     list->setCurrentIndex(0);
 }
 
-int frmMDI::toolbarButtonCount(Toolbar toolbar) const { return m_toolbars ? m_toolbars->buttonCount(toolbar) : 0; }
+int frmMDI::toolbarButtonCount(Toolbar toolbar) const
+{
+    return m_toolbars ? m_toolbars->buttonCount(toolbar) : 0;
+}
 
 void frmMDI::setToolbarButtonEnabled(Toolbar toolbar, int index, bool enabled)
 {
@@ -363,10 +416,19 @@ bool frmMDI::toolbarButtonPressed(Toolbar toolbar, const QString& key) const
     return button && button->isChecked();
 }
 
-int frmMDI::modelOpacity() const { return m_toolbars ? m_toolbars->ccrpUpDown1()->value() : 125; }
+int frmMDI::modelOpacity() const
+{
+    return m_toolbars ? m_toolbars->ccrpUpDown1()->value() : 125;
+}
 
-bool frmMDI::offerScreenRecordingPick(QWidget* window) { return offerWindowPick(m_windowPick, window); }
+bool frmMDI::offerScreenRecordingPick(QWidget* window)
+{
+    return offerWindowPick(m_windowPick, window);
+}
 
-bool frmMDI::screenRecordingPickPending() const { return m_windowPick && m_windowPick->waitingForPick(); }
+bool frmMDI::screenRecordingPickPending() const
+{
+    return m_windowPick && m_windowPick->waitingForPick();
+}
 
-}  // namespace kestrel
+} // namespace kestrel

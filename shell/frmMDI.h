@@ -130,4 +130,4 @@ private:
     QString m_capId;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -74,7 +74,7 @@ bool runOpen(Prompter& prompter, OpenDialogRequest& request, bool videoPreview)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 QString FilterListForm(const QString& filter)
 {
@@ -91,7 +91,7 @@ QString FilterLookup(const QString& filters, qint32 index)
     while (start < filters.size()) {
         const qsizetype middle = filters.indexOf(kNul, start);
         if (middle <= start)
-            return {};  // no further NUL, or the closing pair of NULs
+            return {}; // no further NUL, or the closing pair of NULs
         qsizetype end = filters.indexOf(kNul, middle + 1);
         if (end < 0)
             end = filters.size();
@@ -112,7 +112,7 @@ QStringList QtNameFilters(const QString& listForm)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString description = parts.at(i).trimmed();
         if (description.isEmpty())
-            break;  // the closing NULs
+            break; // the closing NULs
         QStringList patterns;
         for (const QString& pattern : parts.at(i + 1).split(u';', Qt::SkipEmptyParts)) {
             if (!pattern.trimmed().isEmpty())
@@ -123,9 +123,15 @@ QStringList QtNameFilters(const QString& listForm)
     return nameFilters;
 }
 
-bool ShowOpenDialog(Prompter& prompter, OpenDialogRequest& request) { return runOpen(prompter, request, false); }
+bool ShowOpenDialog(Prompter& prompter, OpenDialogRequest& request)
+{
+    return runOpen(prompter, request, false);
+}
 
-bool ShowOpenVideoDialog(Prompter& prompter, OpenDialogRequest& request) { return runOpen(prompter, request, true); }
+bool ShowOpenVideoDialog(Prompter& prompter, OpenDialogRequest& request)
+{
+    return runOpen(prompter, request, true);
+}
 
 bool ShowSaveDialog(Prompter& prompter, SaveDialogRequest& request)
 {
@@ -161,4 +167,4 @@ bool ShowSaveDialog(Prompter& prompter, SaveDialogRequest& request)
     return true;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -30,22 +30,23 @@ enum DialogFlag : qint32 {
 
 // The open-video filter: the classic formats first (the default), then what
 // phones record.
-inline const QString kOpenVideoFilter = QStringLiteral("Video files|*.avi; *.mpg; *.mpeg; *.wmv|Phone videos|*.mp4; *.mov");
+inline const QString kOpenVideoFilter
+    = QStringLiteral("Video files|*.avi; *.mpg; *.mpeg; *.wmv|Phone videos|*.mp4; *.mov");
 
 struct OpenDialogRequest {
-    QString FileName;       // in/out: proposed, then chosen full path
-    QString FileTitle;      // in/out: proposed, then chosen name without folder
+    QString FileName; // in/out: proposed, then chosen full path
+    QString FileTitle; // in/out: proposed, then chosen name without folder
     bool FileMustExist = false;
     bool MultiSelect = false;
-    bool ReadOnly = false;  // in/out
+    bool ReadOnly = false; // in/out
     bool HideReadOnly = false;
-    QString Filter;         // in/out: the filter list, then the chosen pair
+    QString Filter; // in/out: the filter list, then the chosen pair
     qint32 FilterIndex = 1; // in/out, 1-based; -1 after cancel
     QString InitDir;
     QString DlgTitle;
-    QString DefaultExt;     // with or without the leading dot
+    QString DefaultExt; // with or without the leading dot
     QWidget* Owner = nullptr;
-    qint32 Flags = 0;       // in/out
+    qint32 Flags = 0; // in/out
 };
 
 struct SaveDialogRequest {
@@ -76,4 +77,4 @@ QString FilterLookup(const QString& filters, qint32 index);
 // The list form as Qt name filters: "Video files (*.avi *.mpg)".
 QStringList QtNameFilters(const QString& listForm);
 
-}  // namespace kestrel
+} // namespace kestrel

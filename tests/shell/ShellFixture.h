@@ -78,4 +78,4 @@ struct ShellFixture {
     }
 };
 
-}  // namespace kestrel::test
+} // namespace kestrel::test

@@ -20,7 +20,7 @@ void tst_About::texts()
     QCOMPARE(about.lblTitle()->text(), QStringLiteral("Kestrel"));
     QCOMPARE(about.lblVersion()->text(), QStringLiteral("Version 2.2.4"));
     QCOMPARE(about.lblDescription()->text(),
-             QStringLiteral("Kestrel is a golf swing analysis software to help you improve your swing."));
+        QStringLiteral("Kestrel is a golf swing analysis software to help you improve your swing."));
     QVERIFY(about.lblDisclaimer()->text().contains(QString::number(QDate::currentDate().year())));
     QCOMPARE(about.cmdSysInfo()->text(), QStringLiteral("System Info..."));
     QCOMPARE(about.cmdOK()->text(), QStringLiteral("OK"));
@@ -54,7 +54,8 @@ void tst_About::sysInfo_startsFirstViewerFound()
 {
     ScriptedPrompter prompter;
     RecordingLauncher launcher;
-    launcher.installed << "kinfocenter" << "gnome-system-monitor";
+    launcher.installed << "kinfocenter"
+                       << "gnome-system-monitor";
     frmAbout about(prompter, launcher);
     about.cmdSysInfo()->click();
     QCOMPARE(launcher.started, QStringList{"kinfocenter"});

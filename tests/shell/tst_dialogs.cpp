@@ -24,7 +24,7 @@ OpenDialogRequest videoRequest()
     r.InitDir = "/home/golf/";
     return r;
 }
-}  // namespace
+} // namespace
 
 void tst_Dialogs::filterListForm_colonIsLikeBar_data()
 {
@@ -72,7 +72,7 @@ void tst_Dialogs::filterLookup()
 void tst_Dialogs::qtNameFilters_fromListForm()
 {
     QCOMPARE(QtNameFilters(FilterListForm(kOpenVideoFilter)),
-             QStringList({"Video files (*.avi *.mpg *.mpeg *.wmv)", "Phone videos (*.mp4 *.mov)"}));
+        QStringList({"Video files (*.avi *.mpg *.mpeg *.wmv)", "Phone videos (*.mp4 *.mov)"}));
     QCOMPARE(QtNameFilters(FilterListForm("Doc files:*.rtf")), QStringList({"Doc files (*.rtf)"}));
     QCOMPARE(QtNameFilters(FilterListForm("")), QStringList());
 }

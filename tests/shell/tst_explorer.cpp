@@ -9,8 +9,8 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileSystemModel>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QSignalSpy>
@@ -46,7 +46,7 @@ struct ExplorerFixture {
     AppContext app{&settings, &prompter, dir.path()};
 };
 
-}  // namespace
+} // namespace
 
 void tst_Explorer::startsAtWorkDir_data()
 {
@@ -65,8 +65,8 @@ void tst_Explorer::startsAtWorkDir()
     frmExplorer explorer(f.app);
     QCOMPARE(explorer.listFolder(), stored ? clips : QDir::cleanPath(f.dir.path()));
     QCOMPARE(explorer.selectedFolder(), explorer.listFolder());
-    QCOMPARE(explorer.cExplorer()->currentIndex().data(QFileSystemModel::FilePathRole).toString(),
-             explorer.listFolder());
+    QCOMPARE(
+        explorer.cExplorer()->currentIndex().data(QFileSystemModel::FilePathRole).toString(), explorer.listFolder());
     // Browsing never writes the setting.
     explorer.setSelectedFolder(f.dir.path());
     QCOMPARE(f.settings.read("workDir", "absent"), stored ? clips + "/" : QStringLiteral("absent"));
@@ -77,7 +77,7 @@ void tst_Explorer::listsOnlyAviMpgWmv()
     ExplorerFixture f;
     const QString folder = makeFolder(
         f.dir, "mixed", {"c.wmv", "a.avi", "b.mpg", "d.mpeg", "e.mp4", "f.txt", "g.avi.bak", "Upper.AVI", "h.mov"});
-    QDir(folder).mkpath("sub.avi");  // a folder is not a file
+    QDir(folder).mkpath("sub.avi"); // a folder is not a file
     frmExplorer explorer(f.app);
     explorer.setSelectedFolder(folder);
     QCOMPARE(explorer.files(), QStringList({"a.avi", "b.mpg", "c.wmv", "Upper.AVI"}));
@@ -162,7 +162,7 @@ void tst_Explorer::doubleClick_asksToOpenFullPath()
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, item.center());
     QCOMPARE(opened.size(), 1);
     QCOMPARE(opened.first().first().toString(), folder + "/b.wmv");
-    QVERIFY(!QApplication::overrideCursor());  // the busy pointer is gone again
+    QVERIFY(!QApplication::overrideCursor()); // the busy pointer is gone again
 }
 
 void tst_Explorer::doubleClick_reachesFrameOpenVideoFile()
@@ -215,7 +215,7 @@ void tst_Explorer::surfaceClick_goesToPendingPick()
     QVERIFY(pick.picked.isEmpty());
     pick.waiting = true;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onItem);
-    QVERIFY(pick.picked.isEmpty());  // a click on a file is not a click on the pane
+    QVERIFY(pick.picked.isEmpty()); // a click on a file is not a click on the pane
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, belowItems);
     QCOMPARE(pick.picked, QList<QWidget*>{explorer});
 }

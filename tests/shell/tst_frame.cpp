@@ -60,7 +60,7 @@ void closeAllDocuments(frmMDI& frame)
     QApplication::processEvents();
 }
 
-}  // namespace
+} // namespace
 
 void tst_Frame::startup_captionOneVideoWindowDefaultDrawingSettings()
 {
@@ -85,10 +85,14 @@ void tst_Frame::startup_panesRegisteredUnderTheirKeys_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("shown");
-    QTest::newRow("explorer") << 0 << "frmExplorer" << " Explorer" << true;
-    QTest::newRow("capture") << 1 << "frmCapture" << " Capture" << false;
-    QTest::newRow("screen capture") << 2 << "frmScreenCapture" << " Screen capture" << false;
-    QTest::newRow("knowledge base") << 3 << "frmKB" << " Knowledge base" << false;
+    QTest::newRow("explorer") << 0 << "frmExplorer"
+                              << " Explorer" << true;
+    QTest::newRow("capture") << 1 << "frmCapture"
+                             << " Capture" << false;
+    QTest::newRow("screen capture") << 2 << "frmScreenCapture"
+                                    << " Screen capture" << false;
+    QTest::newRow("knowledge base") << 3 << "frmKB"
+                                    << " Knowledge base" << false;
 }
 
 void tst_Frame::startup_panesRegisteredUnderTheirKeys()
@@ -112,8 +116,7 @@ void tst_Frame::menus_topLevelCaptionsInOrder()
 {
     ShellFixture f;
     f.start();
-    QCOMPARE(captionsOf(f.frame->menuBar()->actions()),
-             QStringList({"File", "View", "Windows", "Help"}));
+    QCOMPARE(captionsOf(f.frame->menuBar()->actions()), QStringList({"File", "View", "Windows", "Help"}));
 }
 
 void tst_Frame::menus_itemCaptionsOrderAndChecks_data()
@@ -130,7 +133,7 @@ void tst_Frame::menus_itemCaptionsOrderAndChecks_data()
                               << QList<bool>{true, true, true, true};
     QTest::newRow("Windows") << "mnuWindowTOP"
                              << QStringList{"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All",
-                                            "Mi&nimise All", "-", "Ne&xt", "Pre&vious", "-", "Videos"}
+                                    "Mi&nimise All", "-", "Ne&xt", "Pre&vious", "-", "Videos"}
                              << QList<bool>(10, false);
     QTest::newRow("Help") << "mnuHelpTOP"
                           << QStringList{"How Do I?", "Kestrel on the Web", "-", "About", "-", "Check Updates"}
@@ -209,9 +212,9 @@ void tst_Frame::panes_menuToolbarAndDockStayInStep()
         else if (path == "toolbar")
             button->trigger();
         else if (dock->isVisible())
-            dock->close();  // what the dock's own close button does
+            dock->close(); // what the dock's own close button does
         else
-            menuItem->trigger();  // a closed dock is brought back from the menu
+            menuItem->trigger(); // a closed dock is brought back from the menu
         QApplication::processEvents();
     };
 

@@ -8,8 +8,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QMdiSubWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolBar>
@@ -61,7 +61,7 @@ void openCaptioned(frmMDI& frame, const QStringList& captions)
     }
 }
 
-}  // namespace
+} // namespace
 
 void tst_Toolbars::structure_keysTooltipsCaptionsKinds_data()
 {
@@ -73,26 +73,26 @@ void tst_Toolbars::structure_keysTooltipsCaptionsKinds_data()
     QTest::addColumn<int>("kind");
     const Kind P = Kind::Push, S = Kind::Separator, T = Kind::Toggle, G = Kind::Group, E = Kind::Embedded;
     addRows(Toolbar::Standard, "standard",
-            {{"new", "New", "New", P}, {"open", "Open", "Open", P}, {"", "", "", S},
-             {"explorer", "Explorer", "Explorer", T}, {"capture", "Capture", "Capture", T},
-             {"screencapture", "Screen Capture", "Screen Capture", T},
-             {"knowledgebase", "Knowledge base", "Knowledge base", T}, {"", "", "", S},
-             {"help", "Help", "How Do I?", P}, {"", "", "", S}});
+        {{"new", "New", "New", P}, {"open", "Open", "Open", P}, {"", "", "", S},
+            {"explorer", "Explorer", "Explorer", T}, {"capture", "Capture", "Capture", T},
+            {"screencapture", "Screen Capture", "Screen Capture", T},
+            {"knowledgebase", "Knowledge base", "Knowledge base", T}, {"", "", "", S}, {"help", "Help", "How Do I?", P},
+            {"", "", "", S}});
     addRows(Toolbar::Video, "video",
-            {{"play", "Play", "", P}, {"stop", "Stop", "", P}, {"first", "First", "", P}, {"prev", "Prev", "", P},
-             {"next", "Next", "", P}, {"last", "Last", "", P}, {"videolist", "", "", E}, {"", "", "", S},
-             {"zoomin", "ZoomIn", "", P}, {"zoomout", "ZoomOut", "", P}, {"", "", "", S},
-             {"framerate", "", "", E}, {"videoscroll", "", "", E}});
+        {{"play", "Play", "", P}, {"stop", "Stop", "", P}, {"first", "First", "", P}, {"prev", "Prev", "", P},
+            {"next", "Next", "", P}, {"last", "Last", "", P}, {"videolist", "", "", E}, {"", "", "", S},
+            {"zoomin", "ZoomIn", "", P}, {"zoomout", "ZoomOut", "", P}, {"", "", "", S}, {"framerate", "", "", E},
+            {"videoscroll", "", "", E}});
     addRows(Toolbar::Draw, "draw",
-            {{"line", "Line", "", G}, {"rect", "Rectangle", "", G}, {"oval", "Oval", "", G}, {"arc", "Arc", "", G},
-             {"angle", "Angle", "", G}, {"parallel", "Parallel", "", G}, {"ruler", "Ruler", "", T},
-             {"grid", "Grid", "", T}, {"", "", "", S}, {"adjust", "Adjust shape", "", T}, {"undo", "Undo", "", P},
-             {"delete", "Delete All", "", P}, {"", "", "", S}, {"copy", "Copy image", "", P}, {"", "", "", S},
-             {"colorpicker", "", "", E}});
+        {{"line", "Line", "", G}, {"rect", "Rectangle", "", G}, {"oval", "Oval", "", G}, {"arc", "Arc", "", G},
+            {"angle", "Angle", "", G}, {"parallel", "Parallel", "", G}, {"ruler", "Ruler", "", T},
+            {"grid", "Grid", "", T}, {"", "", "", S}, {"adjust", "Adjust shape", "", T}, {"undo", "Undo", "", P},
+            {"delete", "Delete All", "", P}, {"", "", "", S}, {"copy", "Copy image", "", P}, {"", "", "", S},
+            {"colorpicker", "", "", E}});
     addRows(Toolbar::Model, "model",
-            {{"open", "Open", "", P}, {"close", "Close", "", P}, {"", "", "", S}, {"play", "Play", "", P},
-             {"pause", "Pause", "", P}, {"", "", "", S}, {"adjust", "Adjust", "", T}, {"zoomin", "ZoomIn", "", P},
-             {"zoomout", "ZoomOut", "", P}, {"", "", "", S}, {"updown", "", "", E}, {"modelscroll", "", "", E}});
+        {{"open", "Open", "", P}, {"close", "Close", "", P}, {"", "", "", S}, {"play", "Play", "", P},
+            {"pause", "Pause", "", P}, {"", "", "", S}, {"adjust", "Adjust", "", T}, {"zoomin", "ZoomIn", "", P},
+            {"zoomout", "ZoomOut", "", P}, {"", "", "", S}, {"updown", "", "", E}, {"modelscroll", "", "", E}});
 }
 
 void tst_Toolbars::structure_keysTooltipsCaptionsKinds()
@@ -252,12 +252,18 @@ void tst_Toolbars::drawTools_setToolAndReleaseRuler_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("tool");
     QTest::addColumn<bool>("rulerStays");
-    QTest::newRow("line") << "line" << "LineTool" << true;
-    QTest::newRow("rect") << "rect" << "RectangleTool" << false;
-    QTest::newRow("oval") << "oval" << "EllipseTool" << false;
-    QTest::newRow("arc") << "arc" << "CurveTool" << false;
-    QTest::newRow("angle") << "angle" << "AngleTool" << false;
-    QTest::newRow("parallel") << "parallel" << "ParallelTool" << false;
+    QTest::newRow("line") << "line"
+                          << "LineTool" << true;
+    QTest::newRow("rect") << "rect"
+                          << "RectangleTool" << false;
+    QTest::newRow("oval") << "oval"
+                          << "EllipseTool" << false;
+    QTest::newRow("arc") << "arc"
+                         << "CurveTool" << false;
+    QTest::newRow("angle") << "angle"
+                           << "AngleTool" << false;
+    QTest::newRow("parallel") << "parallel"
+                              << "ParallelTool" << false;
 }
 
 void tst_Toolbars::drawTools_setToolAndReleaseRuler()
@@ -349,7 +355,7 @@ void tst_Toolbars::playWith_partnerIsTheChosenOtherWindow()
 
     ToolbarCommands* commands = &f.frame->commands();
     QComboBox* list = f.frame->toolbars().combVideoList();
-    QCOMPARE(commands->playWithPartner(*a), nullptr);  // "Play with..."
+    QCOMPARE(commands->playWithPartner(*a), nullptr); // "Play with..."
     list->setCurrentIndex(list->findText("B"));
     QCOMPARE(commands->playWithPartner(*a), windows[1]);
     list->setCurrentIndex(list->findText("C"));
