@@ -1,7 +1,9 @@
 #include "PaneManager.h"
 
+#include "capture/frmCapPreview.h"
 #include "capture/frmCapture.h"
 #include "kb/frmKB.h"
+#include "kb/frmKBView.h"
 #include "screenrec/frmScreenCapture.h"
 #include "shell/CaptureHostAdapter.h"
 #include "shell/PanePlaceholder.h"
