@@ -6,7 +6,6 @@
 #include "kb/frmKBView.h"
 #include "screenrec/frmScreenCapture.h"
 #include "shell/CaptureHostAdapter.h"
-#include "shell/PanePlaceholder.h"
 #include "shell/frmExplorer.h"
 
 #include <QAction>
@@ -45,9 +44,7 @@ QString PaneManager::caption(Pane pane)
     return {};
 }
 
-// The one place where the pane windows are made. A pane still missing from
-// the build gets an honest placeholder; replacing one is a matter of
-// constructing the real window here instead.
+// The one place where the pane windows are made.
 void PaneManager::createPaneWindows()
 {
     m_explorer = new frmExplorer(m_app);
