@@ -88,6 +88,8 @@ frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent
     layout->addLayout(sliders);
     layout->addWidget(scroll, 1);
 
+    // Narrower than its toolbar, the pane would fold "Crop & Save" out of sight.
+    setMinimumWidth(m_toolbar->sizeHint().width() + layout->contentsMargins().left() + layout->contentsMargins().right());
     setCropSlidersEnabled(true);
     setButtons(true, false, false, true);
     m_fileName->setText(m_app.settings->read(QStringLiteral("capFileName"), defaultCaptureFileName()));
@@ -331,6 +333,14 @@ void frmCapture::connectPressed()
         m_buttons[BtnConnect]->setChecked(false);
         connectReleased();
         return;
+    }
+    if (!m_preview->isVisible()) {
+        // Beside the documents, clear of the pane's own controls.
+        if (QWidget* owner = m_host.ownerWindow()) {
+            const QRect area = owner->geometry();
+            m_preview->move(area.left() + std::max(0, (area.width() - m_preview->width()) / 2),
+                            area.top() + std::max(0, (area.height() - m_preview->height()) / 3));
+        }
     }
     m_preview->show();
     m_preview->raise();
