@@ -135,13 +135,6 @@ private:
         click(first);
         click(second);
     }
-    // The picture the window would show with `figure` drawn over the shapes.
-    QImage expectedOverClean(const std::function<void(QImage&)>& figure)
-    {
-        QImage expected = composed();
-        figure(expected);
-        return expected;
-    }
 
     QTemporaryDir m_clips;
     QString m_clip;
