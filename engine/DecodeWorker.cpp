@@ -1,17 +1,22 @@
 #include "engine/DecodeWorker.h"
 
+#include <chrono>
+
 namespace kestrel {
 
 namespace {
 // Frames kept ready on each side of a paused focus, and ahead while playing.
 constexpr qint64 kPausedReach = 12;
 constexpr qint64 kPlayingReach = 90;
+// Longest wait for the other thread to finish converting a frame.
+constexpr auto kConversionWait = std::chrono::seconds(5);
 }  // namespace
 
 DecodeWorker::DecodeWorker(std::shared_ptr<const PacketIndex> index, FrameCache& cache)
     : m_index(index)
     , m_cache(cache)
-    , m_decoder(std::move(index))
+    , m_decoder(index)
+    , m_decodeSideConverter(index->rotationDegrees())
 {
 }
 
@@ -23,15 +28,19 @@ DecodeWorker::~DecodeWorker()
     }
     m_demandPending = true;  // cuts a read-ahead decode short
     m_wake.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    m_convertWake.notify_all();
+    if (m_decodeThread.joinable())
+        m_decodeThread.join();
+    if (m_convertThread.joinable())
+        m_convertThread.join();
 }
 
 bool DecodeWorker::start(QString* error)
 {
     if (!m_decoder.open(error))
         return false;
-    m_thread = std::thread([this] { run(); });
+    m_decodeThread = std::thread([this] { decodeLoop(); });
+    m_convertThread = std::thread([this] { convertLoop(); });
     return true;
 }
 
@@ -59,10 +68,39 @@ void DecodeWorker::setFocus(qint64 frameIndex, bool playing)
         m_playing = playing;
     }
     m_wake.notify_all();
+    m_convertWake.notify_all();
 }
 
-// Decoding thread.
-void DecodeWorker::run()
+// With m_mutex held. Frames around the focus, the most wanted first: ahead
+// while playing, alternately ahead and behind while paused. Never more than
+// the budget holds, or read-ahead would evict its own work.
+std::vector<qint64> DecodeWorker::framesInReach() const
+{
+    const qint64 count = m_index->frameCount();
+    const qint64 frameBytes = qint64(m_index->codedWidth()) * m_index->codedHeight() * 4;
+    const qint64 affordable = std::max<qint64>(1, m_cache.budgetBytes() / std::max<qint64>(1, frameBytes) / 2);
+    std::vector<qint64> frames;
+    auto add = [&](qint64 frame) {
+        if (frame >= 0 && frame < count && !m_broken.count(frame))
+            frames.push_back(frame);
+    };
+    if (m_playing) {
+        const qint64 reach = std::min(kPlayingReach, affordable);
+        for (qint64 step = 1; step <= reach; ++step)
+            add(m_focus + step);
+    } else {
+        const qint64 reach = std::min(kPausedReach, affordable / 2);
+        for (qint64 step = 1; step <= reach; ++step) {
+            add(m_focus + step);
+            add(m_focus - step);
+        }
+    }
+    return frames;
+}
+
+// Decoding thread: demands first, then decoding ahead of the converter, then
+// helping it convert.
+void DecodeWorker::decodeLoop()
 {
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
@@ -83,75 +121,121 @@ void DecodeWorker::run()
             }
             continue;
         }
-        const qint64 next = nextReadAhead();
-        if (next < 0) {
+        qint64 toDecode = -1;
+        qint64 toConvert = -1;
+        for (qint64 frame : framesInReach()) {
+            const FrameCache::Status status = m_cache.status(frame);
+            if (status == FrameCache::Status::Missing) {
+                toDecode = frame;
+                break;
+            }
+            if (status == FrameCache::Status::Decoded && toConvert < 0)
+                toConvert = frame;
+        }
+        if (toDecode < 0 && toConvert < 0) {
             m_wake.wait(lock);
             continue;
         }
         lock.unlock();
-        const bool ok = produce(next, false);
+        bool failed = false;
+        if (toDecode >= 0) {
+            failed = !m_decoder.decodeTo(
+                toDecode,
+                [this](qint64 index, const AVFrame* frame) {
+                    m_cache.putDecoded(index, frame);
+                    m_convertWake.notify_one();
+                },
+                [this] { return m_demandPending.load(); });
+        } else if (FramePtr frame = m_cache.claimDecoded(toConvert)) {
+            convertClaimed(m_decodeSideConverter, toConvert, std::move(frame));
+        }
         lock.lock();
-        if (!ok && !m_demandPending && !m_quit)
-            m_broken.insert(next);
+        if (failed && !m_demandPending && !m_quit)
+            m_broken.insert(toDecode);
     }
     m_done.notify_all();
 }
 
-// Decoding thread. Decodes (if needed) and converts one frame.
-bool DecodeWorker::produce(qint64 frameIndex, bool demanded)
+// Conversion thread.
+void DecodeWorker::convertLoop()
 {
-    if (m_cache.hasPicture(frameIndex))
-        return true;
-    FramePtr decoded = m_cache.decoded(frameIndex);
-    if (!decoded) {
-        FramePtr kept;
-        const bool ok = m_decoder.decodeTo(
-            frameIndex,
-            [&](qint64 index, const AVFrame* frame) {
-                m_cache.putDecoded(index, frame);
-                if (index == frameIndex)
-                    kept.reset(av_frame_clone(frame));
-            },
-            [&] { return !demanded && m_demandPending.load(); });
-        if (!ok || !kept)
-            return false;
-        decoded = std::move(kept);
+    PictureConverter converter(m_index->rotationDegrees());
+    std::unique_lock lock(m_mutex);
+    while (!m_quit) {
+        qint64 toConvert = -1;
+        for (qint64 frame : framesInReach()) {
+            if (m_cache.status(frame) == FrameCache::Status::Decoded) {
+                toConvert = frame;
+                break;
+            }
+        }
+        if (toConvert < 0) {
+            // Woken by new frames and focus changes; the timeout covers a wake-up
+            // that came between the search and the wait.
+            m_convertWake.wait_for(lock, std::chrono::milliseconds(10));
+            continue;
+        }
+        lock.unlock();
+        if (FramePtr frame = m_cache.claimDecoded(toConvert))
+            convertClaimed(converter, toConvert, std::move(frame));
+        lock.lock();
     }
-    const QImage picture
-        = m_decoder.toImage(decoded.get(), m_cache.takeSpare(QSize(decoded->width, decoded->height)));
-    if (picture.isNull())
+}
+
+// Either thread, with a claim on the frame.
+bool DecodeWorker::convertClaimed(PictureConverter& converter, qint64 frameIndex, FramePtr frame)
+{
+    const QImage picture = converter.convert(frame.get(), m_cache.takeSpare(QSize(frame->width, frame->height)));
+    if (picture.isNull()) {
+        m_cache.releaseClaim(frameIndex);
         return false;
+    }
     m_cache.putPicture(frameIndex, picture);
     return true;
 }
 
-// Decoding thread, with m_mutex held. The nearest frame around the focus that
-// has no picture yet; -1 when all within reach are ready.
-qint64 DecodeWorker::nextReadAhead()
+// Decoding thread. Decodes (if needed) and converts one frame the UI waits for.
+bool DecodeWorker::produce(qint64 frameIndex, bool demanded)
 {
-    const qint64 count = m_index->frameCount();
-    const qint64 frameBytes = qint64(m_index->codedWidth()) * m_index->codedHeight() * 4;
-    // Never plan more than the budget holds, or read-ahead would evict itself.
-    const qint64 affordable = std::max<qint64>(1, m_cache.budgetBytes() / std::max<qint64>(1, frameBytes) / 2);
-    auto wanted = [&](qint64 frame) {
-        return frame >= 0 && frame < count && !m_broken.count(frame) && !m_cache.hasPicture(frame);
-    };
-    if (m_playing) {
-        const qint64 reach = std::min(kPlayingReach, affordable);
-        for (qint64 step = 1; step <= reach; ++step) {
-            if (wanted(m_focus + step))
-                return m_focus + step;
+    FramePtr kept;
+    const auto waitUntil = std::chrono::steady_clock::now() + kConversionWait;
+    while (!m_quit) {
+        switch (m_cache.status(frameIndex)) {
+        case FrameCache::Status::Ready:
+            return true;
+        case FrameCache::Status::Decoded:
+            if (FramePtr frame = m_cache.claimDecoded(frameIndex))
+                return convertClaimed(m_decodeSideConverter, frameIndex, std::move(frame));
+            break;  // the other thread took it just now
+        case FrameCache::Status::Converting:
+            if (std::chrono::steady_clock::now() > waitUntil)
+                return false;
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+            break;
+        case FrameCache::Status::Missing:
+            if (kept) {
+                // Decoded but pushed out of a very small cache at once: convert our own copy.
+                const QImage picture = m_decodeSideConverter.convert(kept.get());
+                if (picture.isNull())
+                    return false;
+                m_cache.putPicture(frameIndex, picture);
+                return true;
+            }
+            const bool ok = m_decoder.decodeTo(
+                frameIndex,
+                [&](qint64 index, const AVFrame* frame) {
+                    m_cache.putDecoded(index, frame);
+                    if (index == frameIndex)
+                        kept.reset(av_frame_clone(frame));
+                    m_convertWake.notify_one();
+                },
+                [&] { return !demanded && m_demandPending.load(); });
+            if (!ok || !kept)
+                return false;
+            break;
         }
-        return -1;
     }
-    const qint64 reach = std::min(kPausedReach, affordable / 2);
-    for (qint64 step = 1; step <= reach; ++step) {
-        if (wanted(m_focus + step))
-            return m_focus + step;
-        if (wanted(m_focus - step))
-            return m_focus - step;
-    }
-    return -1;
+    return false;
 }
 
 }  // namespace kestrel

@@ -3,6 +3,7 @@
 #include "engine/FrameCache.h"
 #include "engine/FrameDecoder.h"
 #include "engine/PacketIndex.h"
+#include "engine/PictureConverter.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -10,12 +11,15 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 namespace kestrel {
 
-// The decoding thread. The UI thread asks for the frame it must show now and
-// waits for it; in between the thread fills the cache around the focus so
-// that the next steps, either way, find their frame ready.
+// Two threads behind the UI: one decodes, one turns decoded pictures into
+// shown ones, so that on two cores both run at once. The UI thread asks for
+// the frame it must show now and waits for it; in between the threads fill the
+// cache around the focus so that the next steps, either way, find their frame
+// ready.
 class DecodeWorker {
 public:
     DecodeWorker(std::shared_ptr<const PacketIndex> index, FrameCache& cache);
@@ -29,16 +33,21 @@ public:
     void setFocus(qint64 frameIndex, bool playing);
 
 private:
-    void run();
+    void decodeLoop();
+    void convertLoop();
     bool produce(qint64 frameIndex, bool demanded);
-    qint64 nextReadAhead();
+    bool convertClaimed(PictureConverter& converter, qint64 frameIndex, FramePtr frame);
+    std::vector<qint64> framesInReach() const;
 
     std::shared_ptr<const PacketIndex> m_index;
     FrameCache& m_cache;
     FrameDecoder m_decoder;
-    std::thread m_thread;
+    PictureConverter m_decodeSideConverter;  // used by the decoding thread only
+    std::thread m_decodeThread;
+    std::thread m_convertThread;
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_convertWake;
     std::condition_variable m_done;
     qint64 m_demand = -1;
     quint64 m_demandSerial = 0;
@@ -47,7 +56,7 @@ private:
     std::atomic<bool> m_demandPending{false};
     qint64 m_focus = 0;
     bool m_playing = false;
-    bool m_quit = false;
+    std::atomic<bool> m_quit{false};
     std::set<qint64> m_broken;  // frames that cannot be decoded; read-ahead skips them
 };
 

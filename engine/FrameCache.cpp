@@ -40,6 +40,35 @@ void FrameCache::setFocus(qint64 frameIndex)
     m_focus = frameIndex;
 }
 
+FrameCache::Status FrameCache::status(qint64 frameIndex) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(frameIndex);
+    if (found == m_entries.end())
+        return Status::Missing;
+    if (!found->second.picture.isNull())
+        return Status::Ready;
+    return found->second.converting ? Status::Converting : Status::Decoded;
+}
+
+FramePtr FrameCache::claimDecoded(qint64 frameIndex)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(frameIndex);
+    if (found == m_entries.end() || !found->second.decoded || found->second.converting)
+        return nullptr;
+    found->second.converting = true;
+    return FramePtr(av_frame_clone(found->second.decoded.get()));
+}
+
+void FrameCache::releaseClaim(qint64 frameIndex)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(frameIndex);
+    if (found != m_entries.end())
+        found->second.converting = false;
+}
+
 bool FrameCache::hasPicture(qint64 frameIndex) const
 {
     std::lock_guard lock(m_mutex);
@@ -58,15 +87,6 @@ QImage FrameCache::picture(qint64 frameIndex) const
     std::lock_guard lock(m_mutex);
     const auto found = m_entries.find(frameIndex);
     return found != m_entries.end() ? found->second.picture : QImage();
-}
-
-FramePtr FrameCache::decoded(qint64 frameIndex) const
-{
-    std::lock_guard lock(m_mutex);
-    const auto found = m_entries.find(frameIndex);
-    if (found == m_entries.end() || !found->second.decoded)
-        return nullptr;
-    return FramePtr(av_frame_clone(found->second.decoded.get()));
 }
 
 qint64 FrameCache::decodedBytes(const AVFrame* frame)
@@ -96,6 +116,7 @@ void FrameCache::putPicture(qint64 frameIndex, const QImage& picture)
     Entry& entry = m_entries[frameIndex];
     m_used -= entry.bytes;
     entry.decoded.reset();  // the picture replaces it; converting again is never needed
+    entry.converting = false;
     entry.picture = picture;
     entry.bytes = picture.sizeInBytes();
     m_used += entry.bytes;

@@ -25,11 +25,17 @@ public:
     qint64 usedBytes() const;
     void setFocus(qint64 frameIndex);
 
+    enum class Status { Missing, Decoded, Converting, Ready };
+    Status status(qint64 frameIndex) const;
     bool hasPicture(qint64 frameIndex) const;
     bool hasAny(qint64 frameIndex) const;
     QImage picture(qint64 frameIndex) const;  // null when not converted yet
-    // A new reference to the decoder's picture, or nullptr.
-    FramePtr decoded(qint64 frameIndex) const;
+
+    // Takes a decoded picture for conversion, so that no other thread converts
+    // it too; nullptr when there is none or it is taken. putPicture() or
+    // releaseClaim() ends the claim.
+    FramePtr claimDecoded(qint64 frameIndex);
+    void releaseClaim(qint64 frameIndex);
 
     void putDecoded(qint64 frameIndex, const AVFrame* frame);
     void putPicture(qint64 frameIndex, const QImage& picture);
@@ -45,6 +51,7 @@ private:
         FramePtr decoded;
         QImage picture;
         qint64 bytes = 0;
+        bool converting = false;
     };
     static qint64 decodedBytes(const AVFrame* frame);
     void evictLocked();

@@ -3,8 +3,6 @@
 #include "engine/FfmpegPtr.h"
 #include "engine/PacketIndex.h"
 
-#include <QImage>
-
 #include <functional>
 #include <memory>
 
@@ -28,9 +26,6 @@ public:
     // decoded on the way is handed over too. False when the target cannot be
     // decoded or shouldStop() said so.
     bool decodeTo(qint64 target, const Sink& sink, const StopCheck& shouldStop);
-    // The picture as shown: RGB32, turned upright. `reuse` (same coded size,
-    // held by nobody else) is written over instead of allocating.
-    QImage toImage(const AVFrame* frame, QImage reuse = {});
 
     // Whether the last target of decodeTo() came out with decoding errors.
     bool targetDamaged() const { return m_targetDamaged; }
@@ -45,7 +40,6 @@ private:
 
     std::shared_ptr<const PacketIndex> m_index;
     CodecContextPtr m_codec;
-    SwsContextPtr m_scaler;
     PacketPtr m_scratch;
     qint64 m_nextPacket = 0;       // decode index of the next packet to send
     qint64 m_runStart = -1;        // keyframe packet the current run started at, -1 before the first run
