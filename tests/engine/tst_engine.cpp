@@ -1,5 +1,6 @@
 // The engine against clips made here, whose frames show their own index:
 // every seek and step must land on exactly the frame asked for.
+#include "engine/FrameCache.h"
 #include "engine/VideoEngine.h"
 #include "support/TestClips.h"
 
@@ -530,6 +531,74 @@ private slots:
         engine.CloseFile();
         QCOMPARE(engine.FrameCount(), qint64(0));
         QVERIFY(engine.fileName().isEmpty());
+    }
+
+    // The cache on its own: what it keeps within its budget, and claims.
+    void frameCache_keepsFramesNearestTheFocusWithinBudget()
+    {
+        const QImage picture(100, 10, QImage::Format_RGB32);  // 4000 bytes
+        kestrel::FrameCache cache(4000 * 5);
+        cache.setFocus(10);
+        for (qint64 frame : {2, 9, 10, 11, 12, 30, 8})
+            cache.putPicture(frame, picture.copy());
+        QVERIFY(cache.usedBytes() <= 4000 * 5);
+        for (qint64 frame : {8, 9, 10, 11, 12})
+            QVERIFY2(cache.hasPicture(frame), qPrintable(QString::number(frame)));
+        QVERIFY(!cache.hasPicture(2));
+        QVERIFY(!cache.hasPicture(30));
+        cache.setFocus(30);
+        cache.putPicture(29, picture.copy());
+        QVERIFY(!cache.hasPicture(8));  // the farthest from the new focus went first
+        QVERIFY(cache.hasPicture(29));
+        cache.setBudgetBytes(4000);
+        QCOMPARE(cache.usedBytes(), qint64(4000));
+        QVERIFY(cache.hasPicture(29));
+    }
+
+    void frameCache_claimLetsOneThreadConvertAFrame()
+    {
+        kestrel::FrameCache cache(qint64(64) << 20);
+        kestrel::FramePtr frame(av_frame_alloc());
+        frame->format = AV_PIX_FMT_YUV420P;
+        frame->width = 64;
+        frame->height = 48;
+        QVERIFY(av_frame_get_buffer(frame.get(), 0) >= 0);
+        cache.putDecoded(5, frame.get());
+        QCOMPARE(cache.status(5), kestrel::FrameCache::Status::Decoded);
+        QCOMPARE(cache.status(6), kestrel::FrameCache::Status::Missing);
+        kestrel::FramePtr claimed = cache.claimDecoded(5);
+        QVERIFY(claimed);
+        QVERIFY(!cache.claimDecoded(5));  // a second converter gets nothing
+        QCOMPARE(cache.status(5), kestrel::FrameCache::Status::Converting);
+        cache.releaseClaim(5);
+        QVERIFY(cache.claimDecoded(5));
+        cache.putPicture(5, QImage(64, 48, QImage::Format_RGB32));
+        QCOMPARE(cache.status(5), kestrel::FrameCache::Status::Ready);
+        QCOMPARE(cache.usedBytes(), qint64(64 * 48 * 4));
+    }
+
+    void frameCache_handsBackOnlyPicturesNobodyHolds_data()
+    {
+        QTest::addColumn<bool>("heldElsewhere");
+        QTest::newRow("held by the screen") << true;
+        QTest::newRow("held by nobody") << false;
+    }
+    void frameCache_handsBackOnlyPicturesNobodyHolds()
+    {
+        QFETCH(bool, heldElsewhere);
+        kestrel::FrameCache cache(4000);  // room for one 100x10 picture
+        cache.setFocus(0);
+        QImage screen(100, 10, QImage::Format_RGB32);
+        cache.putPicture(0, screen);
+        if (!heldElsewhere)
+            screen = QImage();
+        cache.setFocus(1);
+        cache.putPicture(1, QImage(100, 10, QImage::Format_RGB32));  // pushes frame 0 out
+        QVERIFY(!cache.hasPicture(0));
+        QVERIFY(cache.takeSpare(QSize(50, 10)).isNull());
+        const QImage spare = cache.takeSpare(QSize(100, 10));
+        QCOMPARE(spare.isNull(), heldElsewhere);
+        QVERIFY(cache.takeSpare(QSize(100, 10)).isNull());  // handed out once
     }
 
 private:
