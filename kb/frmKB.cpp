@@ -157,9 +157,16 @@ bool frmKB::eventFilter(QObject* watched, QEvent* event)
 
 frmKBView* frmKB::ensureDocumentWindow()
 {
-    if (!m_view)
+    if (!m_view) {
         m_view = new frmKBView(
             m_app, m_kbFolder, [this] { RefreshTree(); }, m_mainFrame);
+        // A fresh window opens over the middle of the main frame rather than in a corner.
+        if (m_mainFrame && m_mainFrame->isVisible()) {
+            QRect area = m_view->frameGeometry();
+            area.moveCenter(m_mainFrame->frameGeometry().center());
+            m_view->move(area.topLeft());
+        }
+    }
     return m_view;
 }
 
