@@ -315,6 +315,8 @@ struct RecordingSession::Impl {
             return;
         }
         qint64 nextPts = 0;
+        int64_t firstGrabTime = AV_NOPTS_VALUE;
+        const AVRational grabTimeBase = grab->streams[0]->time_base;
         while (!stopping) {
             int result = av_read_frame(grab.get(), grabbed.get());
             if (result == AVERROR(EAGAIN))
@@ -332,13 +334,26 @@ struct RecordingSession::Impl {
                     av_frame_unref(decoded.get());
                     continue;
                 }
+                // The frame's place on the file's time line comes from the
+                // grab's wall clock: when the machine cannot keep up, frames
+                // are dropped (AVI repeats the previous one) instead of the
+                // recording playing back too fast. x11grab catches up in a
+                // burst with equal times; those extra frames are dropped too.
+                const int64_t grabTime = decoded->pts != AV_NOPTS_VALUE ? decoded->pts : decoded->best_effort_timestamp;
+                if (firstGrabTime == AV_NOPTS_VALUE)
+                    firstGrabTime = grabTime;
+                const int64_t slot = av_rescale_q_rnd(grabTime - firstGrabTime, grabTimeBase, enc->time_base,
+                                                      AVRounding(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+                if (slot < nextPts) {
+                    av_frame_unref(decoded.get());
+                    continue;
+                }
+                nextPts = slot + 1;
+                converted->pts = slot;
                 result = av_frame_make_writable(converted.get());
                 if (result >= 0) {
                     sws_scale(scaler.get(), decoded->data, decoded->linesize, 0, scalerSourceHeight, converted->data,
                               converted->linesize);
-                    // x11grab keeps its own clock and catches up when late, so
-                    // counting frames gives the file the rate asked for.
-                    converted->pts = nextPts++;
                     result = encodeAndWrite(enc, converted.get(), muxer, videoStream, encoded.get());
                     if (result >= 0)
                         ++framesWritten;

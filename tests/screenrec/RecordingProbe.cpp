@@ -6,6 +6,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <memory>
 
 namespace kestrel::test {
@@ -86,6 +87,9 @@ RecordingProbe RecordingProbe::of(const QString& path)
         }
     };
     while (av_read_frame(input.get(), packet.get()) >= 0) {
+        if (packet->stream_index == stream && packet->pts != AV_NOPTS_VALUE)
+            probe.lastFrameSec = std::max(probe.lastFrameSec,
+                                          packet->pts * av_q2d(input->streams[stream]->time_base));
         if (packet->stream_index == stream && packet->size > 0) {
             avcodec_send_packet(decoder.get(), packet.get());
             drain();
