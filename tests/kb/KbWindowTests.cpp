@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -133,6 +134,8 @@ private slots:
     void view_failedSaveIsReportedAndIndexUntouched();
     void view_boldOnBoldSelectionStaysBold();
     void view_pictureBrowseAndDocumentImport();
+    void view_typingTakesFormatFromControls();
+    void view_closeDiscardsWindowNextUseCreatesItAfresh();
     void fontList_sortedWithoutRegardToCaseNoneLost();
     void fontList_sortOrder_data();
     void fontList_sortOrder();
@@ -622,6 +625,63 @@ void KbWindowTests::view_pictureBrowseAndDocumentImport()
     QCOMPARE(details->toPlainText(), QString("Imported words"));
     QCOMPARE(child<QLineEdit>(&view, "txtName")->text(), QString("Imported note"));
     QVERIFY(f.prompter.allAnswersUsed());
+}
+
+void KbWindowTests::view_typingTakesFormatFromControls()
+{
+    Fixture f;
+    frmKBView view(f.app, f.kb, {}, &f.mainFrame);
+    view.toolAction("new")->trigger();
+    QTextEdit* details = child<QTextEdit>(&view, "rtbDetails");
+    details->setFocus();
+    QTest::keyClicks(details, "a");
+    child<QComboBox>(&view, "combFontSize")->setCurrentIndex(14); // "20"
+    child<QComboBox>(&view, "combColorPicker")->setCurrentIndex(5); // Blue
+    child<QComboBox>(&view, "combFont")->setEditText("DejaVu Serif");
+    view.toolAction("italic")->setChecked(true);
+    QTest::keyClicks(details, "b");
+    view.toolAction("italic")->setChecked(false);
+    QTest::keyClicks(details, "c");
+    QCOMPARE(details->toPlainText(), QString("abc"));
+
+    const auto formatAt = [&](int position) {
+        QTextCursor cursor(details->document());
+        cursor.setPosition(position + 1);
+        return cursor.charFormat();
+    };
+    QCOMPARE(formatAt(0).fontPointSize(), 12.0);
+    QCOMPARE(formatAt(0).foreground().color(), QColor(0, 0, 0));
+    QCOMPARE(formatAt(1).fontPointSize(), 20.0);
+    QCOMPARE(formatAt(1).foreground().color(), QColor(0, 0, 255));
+    QCOMPARE(formatAt(1).fontFamilies().toStringList().value(0), QString("DejaVu Serif"));
+    QVERIFY(formatAt(1).fontItalic());
+    QVERIFY(!formatAt(2).fontItalic());
+    QCOMPARE(formatAt(2).fontPointSize(), 20.0);
+}
+
+void KbWindowTests::view_closeDiscardsWindowNextUseCreatesItAfresh()
+{
+    Fixture f;
+    f.threeNotes();
+    frmKB kb(f.app, &f.mainFrame);
+    QTreeWidget* tree = treeOf(kb);
+    tree->setCurrentItem(nodeByKey(tree, "1"));
+    QPointer<frmKBView> first = kb.documentWindow();
+    QVERIFY(first);
+    first->toolAction("edit")->trigger();
+    QCOMPARE(first->mode(), QString("edit"));
+    first->toolAction("close")->trigger();
+    QTRY_VERIFY(!first);
+    QVERIFY(!kb.documentWindow());
+
+    tree->setCurrentItem(nodeByKey(tree, "root"));
+    frmKBView* second = kb.documentWindow();
+    QVERIFY(second);
+    QCOMPARE(second->mode(), QString());
+    QVERIFY(!second->currentEntry());
+    QCOMPARE(child<QLineEdit>(second, "txtName")->text(), QString());
+    QVERIFY(!second->toolAction("edit")->isEnabled());
+    second->close();
 }
 
 void KbWindowTests::fontList_sortedWithoutRegardToCaseNoneLost()
