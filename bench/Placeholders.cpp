@@ -3,5 +3,4 @@
 #include "Benchmarks.h"
 
 namespace kestrel::bench {
-void runPaintBench(QTextStream&, const QString&) {}
 }  // namespace kestrel::bench

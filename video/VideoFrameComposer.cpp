@@ -22,9 +22,7 @@ QImage stretched(const QImage& frame, QSize size)
     QImage image = frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32
         ? frame
         : frame.convertToFormat(QImage::Format_RGB32);
-    if (image.size() == size)
-        return image;
-    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    return ImageEffects::stretchNearest(image, size);
 }
 } // namespace
 
@@ -36,11 +34,22 @@ void VideoFrameComposer::compose(const Request& request, QImage& picture, const 
     m_background = stretched(request.frame, request.pictureSize);
     if (picture.size() != request.pictureSize || picture.format() != QImage::Format_RGB32)
         picture = QImage(request.pictureSize, QImage::Format_RGB32);
-    ImageEffects::copyInto(m_background, picture, request.flip);
-
-    if (request.model && !request.model->frame.isNull() && !request.model->size.isEmpty()) {
+    const bool withModel = request.model && !request.model->frame.isNull() && !request.model->size.isEmpty();
+    if (withModel)
         m_modelPicture = stretched(request.model->frame, request.model->size);
-        ImageEffects::blendKeyed(picture, request.model->placement, m_modelPicture, request.model->opacity);
+    else
+        m_modelPicture = QImage();
+
+    // Frame copy (mirrored when flipped) and model blend go band by band, so
+    // each band is blended while it is still in the cache: at 1080p the three
+    // pictures together are larger than the last-level cache.
+    constexpr int BandRows = 16;
+    for (int first = 0; first < picture.height(); first += BandRows) {
+        const ImageEffects::RowBand band{first, BandRows};
+        ImageEffects::copyInto(m_background, picture, request.flip, band);
+        if (withModel)
+            ImageEffects::blendKeyed(picture, request.model->placement, m_modelPicture, request.model->opacity,
+                ImageEffects::TransparentKey, band);
     }
 
     drawTimeText(picture, request.positionMs);

@@ -5,7 +5,8 @@
 
 namespace kestrel {
 
-VideoPicture::VideoPicture(QWidget* parent) : QWidget(parent)
+VideoPicture::VideoPicture(QWidget* parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -39,4 +40,4 @@ void VideoPicture::mouseReleaseEvent(QMouseEvent* event)
     emit mouseReleased(event->button(), event->modifiers(), event->position());
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -1,5 +1,6 @@
 #include "ImageEffectsTest.h"
 
+#include "VideoTestFixture.h"
 #include "video/ImageEffects.h"
 #include "video/VideoFrameComposer.h"
 
@@ -172,7 +173,7 @@ void ImageEffectsTest::compose_zoomStretchesToSize()
     if (zoom == 1.0)
         QCOMPARE(composer.background(), frame);
     // Outside the time text the picture is the stretched frame.
-    const QImage expected = frame.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const QImage expected = kestrel::test::centreSampled(frame, size);
     for (int y = VideoFrameComposer::TimeTextHeight; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
             QCOMPARE(picture.pixel(x, y), expected.pixel(x, y));

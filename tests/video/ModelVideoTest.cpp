@@ -130,8 +130,7 @@ void ModelVideoTest::zoom_limits()
         qAbs(f.window->modelZoom() - expected) < 1e-9, qPrintable(QString::number(f.window->modelZoom(), 'g', 17)));
     // The model is shown at its zoomed size: the blended area ends there.
     const QSize modelSize(int(std::lround(160 * expected)), int(std::lround(120 * expected)));
-    const QImage scaled
-        = f.window->vcxModel().GrabFrame().scaled(modelSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const QImage scaled = centreSampled(f.window->vcxModel().GrabFrame(), modelSize);
     const QImage composed = f.window->composedPicture();
     const QRect area = comparedArea(QRect(QPoint(0, 0), modelSize), composed.size());
     for (int y = area.top(); y <= area.bottom(); y += 2)
@@ -295,7 +294,7 @@ void ModelVideoTest::blend_magentaModelPixelsNeverCoverVideo()
             for (int x = 20; x < 20 + 120; ++x)
                 QCOMPARE(picture.pixel(x, y), video.pixel(x, y));
         if (opacity == 255)
-            QCOMPARE(picture.pixel(20 + 120 + 5, 60), modelFrame.scaled(240, 180).pixel(125, 10));
+            QCOMPARE(picture.pixel(20 + 120 + 5, 60), centreSampled(modelFrame, QSize(240, 180)).pixel(125, 10));
     }
 }
 

@@ -86,6 +86,18 @@ int shownModelIndex(frmVideo& window)
     return readFrameIndex(model);
 }
 
+QImage centreSampled(const QImage& picture, QSize size)
+{
+    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
+    QImage out(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            out.setPixel(x, y,
+                source.pixel(
+                    int((x + 0.5) * source.width() / size.width()), int((y + 0.5) * source.height() / size.height())));
+    return out;
+}
+
 ClipSpec spec(const QString& codec, int frames, int fps, int width, int height)
 {
     ClipSpec s;

@@ -55,6 +55,10 @@ int shownModelIndex(frmVideo& window);
 // True when the pictures agree everywhere but the time text corner.
 bool sameOutsideTimeText(const QImage& a, const QImage& b);
 
+// The picture stretched to `size` by taking, for every target pixel, the
+// source pixel under its centre (what a nearest-pixel stretch shows).
+QImage centreSampled(const QImage& picture, QSize size);
+
 // Clip specs used across the tests.
 ClipSpec spec(const QString& codec, int frames, int fps = 25, int width = 320, int height = 240);
 
