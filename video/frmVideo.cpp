@@ -121,6 +121,7 @@ void frmVideo::NewPlayerFile(const QString& fileName, bool)
         d->mode = QStringLiteral("player");
         d->zoom = 1.0;
         d->playerButtonClick = false;
+        d->playing = false;
         d->currentFrame = 0;
 
         if (!d->video->OpenFile(path))

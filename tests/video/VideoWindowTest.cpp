@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <cmath>
@@ -499,4 +500,50 @@ void VideoWindowTest::picture_screenRecordingPickTakesRelease()
     QTest::mouseClick(f.window.get(), Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(f.frame.picked.size(), 2);
     QCOMPARE(f.frame.picked.last(), f.window.get());
+}
+
+void VideoWindowTest::window_idIsTwentyOneDigitsOneToNine()
+{
+    VideoWindowFixture a;
+    VideoWindowFixture b;
+    static const QRegularExpression digits(QStringLiteral("^[1-9]{21}$"));
+    QVERIFY2(digits.match(a.window->ID()).hasMatch(), qPrintable(a.window->ID()));
+    QVERIFY(digits.match(b.window->ID()).hasMatch());
+    QVERIFY(a.window->ID() != b.window->ID());
+    QCOMPARE(a.window->property("Tag").toString(), QStringLiteral("Video"));
+}
+
+void VideoWindowTest::window_resizeKeepsPictureCentred()
+{
+    VideoWindowFixture f;
+    f.window->NewPlayerFile(clipFor(QStringLiteral("swing.avi")), false);
+    for (const QSize size : {QSize(1000, 700), QSize(400, 300), QSize(200, 150)}) {
+        f.window->resize(size);
+        QCOMPARE(f.window->picVideo()->size(), QSize(320, 240));
+        QVERIFY(qAbs(f.window->picVideo()->geometry().center().x() - f.window->rect().center().x()) <= 1);
+        QVERIFY(qAbs(f.window->picVideo()->geometry().center().y() - f.window->rect().center().y()) <= 1);
+    }
+}
+
+void VideoWindowTest::rate_reachesEngine_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::newRow("x 0.5") << 0.5;
+    QTest::newRow("x 1") << 1.0;
+    QTest::newRow("x 2") << 2.0;
+    QTest::newRow("x 3") << 3.0;
+}
+
+void VideoWindowTest::rate_reachesEngine()
+{
+    QFETCH(double, rate);
+    VideoWindowFixture f;
+    f.window->NewPlayerFile(clipFor(QStringLiteral("swing.avi")), false);
+    f.window->vcxRate(rate);
+    QCOMPARE(f.window->vcxVideo().rate(), rate);
+    // Playback keeps going at any rate and still shows whole frames.
+    f.window->vcxPlay();
+    QTRY_VERIFY_WITH_TIMEOUT(f.window->vcxVideo().CurrentFrame() >= 3, 5000);
+    f.window->vcxStop();
+    QCOMPARE(shownIndex(*f.window), int(f.window->vcxVideo().CurrentFrame()));
 }

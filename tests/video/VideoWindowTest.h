@@ -34,6 +34,10 @@ private slots:
     void flip_mirrorsPixelsNotTimeText();
     void timeText_readsPositionWithHundredths();
     void picture_screenRecordingPickTakesRelease();
+    void window_idIsTwentyOneDigitsOneToNine();
+    void window_resizeKeepsPictureCentred();
+    void rate_reachesEngine_data();
+    void rate_reachesEngine();
 
 private:
     QString clipFor(const QString& name);
