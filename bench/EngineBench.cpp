@@ -8,9 +8,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -37,7 +37,10 @@ double percentile(std::vector<double> values, double share)
     return values[at];
 }
 
-double msSince(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
+double msSince(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
 
 // Lets queued events run for a while, as a user's pause between key presses does.
 void idle(int ms)
@@ -52,7 +55,7 @@ void idle(int ms)
 
 long peakMemoryMiB()
 {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
 }
@@ -191,11 +194,12 @@ void benchClip(QTextStream& out, const QString& label, const QString& path)
     }
     row(QStringLiteral("open to first frame ms"), fmt(msSince(timer)));
     const qint64 count = engine.FrameCount();
-    row(QStringLiteral("frames / size / fps"), QStringLiteral("%1 / %2x%3 / %4")
-                                                   .arg(count)
-                                                   .arg(engine.FrameWidth())
-                                                   .arg(engine.FrameHeight())
-                                                   .arg(engine.frameRate(), 0, 'f', 2));
+    row(QStringLiteral("frames / size / fps"),
+        QStringLiteral("%1 / %2x%3 / %4")
+            .arg(count)
+            .arg(engine.FrameWidth())
+            .arg(engine.FrameHeight())
+            .arg(engine.frameRate(), 0, 'f', 2));
 
     // Forward steps at a user's pace (one every 40 ms).
     std::vector<double> forward;
@@ -252,7 +256,10 @@ void benchClip(QTextStream& out, const QString& label, const QString& path)
     row(QStringLiteral("random SeekFrame p50 / p99 ms"),
         fmt(percentile(seeks, 0.5)) + " / " + fmt(percentile(seeks, 0.99)));
     row(QStringLiteral("exact frames after seek/step"),
-        QStringLiteral("%1 / %2 (%3 %)").arg(exact).arg(targets.size() * 2).arg(100.0 * exact / (targets.size() * 2), 0, 'f', 1));
+        QStringLiteral("%1 / %2 (%3 %)")
+            .arg(exact)
+            .arg(targets.size() * 2)
+            .arg(100.0 * exact / (targets.size() * 2), 0, 'f', 1));
 
     if (havePlain) {
         const double ratio = percentile(seeks, 0.5) / std::max(0.001, percentile(baseline, 0.5));
@@ -298,7 +305,7 @@ void benchClip(QTextStream& out, const QString& label, const QString& path)
     row(QStringLiteral("peak memory (process) MiB"), QString::number(peakMemoryMiB()));
 }
 
-}  // namespace
+} // namespace
 
 void runEngineBench(QTextStream& out, const QString& workDir)
 {
@@ -318,8 +325,8 @@ void runEngineBench(QTextStream& out, const QString& workDir)
     hd.bFrames = true;
     if (test::hasEncoder("libx264")) {
         hd.codec = QStringLiteral("libx264");
-        clips.push_back({QStringLiteral("1920x1080 60 fps H.264 MP4, 10 s, keyframe every 60"),
-            QStringLiteral("hd.mp4"), hd});
+        clips.push_back(
+            {QStringLiteral("1920x1080 60 fps H.264 MP4, 10 s, keyframe every 60"), QStringLiteral("hd.mp4"), hd});
     } else {
         hd.codec = QStringLiteral("mpeg4");
         clips.push_back({QStringLiteral("1920x1080 60 fps MPEG-4 AVI (no H.264 encoder here), 10 s"),
@@ -332,8 +339,8 @@ void runEngineBench(QTextStream& out, const QString& workDir)
     sd.frames = 250;
     sd.gopSize = 15;
     sd.bFrames = true;
-    clips.push_back({QStringLiteral("720x576 25 fps MPEG-2 program stream with B-frames, 10 s"),
-        QStringLiteral("sd.mpg"), sd});
+    clips.push_back(
+        {QStringLiteral("720x576 25 fps MPEG-2 program stream with B-frames, 10 s"), QStringLiteral("sd.mpg"), sd});
 
     for (const Clip& clip : clips) {
         const QString path = workDir + QLatin1Char('/') + clip.file;
@@ -350,4 +357,4 @@ void runEngineBench(QTextStream& out, const QString& workDir)
     out.flush();
 }
 
-}  // namespace kestrel::bench
+} // namespace kestrel::bench

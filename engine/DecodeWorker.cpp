@@ -10,7 +10,7 @@ constexpr qint64 kPausedReach = 12;
 constexpr qint64 kPlayingReach = 90;
 // Longest wait for the other thread to finish converting a frame.
 constexpr auto kConversionWait = std::chrono::seconds(5);
-}  // namespace
+} // namespace
 
 DecodeWorker::DecodeWorker(std::shared_ptr<const PacketIndex> index, FrameCache& cache)
     : m_index(index)
@@ -26,7 +26,7 @@ DecodeWorker::~DecodeWorker()
         std::lock_guard lock(m_mutex);
         m_quit = true;
     }
-    m_demandPending = true;  // cuts a read-ahead decode short
+    m_demandPending = true; // cuts a read-ahead decode short
     m_wake.notify_all();
     m_convertWake.notify_all();
     if (m_decodeThread.joinable())
@@ -206,7 +206,7 @@ bool DecodeWorker::produce(qint64 frameIndex, bool demanded)
         case FrameCache::Status::Decoded:
             if (FramePtr frame = m_cache.claimDecoded(frameIndex))
                 return convertClaimed(m_decodeSideConverter, frameIndex, std::move(frame));
-            break;  // the other thread took it just now
+            break; // the other thread took it just now
         case FrameCache::Status::Converting:
             if (std::chrono::steady_clock::now() > waitUntil)
                 return false;
@@ -238,4 +238,4 @@ bool DecodeWorker::produce(qint64 frameIndex, bool demanded)
     return false;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

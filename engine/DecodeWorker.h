@@ -42,7 +42,7 @@ private:
     std::shared_ptr<const PacketIndex> m_index;
     FrameCache& m_cache;
     FrameDecoder m_decoder;
-    PictureConverter m_decodeSideConverter;  // used by the decoding thread only
+    PictureConverter m_decodeSideConverter; // used by the decoding thread only
     std::thread m_decodeThread;
     std::thread m_convertThread;
     std::mutex m_mutex;
@@ -57,7 +57,7 @@ private:
     qint64 m_focus = 0;
     bool m_playing = false;
     std::atomic<bool> m_quit{false};
-    std::set<qint64> m_broken;  // frames that cannot be decoded; read-ahead skips them
+    std::set<qint64> m_broken; // frames that cannot be decoded; read-ahead skips them
 };
 
-}  // namespace kestrel
+} // namespace kestrel

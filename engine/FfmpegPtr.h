@@ -51,4 +51,4 @@ inline QString averrorText(int code)
     return QString::fromUtf8(text);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

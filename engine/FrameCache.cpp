@@ -115,7 +115,7 @@ void FrameCache::putPicture(qint64 frameIndex, const QImage& picture)
     std::lock_guard lock(m_mutex);
     Entry& entry = m_entries[frameIndex];
     m_used -= entry.bytes;
-    entry.decoded.reset();  // the picture replaces it; converting again is never needed
+    entry.decoded.reset(); // the picture replaces it; converting again is never needed
     entry.converting = false;
     entry.picture = picture;
     entry.bytes = picture.sizeInBytes();
@@ -163,4 +163,4 @@ void FrameCache::evictLocked()
     }
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -29,7 +29,7 @@ public:
     Status status(qint64 frameIndex) const;
     bool hasPicture(qint64 frameIndex) const;
     bool hasAny(qint64 frameIndex) const;
-    QImage picture(qint64 frameIndex) const;  // null when not converted yet
+    QImage picture(qint64 frameIndex) const; // null when not converted yet
 
     // Takes a decoded picture for conversion, so that no other thread converts
     // it too; nullptr when there is none or it is taken. putPicture() or
@@ -64,4 +64,4 @@ private:
     qint64 m_focus = 0;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -60,7 +60,7 @@ bool FrameDecoder::sendNext()
     const int result = avcodec_send_packet(m_codec.get(), m_scratch.get());
     av_packet_unref(m_scratch.get());
     if (result == AVERROR(EAGAIN))
-        return true;  // output must be taken first; the same packet goes again
+        return true; // output must be taken first; the same packet goes again
     ++m_nextPacket;
     ++m_packetsSent;
     return true;
@@ -91,8 +91,8 @@ bool FrameDecoder::decodeTo(qint64 target, const Sink& sink, const StopCheck& sh
     // Going on is right when the run began at or before the keyframe the
     // target needs, has not passed the target, and no later keyframe lies
     // between the run's position and the target's keyframe.
-    const bool canContinue = m_runStart >= 0 && !m_drained && m_runStart <= start && start <= m_nextPacket
-        && target > m_lastOutput;
+    const bool canContinue
+        = m_runStart >= 0 && !m_drained && m_runStart <= start && start <= m_nextPacket && target > m_lastOutput;
     if (!canContinue)
         restartAt(start);
     bool reached = false;
@@ -101,10 +101,10 @@ bool FrameDecoder::decodeTo(qint64 target, const Sink& sink, const StopCheck& sh
         if (shouldStop && shouldStop())
             return false;
         if (!sendNext())
-            return false;  // the stream ended without the target (a damaged frame)
+            return false; // the stream ended without the target (a damaged frame)
         receiveAll(sink, target, &reached);
     }
     return true;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -41,13 +41,13 @@ private:
     std::shared_ptr<const PacketIndex> m_index;
     CodecContextPtr m_codec;
     PacketPtr m_scratch;
-    qint64 m_nextPacket = 0;       // decode index of the next packet to send
-    qint64 m_runStart = -1;        // keyframe packet the current run started at, -1 before the first run
-    qint64 m_runFloor = 0;         // frames below this index are garbage in this run (open GOP)
-    qint64 m_lastOutput = -1;      // highest frame index the run has produced
-    bool m_drained = false;        // end of stream sent; the codec needs a flush before more packets
+    qint64 m_nextPacket = 0; // decode index of the next packet to send
+    qint64 m_runStart = -1; // keyframe packet the current run started at, -1 before the first run
+    qint64 m_runFloor = 0; // frames below this index are garbage in this run (open GOP)
+    qint64 m_lastOutput = -1; // highest frame index the run has produced
+    bool m_drained = false; // end of stream sent; the codec needs a flush before more packets
     qint64 m_packetsSent = 0;
     bool m_targetDamaged = false;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

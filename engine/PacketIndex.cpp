@@ -85,7 +85,7 @@ bool fail(QString* error, const QString& reason)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 bool PacketIndex::build(const QString& path, QString* error)
 {
@@ -106,7 +106,7 @@ bool PacketIndex::build(const QString& path, QString* error)
     raw->interrupt_callback.opaque = &deadline;
     const QByteArray url = QFileInfo(path).absoluteFilePath().toUtf8();
     int result = avformat_open_input(&raw, url.constData(), nullptr, nullptr);
-    if (result < 0)  // avformat_open_input frees the context on failure
+    if (result < 0) // avformat_open_input frees the context on failure
         return fail(error, QStringLiteral("not a video file that can be read (%1)").arg(averrorText(result)));
     FormatContextPtr format(raw);
 
@@ -127,14 +127,14 @@ bool PacketIndex::build(const QString& path, QString* error)
         return fail(error, QStringLiteral("the video has no frame size"));
     if (parameters->width > kMaxSidePx || parameters->height > kMaxSidePx
         || av_image_check_size(unsigned(parameters->width), unsigned(parameters->height), 0, nullptr) < 0)
-        return fail(error,
-            QStringLiteral("the frame size %1x%2 is too large").arg(parameters->width).arg(parameters->height));
+        return fail(
+            error, QStringLiteral("the frame size %1x%2 is too large").arg(parameters->width).arg(parameters->height));
 
     m_parameters.reset(avcodec_parameters_alloc());
     avcodec_parameters_copy(m_parameters.get(), parameters);
 
-    if (const auto* matrix = reinterpret_cast<const int32_t*>(
-            av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr))) {
+    if (const auto* matrix
+        = reinterpret_cast<const int32_t*>(av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr))) {
         // Players turn the picture clockwise by minus this angle to show it upright.
         const double angle = av_display_rotation_get(matrix);
         if (!std::isnan(angle)) {
@@ -143,7 +143,7 @@ bool PacketIndex::build(const QString& path, QString* error)
         }
     }
     const AVRational rate = stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0 ? stream->avg_frame_rate
-                                                                                            : stream->r_frame_rate;
+                                                                                             : stream->r_frame_rate;
     if (rate.num > 0 && rate.den > 0 && av_q2d(rate) < 2000)
         m_fps = av_q2d(rate);
 
@@ -198,8 +198,8 @@ bool PacketIndex::readPackets(AVFormatContext* format, int streamIndex, QString*
         }
     };
 
-    unsigned recentDamage = 0;  // one bit per packet, newest lowest
-    bool atFileEnd = false;     // the last packet ran up to the end of the file: no trailer followed
+    unsigned recentDamage = 0; // one bit per packet, newest lowest
+    bool atFileEnd = false; // the last packet ran up to the end of the file: no trailer followed
     const qint64 fileSize = avio_size(format->pb);
     while (true) {
         PacketPtr packet(av_packet_alloc());
@@ -314,7 +314,7 @@ void PacketIndex::computeTimes(AVRational timeBase)
             m_timesMs[i] = std::llround(double(i) * 1000.0 / m_fps);
         }
         if (i > 0 && m_timesMs[i] <= m_timesMs[i - 1])
-            m_timesMs[i] = m_timesMs[i - 1] + 1;  // keep times distinct even at 1000+ fps
+            m_timesMs[i] = m_timesMs[i - 1] + 1; // keep times distinct even at 1000+ fps
     }
     if (usable && count > 1) {
         const double spanSeconds = double(m_timesMs.back()) / 1000.0;
@@ -355,4 +355,4 @@ qint64 PacketIndex::frameAtTime(qint64 ms) const
     return qint64(after - m_timesMs.begin()) - 1;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -18,7 +18,7 @@ class PacketIndex {
 public:
     struct Packet {
         PacketPtr data;
-        qint64 frameIndex = -1;  // presentation index, -1 when the frame is never shown
+        qint64 frameIndex = -1; // presentation index, -1 when the frame is never shown
         bool key = false;
     };
 
@@ -33,12 +33,12 @@ public:
     qint64 startPacketFor(qint64 frameIndex) const;
 
     qint64 frameTimeMs(qint64 frameIndex) const { return m_timesMs[size_t(frameIndex)]; }
-    qint64 frameAtTime(qint64 ms) const;  // the frame on screen at that time
+    qint64 frameAtTime(qint64 ms) const; // the frame on screen at that time
 
     const AVCodecParameters* codecParameters() const { return m_parameters.get(); }
     int codedWidth() const { return m_parameters->width; }
     int codedHeight() const { return m_parameters->height; }
-    int rotationDegrees() const { return m_rotation; }  // clockwise, 0/90/180/270
+    int rotationDegrees() const { return m_rotation; } // clockwise, 0/90/180/270
     double framesPerSecond() const { return m_fps; }
     qint64 compressedBytes() const { return m_bytes; }
     // True when the file seems cut short, so that its last frames may be torn.
@@ -52,10 +52,10 @@ private:
     void orderByTimestamps();
     void computeTimes(AVRational timeBase);
 
-    std::vector<Packet> m_packets;         // decode order
-    std::vector<qint64> m_decodeOrder;     // presentation index -> decode index
+    std::vector<Packet> m_packets; // decode order
+    std::vector<qint64> m_decodeOrder; // presentation index -> decode index
     std::vector<qint64> m_presentationPts; // presentation index -> pts (AV_NOPTS_VALUE when unknown)
-    std::vector<qint64> m_timesMs;         // presentation index -> ms from the first frame
+    std::vector<qint64> m_timesMs; // presentation index -> ms from the first frame
     CodecParametersPtr m_parameters;
     int m_rotation = 0;
     double m_fps = 25.0;
@@ -63,4 +63,4 @@ private:
     bool m_maybeTruncated = false;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

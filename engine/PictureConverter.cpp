@@ -13,8 +13,8 @@ QImage PictureConverter::convert(const AVFrame* frame, QImage reuse)
 {
     const int width = frame->width;
     const int height = frame->height;
-    m_scaler.reset(sws_getCachedContext(m_scaler.release(), width, height, AVPixelFormat(frame->format), width,
-        height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    m_scaler.reset(sws_getCachedContext(m_scaler.release(), width, height, AVPixelFormat(frame->format), width, height,
+        AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
     QImage image = reuse.size() == QSize(width, height) && reuse.format() == QImage::Format_RGB32
         ? std::move(reuse)
         : QImage(width, height, QImage::Format_RGB32);
@@ -28,4 +28,4 @@ QImage PictureConverter::convert(const AVFrame* frame, QImage reuse)
     return image;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

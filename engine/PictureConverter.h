@@ -21,4 +21,4 @@ private:
     SwsContextPtr m_scaler;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -4,8 +4,8 @@
 #include "engine/FrameCache.h"
 #include "engine/PacketIndex.h"
 
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace kestrel {
@@ -37,7 +37,7 @@ constexpr double kMinRate = 0.01;
 constexpr double kMaxRate = 16.0;
 // How often a stalled playback looks again for its next frame.
 constexpr int kStallPollMs = 2;
-}  // namespace
+} // namespace
 
 struct VideoEngine::Impl {
     QString path;
@@ -68,7 +68,10 @@ VideoEngine::VideoEngine(QObject* parent)
     d->clock.start();
 }
 
-VideoEngine::~VideoEngine() { CloseFile(); }
+VideoEngine::~VideoEngine()
+{
+    CloseFile();
+}
 
 bool VideoEngine::OpenFile(const QString& path)
 {
@@ -104,7 +107,7 @@ bool VideoEngine::OpenFile(const QString& path)
 void VideoEngine::closeQuietly()
 {
     d->timer.stop();
-    d->worker.reset();  // joins the decoding thread before the cache goes
+    d->worker.reset(); // joins the decoding thread before the cache goes
     d->cache.reset();
     d->index.reset();
     d->path.clear();
@@ -118,8 +121,14 @@ void VideoEngine::CloseFile()
     d->error.clear();
 }
 
-QString VideoEngine::lastError() const { return d->error; }
-QString VideoEngine::fileName() const { return d->path; }
+QString VideoEngine::lastError() const
+{
+    return d->error;
+}
+QString VideoEngine::fileName() const
+{
+    return d->path;
+}
 
 bool VideoEngine::showFrame(qint64 frameIndex)
 {
@@ -158,7 +167,7 @@ void VideoEngine::Play()
     if (!d->index || d->state == State::Playing)
         return;
     if (d->shown.index >= d->index->frameCount() - 1)
-        seekTo(0);  // playing from the end starts over
+        seekTo(0); // playing from the end starts over
     d->state = State::Playing;
     d->stats = PlaybackStats();
     d->worker->setFocus(d->shown.index, true);
@@ -187,7 +196,10 @@ void VideoEngine::SeekTime(qint64 ms)
         seekTo(d->index->frameAtTime(ms));
 }
 
-void VideoEngine::SeekFrame(qint64 frameIndex) { seekTo(frameIndex); }
+void VideoEngine::SeekFrame(qint64 frameIndex)
+{
+    seekTo(frameIndex);
+}
 
 void VideoEngine::SetRate(double factor)
 {
@@ -274,10 +286,22 @@ void VideoEngine::presentDueFrame()
     scheduleNext();
 }
 
-qint64 VideoEngine::Position() const { return d->index ? d->shown.timeMs : 0; }
-qint64 VideoEngine::Duration() const { return d->index ? d->index->frameTimeMs(d->index->frameCount() - 1) : 0; }
-qint64 VideoEngine::CurrentFrame() const { return d->index ? d->shown.index : 0; }
-qint64 VideoEngine::FrameCount() const { return d->index ? d->index->frameCount() : 0; }
+qint64 VideoEngine::Position() const
+{
+    return d->index ? d->shown.timeMs : 0;
+}
+qint64 VideoEngine::Duration() const
+{
+    return d->index ? d->index->frameTimeMs(d->index->frameCount() - 1) : 0;
+}
+qint64 VideoEngine::CurrentFrame() const
+{
+    return d->index ? d->shown.index : 0;
+}
+qint64 VideoEngine::FrameCount() const
+{
+    return d->index ? d->index->frameCount() : 0;
+}
 
 int VideoEngine::FrameWidth() const
 {
@@ -295,13 +319,34 @@ int VideoEngine::FrameHeight() const
     return sideways ? d->index->codedWidth() : d->index->codedHeight();
 }
 
-QSize VideoEngine::GetFrameSize() const { return QSize(FrameWidth(), FrameHeight()); }
-double VideoEngine::frameRate() const { return d->index ? d->index->framesPerSecond() : 0.0; }
-double VideoEngine::rate() const { return d->rate; }
-VideoEngine::State VideoEngine::state() const { return d->state; }
-QImage VideoEngine::GrabFrame() const { return d->shown.image; }
-VideoFrame VideoEngine::currentVideoFrame() const { return d->shown; }
-VideoEngine::PlaybackStats VideoEngine::playbackStats() const { return d->stats; }
+QSize VideoEngine::GetFrameSize() const
+{
+    return QSize(FrameWidth(), FrameHeight());
+}
+double VideoEngine::frameRate() const
+{
+    return d->index ? d->index->framesPerSecond() : 0.0;
+}
+double VideoEngine::rate() const
+{
+    return d->rate;
+}
+VideoEngine::State VideoEngine::state() const
+{
+    return d->state;
+}
+QImage VideoEngine::GrabFrame() const
+{
+    return d->shown.image;
+}
+VideoFrame VideoEngine::currentVideoFrame() const
+{
+    return d->shown;
+}
+VideoEngine::PlaybackStats VideoEngine::playbackStats() const
+{
+    return d->stats;
+}
 
 void VideoEngine::setCacheBudgetBytes(qint64 budgetBytes)
 {
@@ -310,6 +355,9 @@ void VideoEngine::setCacheBudgetBytes(qint64 budgetBytes)
         d->cache->setBudgetBytes(d->cacheBudget);
 }
 
-qint64 VideoEngine::cacheUsedBytes() const { return d->cache ? d->cache->usedBytes() : 0; }
+qint64 VideoEngine::cacheUsedBytes() const
+{
+    return d->cache ? d->cache->usedBytes() : 0;
+}
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -12,9 +12,9 @@ namespace kestrel {
 // A decoded picture as the engine hands it out: cheap to copy (QImage is
 // implicitly shared) and never to be drawn on in place.
 struct VideoFrame {
-    qint64 index = -1;   // 0-based, presentation order
-    qint64 timeMs = 0;   // from the stream's start
-    QImage image;        // upright, native size, Format_RGB32
+    qint64 index = -1; // 0-based, presentation order
+    qint64 timeMs = 0; // from the stream's start
+    QImage image; // upright, native size, Format_RGB32
 };
 
 // The video engine in player mode. All public members are called on the UI
@@ -47,18 +47,18 @@ public:
     // Times are those of the frames themselves, from the first frame (at 0 ms).
     // Duration is the time of the last frame, so that Position() == Duration()
     // exactly when the last frame is shown.
-    qint64 Position() const;      // ms of the frame shown; equals Duration() at the end
-    qint64 Duration() const;      // ms
-    qint64 CurrentFrame() const;  // index of the frame shown
-    qint64 FrameCount() const;    // exact number of showable frames
-    int FrameWidth() const;       // upright size
+    qint64 Position() const; // ms of the frame shown; equals Duration() at the end
+    qint64 Duration() const; // ms
+    qint64 CurrentFrame() const; // index of the frame shown
+    qint64 FrameCount() const; // exact number of showable frames
+    int FrameWidth() const; // upright size
     int FrameHeight() const;
     QSize GetFrameSize() const;
-    double frameRate() const;     // average frames per second
+    double frameRate() const; // average frames per second
     double rate() const;
     State state() const;
 
-    QImage GrabFrame() const;     // the frame now shown, native size
+    QImage GrabFrame() const; // the frame now shown, native size
     VideoFrame currentVideoFrame() const;
 
     // Memory budget of the decoded-frame cache (default 512 MiB).
@@ -90,4 +90,4 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

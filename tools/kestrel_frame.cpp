@@ -15,9 +15,10 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("Prints a video's frame facts or writes one frame as a picture."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The video file."));
-    const QCommandLineOption info(QStringLiteral("info"), QStringLiteral("Print frame count, duration, size and rate."));
-    const QCommandLineOption frame(QStringLiteral("frame"), QStringLiteral("Index of the frame to write."),
-        QStringLiteral("N"));
+    const QCommandLineOption info(
+        QStringLiteral("info"), QStringLiteral("Print frame count, duration, size and rate."));
+    const QCommandLineOption frame(
+        QStringLiteral("frame"), QStringLiteral("Index of the frame to write."), QStringLiteral("N"));
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Picture file to write (format from its extension)."), QStringLiteral("out.png"));
     parser.addOptions({info, frame, output});

@@ -38,15 +38,18 @@ const ClipKind kClips[] = {
     {"mkv_h264_bframes", "h264.mkv", "libx264", true, 60, 30, 15},
 };
 
-qint64 expectedTimeMs(const ClipKind& clip, qint64 frame) { return std::llround(frame * 1000.0 / clip.fps); }
+qint64 expectedTimeMs(const ClipKind& clip, qint64 frame)
+{
+    return std::llround(frame * 1000.0 / clip.fps);
+}
 
-}  // namespace
+} // namespace
 
 class TestEngine : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    QHash<QString, QString> m_made;  // clip name -> path, for encoders present
+    QHash<QString, QString> m_made; // clip name -> path, for encoders present
 
     const ClipKind& clipNamed(const QString& name)
     {
@@ -137,8 +140,8 @@ private slots:
             QSKIP("encoder missing on this machine");
         const int last = kind.frames - 1;
         // Far jumps both ways, neighbours of keyframes, the very ends.
-        const QList<int> targets = {last / 2, 3, last, 0, kind.gop, kind.gop - 1, last - 1, kind.gop + 1, 1,
-            last / 3, 2 * last / 3, last};
+        const QList<int> targets
+            = {last / 2, 3, last, 0, kind.gop, kind.gop - 1, last - 1, kind.gop + 1, 1, last / 3, 2 * last / 3, last};
         for (int target : targets) {
             engine.SeekFrame(target);
             QCOMPARE(engine.CurrentFrame(), qint64(target));
@@ -167,7 +170,7 @@ private slots:
             QCOMPARE(engine.CurrentFrame(), expected);
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), int(expected));
         }
-        engine.StepForward();  // at the end it stays put
+        engine.StepForward(); // at the end it stays put
         QCOMPARE(engine.CurrentFrame(), qint64(kind.frames - 1));
         QCOMPARE(engine.Position(), engine.Duration());
     }
@@ -201,7 +204,7 @@ private slots:
             QSKIP("encoder missing on this machine");
         for (int frame : {kind.frames / 2, 0, kind.frames - 1, 7, kind.frames / 4}) {
             const qint64 start = engine.Duration() * frame / (kind.frames - 1);
-            const qint64 middle = start + 500 / kind.fps;  // half a frame later
+            const qint64 middle = start + 500 / kind.fps; // half a frame later
             for (qint64 ms : {start, middle}) {
                 engine.SeekTime(ms);
                 QCOMPARE(engine.CurrentFrame(), qint64(frame));
@@ -225,7 +228,7 @@ private slots:
         QCOMPARE(engine.state(), VideoEngine::State::Paused);
         QCOMPARE(engine.CurrentFrame(), qint64(0));
         QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 0);
-        QTest::qWait(120);  // nothing moves while paused
+        QTest::qWait(120); // nothing moves while paused
         QCOMPARE(engine.CurrentFrame(), qint64(0));
     }
 
@@ -261,12 +264,12 @@ private slots:
         engine.SetRate(2.0);
         QCOMPARE(engine.rate(), 2.0);
         engine.Play();
-        QTest::qWait(400);  // 0.8 s of video = 20 frames at 25 fps
+        QTest::qWait(400); // 0.8 s of video = 20 frames at 25 fps
         engine.Pause();
         const qint64 reached = engine.CurrentFrame();
         QVERIFY2(reached >= 12 && reached <= 28, qPrintable(QString::number(reached)));
         QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), int(reached));
-        engine.Play();  // playing again goes on from where it paused
+        engine.Play(); // playing again goes on from where it paused
         engine.Pause();
         QCOMPARE(engine.CurrentFrame(), reached);
     }
@@ -291,7 +294,7 @@ private slots:
         QCoreApplication::processEvents();
         ready.clear();
         engine.SeekFrame(30);
-        QCOMPARE(ready.count(), 0);  // queued, not emitted inside the call
+        QCOMPARE(ready.count(), 0); // queued, not emitted inside the call
         QCoreApplication::processEvents();
         QCOMPARE(ready.count(), 1);
         engine.StepForward();
@@ -318,12 +321,12 @@ private slots:
         QTest::addColumn<QString>("codec");
         QTest::addColumn<int>("hidden");
         QTest::addColumn<bool>("stripAsfIndex");
-        QTest::newRow("mp4 edit list hiding 4 frames") << QStringLiteral("hidden.mp4") << QStringLiteral("libx264") << 4
-                                                       << false;
-        QTest::newRow("mov edit list hiding 7 frames") << QStringLiteral("hidden.mov") << QStringLiteral("libx264") << 7
-                                                       << false;
-        QTest::newRow("mp4 mpeg4 edit list") << QStringLiteral("hidden_mpeg4.mp4") << QStringLiteral("mpeg4") << 3
-                                             << false;
+        QTest::newRow("mp4 edit list hiding 4 frames")
+            << QStringLiteral("hidden.mp4") << QStringLiteral("libx264") << 4 << false;
+        QTest::newRow("mov edit list hiding 7 frames")
+            << QStringLiteral("hidden.mov") << QStringLiteral("libx264") << 7 << false;
+        QTest::newRow("mp4 mpeg4 edit list")
+            << QStringLiteral("hidden_mpeg4.mp4") << QStringLiteral("mpeg4") << 3 << false;
         QTest::newRow("wmv without index") << QStringLiteral("noindex.wmv") << QStringLiteral("wmv2") << 0 << true;
     }
     void trickyFile_seeksExactly()
@@ -510,7 +513,7 @@ private slots:
         QCOMPARE(engine.state(), VideoEngine::State::Closed);
         QCOMPARE(engine.FrameCount(), qint64(0));
         QVERIFY(engine.GrabFrame().isNull());
-        engine.StepForward();  // harmless on a closed engine
+        engine.StepForward(); // harmless on a closed engine
         engine.Play();
         QCOMPARE(engine.state(), VideoEngine::State::Closed);
     }
@@ -526,7 +529,7 @@ private slots:
         QCOMPARE(engine.CurrentFrame(), qint64(0));
         QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 0);
         QVERIFY(!engine.OpenFile(path(QStringLiteral("nothing_here.avi"))));
-        QCOMPARE(engine.state(), VideoEngine::State::Closed);  // a failed open leaves nothing half-open
+        QCOMPARE(engine.state(), VideoEngine::State::Closed); // a failed open leaves nothing half-open
         QVERIFY(engine.OpenFile(m_made.value(QStringLiteral("avi_mjpeg"))));
         engine.CloseFile();
         QCOMPARE(engine.FrameCount(), qint64(0));
@@ -536,7 +539,7 @@ private slots:
     // The cache on its own: what it keeps within its budget, and claims.
     void frameCache_keepsFramesNearestTheFocusWithinBudget()
     {
-        const QImage picture(100, 10, QImage::Format_RGB32);  // 4000 bytes
+        const QImage picture(100, 10, QImage::Format_RGB32); // 4000 bytes
         kestrel::FrameCache cache(4000 * 5);
         cache.setFocus(10);
         for (qint64 frame : {2, 9, 10, 11, 12, 30, 8})
@@ -548,7 +551,7 @@ private slots:
         QVERIFY(!cache.hasPicture(30));
         cache.setFocus(30);
         cache.putPicture(29, picture.copy());
-        QVERIFY(!cache.hasPicture(8));  // the farthest from the new focus went first
+        QVERIFY(!cache.hasPicture(8)); // the farthest from the new focus went first
         QVERIFY(cache.hasPicture(29));
         cache.setBudgetBytes(4000);
         QCOMPARE(cache.usedBytes(), qint64(4000));
@@ -568,7 +571,7 @@ private slots:
         QCOMPARE(cache.status(6), kestrel::FrameCache::Status::Missing);
         kestrel::FramePtr claimed = cache.claimDecoded(5);
         QVERIFY(claimed);
-        QVERIFY(!cache.claimDecoded(5));  // a second converter gets nothing
+        QVERIFY(!cache.claimDecoded(5)); // a second converter gets nothing
         QCOMPARE(cache.status(5), kestrel::FrameCache::Status::Converting);
         cache.releaseClaim(5);
         QVERIFY(cache.claimDecoded(5));
@@ -586,19 +589,19 @@ private slots:
     void frameCache_handsBackOnlyPicturesNobodyHolds()
     {
         QFETCH(bool, heldElsewhere);
-        kestrel::FrameCache cache(4000);  // room for one 100x10 picture
+        kestrel::FrameCache cache(4000); // room for one 100x10 picture
         cache.setFocus(0);
         QImage screen(100, 10, QImage::Format_RGB32);
         cache.putPicture(0, screen);
         if (!heldElsewhere)
             screen = QImage();
         cache.setFocus(1);
-        cache.putPicture(1, QImage(100, 10, QImage::Format_RGB32));  // pushes frame 0 out
+        cache.putPicture(1, QImage(100, 10, QImage::Format_RGB32)); // pushes frame 0 out
         QVERIFY(!cache.hasPicture(0));
         QVERIFY(cache.takeSpare(QSize(50, 10)).isNull());
         const QImage spare = cache.takeSpare(QSize(100, 10));
         QCOMPARE(spare.isNull(), heldElsewhere);
-        QVERIFY(cache.takeSpare(QSize(100, 10)).isNull());  // handed out once
+        QVERIFY(cache.takeSpare(QSize(100, 10)).isNull()); // handed out once
     }
 
 private:
@@ -640,8 +643,8 @@ private:
             for (int i = 0; i < 4; ++i)
                 bytes[at + offset + i] = char((value >> (8 * i)) & 0xff);
         };
-        patch("avih", 8 + 32);  // dwWidth
-        patch("strf", 8 + 4);   // BITMAPINFOHEADER biWidth
+        patch("avih", 8 + 32); // dwWidth
+        patch("strf", 8 + 4); // BITMAPINFOHEADER biWidth
         return bytes;
     }
 };

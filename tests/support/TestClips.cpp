@@ -28,10 +28,16 @@ constexpr int kColumns = 8;
 constexpr int kRows = 5;
 constexpr int kSyncWord = 0b10110010;
 
-int checkByte(int index) { return ((index & 0xff) ^ (index >> 8) ^ 0x5a) & 0xff; }
+int checkByte(int index)
+{
+    return ((index & 0xff) ^ (index >> 8) ^ 0x5a) & 0xff;
+}
 
 // Bits of the three data rows, 8 per row, most significant first.
-std::array<int, 3> rowWords(int index) { return {(index >> 8) & 0xff, index & 0xff, checkByte(index)}; }
+std::array<int, 3> rowWords(int index)
+{
+    return {(index >> 8) & 0xff, index & 0xff, checkByte(index)};
+}
 
 QRect cellRect(int column, int row, int width, int height)
 {
@@ -150,7 +156,7 @@ int encodeAndWrite(AVCodecContext* encoder, AVFrame* frame, AVFormatContext* out
 AVPixelFormat pickPixelFormat(const AVCodec* codec)
 {
     if (codec->id == AV_CODEC_ID_MJPEG)
-        return AV_PIX_FMT_YUVJ420P;  // full-range is the only standard choice for JPEG
+        return AV_PIX_FMT_YUVJ420P; // full-range is the only standard choice for JPEG
     if (!codec->pix_fmts)
         return AV_PIX_FMT_YUV420P;
     for (const AVPixelFormat* format = codec->pix_fmts; *format != AV_PIX_FMT_NONE; ++format) {
@@ -169,7 +175,7 @@ qint64 ticks(const ClipSpec& spec, int index)
     return 2 * qint64(index) + (index > slowFrom ? index - slowFrom : 0);
 }
 
-}  // namespace
+} // namespace
 
 qint64 clipFrameTimeMs(const ClipSpec& spec, int index)
 {
@@ -228,7 +234,10 @@ int readFrameIndex(const QImage& picture)
     return checkByte(index) == check ? index : -1;
 }
 
-bool hasEncoder(const char* name) { return avcodec_find_encoder_by_name(name) != nullptr; }
+bool hasEncoder(const char* name)
+{
+    return avcodec_find_encoder_by_name(name) != nullptr;
+}
 
 bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
 {
@@ -301,8 +310,8 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
     if (result < 0)
         return fail(error, QStringLiteral("cannot write the header of %1: %2").arg(path, averrorText(result)));
 
-    std::unique_ptr<SwsContext, SwsFree> converter(sws_getContext(spec.width, spec.height, AV_PIX_FMT_BGRA,
-        spec.width, spec.height, encoder->pix_fmt, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    std::unique_ptr<SwsContext, SwsFree> converter(sws_getContext(spec.width, spec.height, AV_PIX_FMT_BGRA, spec.width,
+        spec.height, encoder->pix_fmt, SWS_BILINEAR, nullptr, nullptr, nullptr));
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
     if (!converter || !frame)
         return fail(error, QStringLiteral("cannot convert pictures for %1").arg(spec.codec));
@@ -343,4 +352,4 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
     return true;
 }
 
-}  // namespace kestrel::test
+} // namespace kestrel::test

@@ -8,13 +8,14 @@ namespace kestrel::test {
 // What clip to make. Every frame carries its own index in a pattern of large
 // black and white blocks that survives lossy coding (see readFrameIndex).
 struct ClipSpec {
-    QString codec = QStringLiteral("mpeg4");  // libavcodec encoder name: mpeg4, mjpeg, mpeg1video, mpeg2video, wmv2, libx264, msvideo1, rawvideo ...
-    int width = 320;   // stored (coded) size; with a 90/270 rotation the upright picture is height x width
+    QString codec = QStringLiteral("mpeg4"); // libavcodec encoder name: mpeg4, mjpeg, mpeg1video, mpeg2video, wmv2,
+                                             // libx264, msvideo1, rawvideo ...
+    int width = 320; // stored (coded) size; with a 90/270 rotation the upright picture is height x width
     int height = 240;
     int fpsNum = 25;
     int fpsDen = 1;
-    int frames = 50;  // visible frames
-    bool bFrames = false;   // ask the encoder for B-frames (max_b_frames 2)
+    int frames = 50; // visible frames
+    bool bFrames = false; // ask the encoder for B-frames (max_b_frames 2)
     int gopSize = 12;
     // Frames encoded before the start of the clip (mp4/mov): they get negative
     // timestamps, so the muxer writes an edit list that hides them, as phones
@@ -23,7 +24,7 @@ struct ClipSpec {
     // Second half of the clip at two thirds of the rate, as a phone's variable
     // rate leaves it; clipFrameTimeMs() tells each frame's time.
     bool variableRate = false;
-    int rotationDegrees = 0;  // display-matrix tag: clockwise turn a player applies to show it upright (mp4/mov)
+    int rotationDegrees = 0; // display-matrix tag: clockwise turn a player applies to show it upright (mp4/mov)
 };
 
 // Encodes a clip with the project's own code through libavcodec/libavformat;
@@ -44,4 +45,4 @@ int readFrameIndex(const QImage& picture);
 // True when libavcodec on this machine has the named encoder.
 bool hasEncoder(const char* name);
 
-}  // namespace kestrel::test
+} // namespace kestrel::test
