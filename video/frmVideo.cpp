@@ -14,6 +14,8 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QRandomGenerator>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -49,6 +51,7 @@ struct frmVideo::State {
     FrameServices* frame = nullptr;
 
     VideoEngine* video = nullptr; // vcxVideo
+    QScrollArea* scroll = nullptr; // holds picVideo: centred when smaller than the window, scrolled when larger
     VideoPicture* picture = nullptr; // picVideo
     ModelVideo* model = nullptr;
     std::unique_ptr<VideoMouseTools> mouseTools;
@@ -84,7 +87,16 @@ frmVideo::frmVideo(const AppContext& app, FrameServices& frame, QWidget* parent)
     setMinimumSize(160, 120);
 
     d->video = new VideoEngine(this);
-    d->picture = new VideoPicture(this);
+    d->scroll = new QScrollArea(this);
+    d->scroll->setFrameShape(QFrame::NoFrame);
+    d->scroll->setAlignment(Qt::AlignCenter);
+    d->scroll->setWidgetResizable(false);
+    d->scroll->viewport()->installEventFilter(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(d->scroll);
+    d->picture = new VideoPicture;
+    d->scroll->setWidget(d->picture);
     d->picture->hide();
     d->model = new ModelVideo(app, frame, *d->video, d->picture, this);
     d->mouseTools = std::make_unique<VideoMouseTools>(*this, frame, app);
@@ -159,22 +171,20 @@ void frmVideo::LayoutVideoPicture()
 {
     const QSize native = d->video->GetFrameSize();
     d->pictureSize = QSize(roundedInt(native.width() * d->zoom), roundedInt(native.height() * d->zoom));
+    // The scroll area keeps a picture smaller than the window in its centre
+    // and lets a larger (zoomed-in) one be scrolled, so its corners and the
+    // time text stay reachable.
     d->picture->resize(d->pictureSize);
-    centrePicture();
     PaintVideoFrame();
 }
 
-void frmVideo::centrePicture()
+bool frmVideo::eventFilter(QObject* watched, QEvent* event)
 {
-    const int left = roundedInt(width() * 0.5 - d->picture->width() * 0.5);
-    const int top = roundedInt(height() * 0.5 - d->picture->height() * 0.5);
-    d->picture->move(left, top);
-}
-
-void frmVideo::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    centrePicture();
+    // A click on the background around the picture may be the screen
+    // recorder's window pick.
+    if (watched == d->scroll->viewport() && event->type() == QEvent::MouseButtonPress)
+        d->frame->offerScreenRecordingPick(this);
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------- painting

@@ -102,13 +102,12 @@ public:
     VideoEngine& vcxModel();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void LayoutVideoPicture();
-    void centrePicture();
     void onVideoFrameReady();
     void onPlaybackEnded();
     void showVideoPositionOnSlider();

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPalette>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 #include <cmath>
@@ -124,7 +126,8 @@ void VideoWindowTest::open_showsCaptionRangeAndFirstFrame()
     QCOMPARE(f.window->composedPicture().size(), native);
     QCOMPARE(shownIndex(*f.window), 0);
     QVERIFY(f.window->picVideo()->isVisible());
-    QCOMPARE(f.window->picVideo()->geometry().center(), f.window->rect().center());
+    QCOMPARE(
+        f.window->picVideo()->mapTo(f.window.get(), f.window->picVideo()->rect().center()), f.window->rect().center());
 }
 
 void VideoWindowTest::open_askedByDialog_remembersFolderWithTrailingSeparator()
@@ -419,7 +422,8 @@ void VideoWindowTest::zoom_limits()
     const QSize expectedSize(int(std::lround(320 * expected)), int(std::lround(240 * expected)));
     QCOMPARE(f.window->composedPicture().size(), expectedSize);
     QCOMPARE(f.window->picVideo()->size(), expectedSize);
-    QCOMPARE(f.window->picVideo()->geometry().center(), f.window->rect().center());
+    QCOMPARE(
+        f.window->picVideo()->mapTo(f.window.get(), f.window->picVideo()->rect().center()), f.window->rect().center());
     // The stretched picture still shows the frame the video stands on.
     if (expected >= 1.0)
         QCOMPARE(readFrameIndex(centreSampled(f.window->backgroundPicture(), QSize(320, 240))), 1);
@@ -497,7 +501,7 @@ void VideoWindowTest::picture_screenRecordingPickTakesRelease()
 
     // A click on the window's background outside the picture picks the window.
     f.frame.pickPending = true;
-    QTest::mouseClick(f.window.get(), Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(f.window->findChild<QScrollArea*>()->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(f.frame.picked.size(), 2);
     QCOMPARE(f.frame.picked.last(), f.window.get());
 }
@@ -517,12 +521,28 @@ void VideoWindowTest::window_resizeKeepsPictureCentred()
 {
     VideoWindowFixture f;
     f.window->NewPlayerFile(clipFor(QStringLiteral("swing.avi")), false);
-    for (const QSize size : {QSize(1000, 700), QSize(400, 300), QSize(200, 150)}) {
+    auto* scroll = f.window->findChild<QScrollArea*>();
+    QVERIFY(scroll);
+    for (const QSize size : {QSize(1000, 700), QSize(400, 300)}) {
         f.window->resize(size);
+        QCoreApplication::processEvents();
         QCOMPARE(f.window->picVideo()->size(), QSize(320, 240));
-        QVERIFY(qAbs(f.window->picVideo()->geometry().center().x() - f.window->rect().center().x()) <= 1);
-        QVERIFY(qAbs(f.window->picVideo()->geometry().center().y() - f.window->rect().center().y()) <= 1);
+        const QPoint centre = f.window->picVideo()->mapTo(f.window.get(), f.window->picVideo()->rect().center());
+        QVERIFY(qAbs(centre.x() - f.window->rect().center().x()) <= 1);
+        QVERIFY(qAbs(centre.y() - f.window->rect().center().y()) <= 1);
     }
+    // Larger than the window: every corner can be scrolled into view.
+    f.window->resize(200, 150);
+    QCoreApplication::processEvents();
+    QVERIFY(scroll->horizontalScrollBar()->maximum() > 0);
+    QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
+    scroll->horizontalScrollBar()->setValue(0);
+    scroll->verticalScrollBar()->setValue(0);
+    QCOMPARE(f.window->picVideo()->mapTo(f.window.get(), QPoint(0, 0)), QPoint(0, 0));
+    scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    const QPoint bottomRight = f.window->picVideo()->mapTo(f.window.get(), QPoint(319, 239));
+    QVERIFY(scroll->viewport()->rect().contains(scroll->viewport()->mapFrom(f.window.get(), bottomRight)));
 }
 
 void VideoWindowTest::rate_reachesEngine_data()
