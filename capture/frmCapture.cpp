@@ -69,7 +69,6 @@ frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent
     m_cropEnd->setObjectName(QStringLiteral("vcCropEnd"));
     for (QSlider* slider : {m_cropStart, m_cropEnd}) {
         slider->setRange(0, 0);
-        slider->setTickPosition(QSlider::TicksBelow);
         // Only the user's moves seek; the frame setting the range must not.
         connect(slider, &QAbstractSlider::actionTriggered, this, [this, slider] { cropSliderMoved(slider); });
     }
@@ -538,18 +537,23 @@ void frmCapture::TrimAndSave()
     trimmer.setCodecIndex(int(Settings::leadingNumber(m_app.settings->read(QStringLiteral("capVideoCodec"), QStringLiteral("0")))) - 1);
     if (m_preview)
         trimmer.setEncoderSettings(m_preview->vcx().encoderSettings());
-    QProgressDialog progress(QStringLiteral("Trimming video..."), QStringLiteral("Cancel"), 0, 100, m_host.ownerWindow());
-    progress.setWindowTitle(QStringLiteral("Trimming video"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(800);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    trimmer.setProgress([&progress](int percent) {
-        progress.setValue(percent);
-        return !progress.wasCanceled();
-    });
-    const bool ok = trimmer.TrimFile(source, QString(), *destination, startMs, endMs);
-    progress.hide();
+    bool ok = false;
+    {
+        // Shows itself only when the trim takes a while; gone before the question.
+        QProgressDialog progress(QStringLiteral("Trimming video..."), QStringLiteral("Cancel"), 0, 100,
+                                 m_host.ownerWindow());
+        progress.setWindowTitle(QStringLiteral("Trimming video"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(800);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        trimmer.setProgress([&progress](int percent) {
+            progress.setValue(percent);
+            return !progress.wasCanceled();
+        });
+        ok = trimmer.TrimFile(source, QString(), *destination, startMs, endMs);
+        trimmer.setProgress({});
+    }
     wait.release();
     if (!ok) {
         m_app.prompter->message(this, trimmer.lastError(), QStringLiteral("Kestrel"), MsgIcon::Critical);

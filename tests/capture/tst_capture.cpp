@@ -545,6 +545,28 @@ private slots:
         QCOMPARE(m_host->video.seeks.size(), 1);
     }
 
+    void cropSliders_mouseClickOnGrooveMovesAndSeeks_data()
+    {
+        QTest::addColumn<bool>("startSlider");
+        QTest::newRow("start") << true;
+        QTest::newRow("end") << false;
+    }
+    void cropSliders_mouseClickOnGrooveMovesAndSeeks()
+    {
+        QFETCH(bool, startSlider);
+        m_pane->resize(320, 480);
+        m_pane->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_pane.get()));
+        m_pane->setCropRange(60);
+        QSlider* slider = startSlider ? m_pane->vcCropStart() : m_pane->vcCropEnd();
+        const int before = slider->value();
+        const QPoint target(startSlider ? slider->width() * 3 / 4 : slider->width() / 4, slider->height() / 2);
+        QCOMPARE(m_pane->childAt(slider->mapTo(m_pane.get(), target)), slider);
+        QTest::mouseClick(slider, Qt::LeftButton, {}, target);
+        QVERIFY(slider->value() != before);
+        QCOMPARE(m_host->video.seeks, QList<qint64> {qint64(slider->value()) * 100});
+    }
+
     void trim_whatIsWritten_data()
     {
         QTest::addColumn<int>("startTenths");
