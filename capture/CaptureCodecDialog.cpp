@@ -12,7 +12,8 @@
 namespace kestrel {
 
 CaptureCodecDialog::CaptureCodecDialog(CaptureEngine& engine, int codecIndex, QWidget* parent)
-    : QDialog(parent), m_engine(engine)
+    : QDialog(parent)
+    , m_engine(engine)
 {
     const AviEncoders& encoders = engine.encoders();
     setWindowTitle(QStringLiteral("%1 - Settings").arg(encoders.readableName(codecIndex)));
@@ -68,4 +69,4 @@ void CaptureCodecDialog::accept()
     QDialog::accept();
 }
 
-}  // namespace kestrel
+} // namespace kestrel

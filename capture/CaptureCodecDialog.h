@@ -34,4 +34,4 @@ private:
     QSpinBox* m_keyFrames = nullptr;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -10,18 +10,19 @@
 namespace kestrel {
 
 CaptureFormatDialog::CaptureFormatDialog(CaptureEngine& engine, QWidget* parent)
-    : QDialog(parent), m_engine(engine), m_list(new QListWidget(this))
+    : QDialog(parent)
+    , m_engine(engine)
+    , m_list(new QListWidget(this))
 {
     setWindowTitle(QStringLiteral("Video format"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Frame size and pixel format of %1:")
-                                     .arg(engine.DeviceName(engine.deviceIndex())),
-                                 this));
+    layout->addWidget(new QLabel(
+        QStringLiteral("Frame size and pixel format of %1:").arg(engine.DeviceName(engine.deviceIndex())), this));
     for (const CaptureFormat& row : engine.FormatTable()) {
         auto* item = new QListWidgetItem(
             QStringLiteral("%1 x %2, %3 bits, %4").arg(row.width).arg(row.height).arg(row.bitsPerPixel).arg(row.format),
             m_list);
-        item->setData(Qt::UserRole, QVariantList {row.width, row.height, row.format});
+        item->setData(Qt::UserRole, QVariantList{row.width, row.height, row.format});
         if (row.width == engine.FrameWidth() && row.height == engine.FrameHeight()
             && row.format.compare(engine.format(), Qt::CaseInsensitive) == 0)
             m_list->setCurrentItem(item);
@@ -44,4 +45,4 @@ void CaptureFormatDialog::accept()
     QDialog::accept();
 }
 
-}  // namespace kestrel
+} // namespace kestrel

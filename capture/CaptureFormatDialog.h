@@ -23,4 +23,4 @@ private:
     QListWidget* m_list;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

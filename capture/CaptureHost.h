@@ -34,11 +34,12 @@ public:
     // The active child window when it is a video window; nullptr otherwise.
     virtual std::unique_ptr<CaptureVideoTarget> activeVideo() = 0;
     // The frame's save dialog with the "|"-separated filter text; nullopt on cancel.
-    virtual std::optional<QString> ShowSaveDialog(const QString& title, const QString& filter,
-                                                  const QString& defaultExt, const QString& initDir) = 0;
+    virtual std::optional<QString> ShowSaveDialog(
+        const QString& title, const QString& filter, const QString& defaultExt, const QString& initDir)
+        = 0;
     // When the screen-recording pane waits for a window pick, hands it `window`
     // and returns true; otherwise returns false.
     virtual bool offerWindowPick(QWidget* window) = 0;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -19,7 +19,8 @@
 
 namespace kestrel {
 
-CaptureSourceDialog::CaptureSourceDialog(CaptureEngine& engine, QWidget* parent) : QDialog(parent)
+CaptureSourceDialog::CaptureSourceDialog(CaptureEngine& engine, QWidget* parent)
+    : QDialog(parent)
 {
     const int index = engine.deviceIndex();
     setWindowTitle(QStringLiteral("%1 - Settings").arg(engine.DeviceName(index)));
@@ -41,7 +42,7 @@ CaptureSourceDialog::CaptureSourceDialog(CaptureEngine& engine, QWidget* parent)
         case V4l2Control::Kind::Integer: {
             auto* slider = new QSlider(Qt::Horizontal, this);
             auto* spin = new QSpinBox(this);
-            for (auto* range : std::initializer_list<QAbstractSlider*> {slider})
+            for (auto* range : std::initializer_list<QAbstractSlider*>{slider})
                 range->setRange(control.minimum, control.maximum);
             spin->setRange(control.minimum, control.maximum);
             slider->setSingleStep(control.step);
@@ -77,7 +78,7 @@ CaptureSourceDialog::CaptureSourceDialog(CaptureEngine& engine, QWidget* parent)
             combo->setCurrentIndex(combo->findData(value));
             combo->setEnabled(!control.readOnly);
             connect(combo, &QComboBox::activated, this,
-                    [device, id, combo](int i) { device->setControl(id, combo->itemData(i).toInt()); });
+                [device, id, combo](int i) { device->setControl(id, combo->itemData(i).toInt()); });
             form->addRow(control.name, combo);
             resets.push_back([combo, device, id, d = control.defaultValue] {
                 combo->setCurrentIndex(combo->findData(d));
@@ -96,9 +97,9 @@ CaptureSourceDialog::CaptureSourceDialog(CaptureEngine& engine, QWidget* parent)
     }
     if (m_controlCount == 0)
         form->addRow(new QLabel(engine.isVirtualDevice(index)
-                                    ? QStringLiteral("The test-pattern camera has no picture settings.")
-                                    : QStringLiteral("This device offers no picture settings."),
-                                this));
+                ? QStringLiteral("The test-pattern camera has no picture settings.")
+                : QStringLiteral("This device offers no picture settings."),
+            this));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     if (m_controlCount > 0) {
@@ -114,4 +115,4 @@ CaptureSourceDialog::CaptureSourceDialog(CaptureEngine& engine, QWidget* parent)
 
 CaptureSourceDialog::~CaptureSourceDialog() = default;
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -24,4 +24,4 @@ private:
     int m_controlCount = 0;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

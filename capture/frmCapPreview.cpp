@@ -8,7 +8,8 @@
 namespace kestrel {
 
 frmCapPreview::frmCapPreview(std::shared_ptr<const AviEncoders> encoders, QWidget* owner)
-    : QWidget(owner, Qt::Window), m_vcx(new CaptureEngine(std::move(encoders), this))
+    : QWidget(owner, Qt::Window)
+    , m_vcx(new CaptureEngine(std::move(encoders), this))
 {
     setObjectName(QStringLiteral("frmCapPreview"));
     setWindowTitle(QString::fromLatin1(IdleCaption));
@@ -26,7 +27,10 @@ frmCapPreview::frmCapPreview(std::shared_ptr<const AviEncoders> encoders, QWidge
 
 frmCapPreview::~frmCapPreview() = default;
 
-void frmCapPreview::onCaptureStarted() { m_timer1.start(); }
+void frmCapPreview::onCaptureStarted()
+{
+    m_timer1.start();
+}
 
 void frmCapPreview::onCaptureStopped()
 {
@@ -58,4 +62,4 @@ void frmCapPreview::paintEvent(QPaintEvent*)
     painter.drawImage(rect(), m_picture);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -45,4 +45,4 @@ private:
     QImage m_picture;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -54,10 +54,12 @@ int storedIndex(const Settings& settings, const QString& key, int count)
     return index >= 0 && index < count ? index : 0;
 }
 
-}  // namespace
+} // namespace
 
 frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent)
-    : QWidget(parent), m_app(app), m_host(host)
+    : QWidget(parent)
+    , m_app(app)
+    , m_host(host)
 {
     setObjectName(QStringLiteral("frmCapture"));
     setWindowTitle(QStringLiteral(" Capture"));
@@ -88,7 +90,8 @@ frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent
     layout->addWidget(scroll, 1);
 
     // Narrower than its toolbar, the pane would fold "Crop & Save" out of sight.
-    setMinimumWidth(m_toolbar->sizeHint().width() + layout->contentsMargins().left() + layout->contentsMargins().right());
+    setMinimumWidth(
+        m_toolbar->sizeHint().width() + layout->contentsMargins().left() + layout->contentsMargins().right());
     setCropSlidersEnabled(true);
     setButtons(true, false, false, true);
     m_fileName->setText(m_app.settings->read(QStringLiteral("capFileName"), defaultCaptureFileName()));
@@ -254,7 +257,7 @@ void frmCapture::closePreview()
     m_preview = nullptr;
     disconnect(preview, nullptr, this, nullptr);
     disconnect(&preview->vcx(), nullptr, this, nullptr);
-    preview->vcx().setConnected(false);  // completes any recording now
+    preview->vcx().setConnected(false); // completes any recording now
     preview->hide();
     // This may run inside the preview's own close event: let it return first.
     preview->deleteLater();
@@ -338,7 +341,7 @@ void frmCapture::connectPressed()
         if (QWidget* owner = m_host.ownerWindow()) {
             const QRect area = owner->geometry();
             m_preview->move(area.left() + std::max(0, (area.width() - m_preview->width()) / 2),
-                            area.top() + std::max(0, (area.height() - m_preview->height()) / 3));
+                area.top() + std::max(0, (area.height() - m_preview->height()) / 3));
         }
     }
     m_preview->show();
@@ -366,7 +369,7 @@ bool frmCapture::ListCaptureDevices()
     if (count == 0) {
         wait.release();
         m_app.prompter->message(this, QStringLiteral("no video hardware found!"),
-                                QStringLiteral("Capture video hardware"), MsgIcon::Critical);
+            QStringLiteral("Capture video hardware"), MsgIcon::Critical);
         return false;
     }
     {
@@ -397,8 +400,8 @@ void frmCapture::ConnectCamera()
     vcx.setFrameRate(Settings::leadingNumber(m_frameRate->text()));
     if (!vcx.setConnected(true)) {
         wait.release();
-        m_app.prompter->message(
-            this, QStringLiteral("Can't preview. Make sure that your camera is connected.\n\n") + vcx.lastError(),
+        m_app.prompter->message(this,
+            QStringLiteral("Can't preview. Make sure that your camera is connected.\n\n") + vcx.lastError(),
             QStringLiteral("Error: Preview"), MsgIcon::Critical);
         return;
     }
@@ -415,7 +418,8 @@ void frmCapture::ListVideoSizes()
         const QSignalBlocker blocker(m_sizes);
         m_sizes->clear();
         for (const CaptureFormat& row : table)
-            m_sizes->addItem(QStringLiteral("%1x%2x%3,%4").arg(row.width).arg(row.height).arg(row.bitsPerPixel).arg(row.format));
+            m_sizes->addItem(
+                QStringLiteral("%1x%2x%3,%4").arg(row.width).arg(row.height).arg(row.bitsPerPixel).arg(row.format));
     }
     // Choosing the stored entry applies it, as a click on it would.
     const int index = storedIndex(*m_app.settings, QStringLiteral("capVideoSize"), m_sizes->count());
@@ -438,8 +442,8 @@ void frmCapture::combVideoSizeClick(int index)
     ok = vcx.SetFrameSize(int(Settings::leadingNumber(parts[0])), int(Settings::leadingNumber(parts[1]))) && ok;
     if (!ok && !vcx.IsCapturing()) {
         wait.release();
-        m_app.prompter->message(
-            this, QStringLiteral("Can't preview. Make sure that your camera is connected.\n\n") + vcx.lastError(),
+        m_app.prompter->message(this,
+            QStringLiteral("Can't preview. Make sure that your camera is connected.\n\n") + vcx.lastError(),
             QStringLiteral("Error: Preview"), MsgIcon::Critical);
     }
     if (vcx.FrameWidth() > 0 && vcx.FrameHeight() > 0)
@@ -524,8 +528,8 @@ void frmCapture::TrimAndSave()
     if (!video || !video->HasVideo())
         return;
     const QString workDir = m_app.settings->read(QStringLiteral("workDir"), m_app.appFolder);
-    const auto destination = m_host.ShowSaveDialog(QStringLiteral("Save captured file"), QStringLiteral("Video files|*.avi"),
-                                                   QStringLiteral(".avi"), workDir);
+    const auto destination = m_host.ShowSaveDialog(
+        QStringLiteral("Save captured file"), QStringLiteral("Video files|*.avi"), QStringLiteral(".avi"), workDir);
     if (!destination || destination->isEmpty())
         return;
     const qint64 startMs = qint64(m_cropStart->value()) * 100;
@@ -534,14 +538,15 @@ void frmCapture::TrimAndSave()
     video->CloseFile();
 
     VideoTrimmer trimmer(*encoders());
-    trimmer.setCodecIndex(int(Settings::leadingNumber(m_app.settings->read(QStringLiteral("capVideoCodec"), QStringLiteral("0")))) - 1);
+    trimmer.setCodecIndex(
+        int(Settings::leadingNumber(m_app.settings->read(QStringLiteral("capVideoCodec"), QStringLiteral("0")))) - 1);
     if (m_preview)
         trimmer.setEncoderSettings(m_preview->vcx().encoderSettings());
     bool ok = false;
     {
         // Shows itself only when the trim takes a while; gone before the question.
-        QProgressDialog progress(QStringLiteral("Trimming video..."), QStringLiteral("Cancel"), 0, 100,
-                                 m_host.ownerWindow());
+        QProgressDialog progress(
+            QStringLiteral("Trimming video..."), QStringLiteral("Cancel"), 0, 100, m_host.ownerWindow());
         progress.setWindowTitle(QStringLiteral("Trimming video"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(800);
@@ -560,7 +565,7 @@ void frmCapture::TrimAndSave()
         return;
     }
     const MsgAnswer answer = m_app.prompter->message(this, QStringLiteral("Load the new trimmed file?"),
-                                                     QStringLiteral("Trimming video"), MsgIcon::None, MsgButtons::YesNo);
+        QStringLiteral("Trimming video"), MsgIcon::None, MsgButtons::YesNo);
     video->NewPlayerFile(answer == MsgAnswer::Yes ? *destination : source);
 }
 
@@ -602,4 +607,4 @@ void frmCapture::mousePressEvent(QMouseEvent* event)
         QWidget::mousePressEvent(event);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

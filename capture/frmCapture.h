@@ -124,4 +124,4 @@ private:
     QPushButton* m_browse = nullptr;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

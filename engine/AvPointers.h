@@ -51,8 +51,14 @@ using OutputPtr = std::unique_ptr<AVFormatContext, OutputFree>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsFree>;
 using IoContextPtr = std::unique_ptr<AVIOContext, IoContextFree>;
 
-inline FramePtr makeFrame() { return FramePtr(av_frame_alloc()); }
-inline PacketPtr makePacket() { return PacketPtr(av_packet_alloc()); }
+inline FramePtr makeFrame()
+{
+    return FramePtr(av_frame_alloc());
+}
+inline PacketPtr makePacket()
+{
+    return PacketPtr(av_packet_alloc());
+}
 
 // FFmpeg's text for an error code.
 inline QString errorText(int code)
@@ -62,4 +68,4 @@ inline QString errorText(int code)
     return QString::fromUtf8(buffer);
 }
 
-}  // namespace kestrel::av
+} // namespace kestrel::av

@@ -54,7 +54,7 @@ bool suitsCapture(AVCodecID id)
     }
 }
 
-}  // namespace
+} // namespace
 
 AviEncoders::AviEncoders()
 {
@@ -82,8 +82,8 @@ AviEncoders::AviEncoders()
     }
     // Two encoders of one format (e.g. a native and a library one) would read the same.
     for (Entry& entry : m_entries) {
-        const auto same = std::count_if(m_entries.begin(), m_entries.end(),
-                                        [&](const Entry& other) { return other.readable == entry.readable; });
+        const auto same = std::count_if(
+            m_entries.begin(), m_entries.end(), [&](const Entry& other) { return other.readable == entry.readable; });
         if (same > 1)
             entry.readable += QStringLiteral(" (%1)").arg(entry.name);
     }
@@ -143,4 +143,4 @@ bool AviEncoders::isLossless(int index) const
     return desc && (desc->props & AV_CODEC_PROP_LOSSLESS) && !(desc->props & AV_CODEC_PROP_LOSSY);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -10,7 +10,7 @@ namespace kestrel {
 // How hard an encoder is asked to work; zero fields mean "the encoder's own default".
 struct EncoderSettings {
     int bitRateKbps = 0;
-    int quality = 0;       // constant-quality scale 1 (best) .. 31 (worst), where the encoder has one
+    int quality = 0; // constant-quality scale 1 (best) .. 31 (worst), where the encoder has one
     int keyFrameInterval = 0;
 };
 
@@ -41,4 +41,4 @@ private:
     std::vector<Entry> m_entries;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -45,7 +45,7 @@ int64_t seekSaveFile(void* opaque, int64_t offset, int whence)
     return file->seek(offset) ? offset : AVERROR(EIO);
 }
 
-}  // namespace
+} // namespace
 
 struct AviWriter::Impl {
     std::unique_ptr<QSaveFile> file;
@@ -53,7 +53,7 @@ struct AviWriter::Impl {
     av::OutputPtr output;
     av::CodecContextPtr encoder;
     av::SwsPtr scaler;
-    av::FramePtr picture;  // in the encoder's format and size
+    av::FramePtr picture; // in the encoder's format and size
     av::PacketPtr packet;
     AVStream* stream = nullptr;
     qint64 nextIndex = 0;
@@ -87,12 +87,18 @@ struct AviWriter::Impl {
     }
 };
 
-AviWriter::AviWriter() : d(std::make_unique<Impl>()) {}
+AviWriter::AviWriter()
+    : d(std::make_unique<Impl>())
+{
+}
 
-AviWriter::~AviWriter() { discard(); }
+AviWriter::~AviWriter()
+{
+    discard();
+}
 
 bool AviWriter::open(const QString& path, const AviEncoders& encoders, int encoderIndex,
-                     const EncoderSettings& settings, int width, int height, double framesPerSecond)
+    const EncoderSettings& settings, int width, int height, double framesPerSecond)
 {
     discard();
     d->error.clear();
@@ -112,10 +118,12 @@ bool AviWriter::open(const QString& path, const AviEncoders& encoders, int encod
 
     const QFileInfo target(path);
     if (!target.absoluteDir().exists())
-        return d->fail(QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(target.absolutePath())));
+        return d->fail(
+            QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(target.absolutePath())));
     d->file = std::make_unique<QSaveFile>(target.absoluteFilePath());
     if (!d->file->open(QIODevice::WriteOnly))
-        return d->fail(QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), d->file->errorString()));
+        return d->fail(
+            QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), d->file->errorString()));
 
     const AVRational rate = av_d2q(framesPerSecond, 100000);
     d->encoder.reset(avcodec_alloc_context3(codec));
@@ -160,7 +168,7 @@ bool AviWriter::open(const QString& path, const AviEncoders& encoders, int encod
                            .arg(QString::fromUtf8(codec->name))
                            .arg(width)
                            .arg(height),
-                       result);
+            result);
 
     d->stream = avformat_new_stream(d->output.get(), nullptr);
     avcodec_parameters_from_context(d->stream->codecpar, c);
@@ -194,17 +202,15 @@ bool AviWriter::writeFrame(const AVFrame* frame, qint64 frameIndex)
     if (!isOpen())
         return d->fail(QStringLiteral("No file is open for writing."));
     if (frameIndex < d->nextIndex)
-        return true;  // late picture: the slot is already filled
+        return true; // late picture: the slot is already filled
     AVCodecContext* c = d->encoder.get();
-    d->scaler.reset(sws_getCachedContext(d->scaler.release(), frame->width, frame->height,
-                                         AVPixelFormat(frame->format), c->width, c->height, c->pix_fmt,
-                                         SWS_BILINEAR, nullptr, nullptr, nullptr));
+    d->scaler.reset(sws_getCachedContext(d->scaler.release(), frame->width, frame->height, AVPixelFormat(frame->format),
+        c->width, c->height, c->pix_fmt, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!d->scaler)
         return d->fail(QStringLiteral("The picture format cannot be converted."));
     if (av_frame_make_writable(d->picture.get()) < 0)
         return d->fail(QStringLiteral("Out of memory"));
-    sws_scale(d->scaler.get(), frame->data, frame->linesize, 0, frame->height, d->picture->data,
-              d->picture->linesize);
+    sws_scale(d->scaler.get(), frame->data, frame->linesize, 0, frame->height, d->picture->data, d->picture->linesize);
     // Missed slots repeat the picture so the file keeps real time.
     for (; d->nextIndex <= frameIndex; ++d->nextIndex) {
         if (av_frame_make_writable(d->picture.get()) < 0)
@@ -244,7 +250,7 @@ void AviWriter::discard()
     d->io.reset();
     if (d->file) {
         d->file->cancelWriting();
-        d->file.reset();  // an uncommitted QSaveFile removes its temporary file
+        d->file.reset(); // an uncommitted QSaveFile removes its temporary file
     }
     d->encoder.reset();
     d->scaler.reset();
@@ -254,10 +260,19 @@ void AviWriter::discard()
     d->headerWritten = false;
 }
 
-bool AviWriter::isOpen() const { return d->headerWritten && d->file; }
+bool AviWriter::isOpen() const
+{
+    return d->headerWritten && d->file;
+}
 
-qint64 AviWriter::framesWritten() const { return d->written; }
+qint64 AviWriter::framesWritten() const
+{
+    return d->written;
+}
 
-QString AviWriter::lastError() const { return d->error; }
+QString AviWriter::lastError() const
+{
+    return d->error;
+}
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -19,14 +19,14 @@ namespace kestrel {
 class AviWriter {
 public:
     AviWriter();
-    ~AviWriter();  // discards an unfinished file
+    ~AviWriter(); // discards an unfinished file
 
     AviWriter(const AviWriter&) = delete;
     AviWriter& operator=(const AviWriter&) = delete;
 
     // encoderIndex into `encoders`, -1 for uncompressed (BGR24). framesPerSecond > 0.
     bool open(const QString& path, const AviEncoders& encoders, int encoderIndex, const EncoderSettings& settings,
-              int width, int height, double framesPerSecond);
+        int width, int height, double framesPerSecond);
     // Any pixel format and size; the picture is scaled to the file's size.
     // frameIndex counts from 0 and must grow; gaps repeat the previous picture.
     bool writeFrame(const AVFrame* frame, qint64 frameIndex);
@@ -44,4 +44,4 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -1,7 +1,7 @@
 #include "engine/CaptureEngine.h"
 
-#include "engine/AviWriter.h"
 #include "engine/AvPointers.h"
+#include "engine/AviWriter.h"
 #include "engine/V4l2Device.h"
 
 extern "C" {
@@ -44,11 +44,11 @@ struct DictFree {
     void operator()(AVDictionary* d) const { av_dict_free(&d); }
 };
 
-}  // namespace
+} // namespace
 
 struct CaptureEngine::Device {
     QString name;
-    QString url;  // device node; empty for the virtual camera
+    QString url; // device node; empty for the virtual camera
     bool isVirtual = false;
 };
 
@@ -57,12 +57,12 @@ struct CaptureEngine::Session {
     av::InputPtr input;
     av::CodecContextPtr decoder;
     int streamIndex = -1;
-    bool paceByClock = false;  // the virtual camera delivers as fast as it is read
+    bool paceByClock = false; // the virtual camera delivers as fast as it is read
     double devicePictureRate = 30;
     std::thread worker;
-    std::atomic<bool> stop {false};
+    std::atomic<bool> stop{false};
 
-    std::mutex recordMutex;  // guards the members below
+    std::mutex recordMutex; // guards the members below
     std::unique_ptr<AviWriter> recorder;
     Clock::time_point recordStart;
     double recordRate = 30;
@@ -85,7 +85,7 @@ struct CaptureEngine::Impl {
     QString format;
     QString error;
     QImage lastPreview;
-    std::atomic<bool> previewPending {false};
+    std::atomic<bool> previewPending{false};
     std::unique_ptr<Session> session;
 
     const Device* chosenDevice() const
@@ -95,13 +95,17 @@ struct CaptureEngine::Impl {
 };
 
 CaptureEngine::CaptureEngine(std::shared_ptr<const AviEncoders> encoders, QObject* parent)
-    : QObject(parent), d(std::make_unique<Impl>())
+    : QObject(parent)
+    , d(std::make_unique<Impl>())
 {
     d->encoders = std::move(encoders);
     avdevice_register_all();
 }
 
-CaptureEngine::~CaptureEngine() { closeSession(); }
+CaptureEngine::~CaptureEngine()
+{
+    closeSession();
+}
 
 int CaptureEngine::DeviceCount()
 {
@@ -109,15 +113,15 @@ int CaptureEngine::DeviceCount()
     if (const AVInputFormat* v4l2 = av_find_input_format("video4linux2")) {
         AVDeviceInfoList* list = nullptr;
         const int previousLevel = av_log_get_level();
-        av_log_set_level(AV_LOG_QUIET);  // "no devices" is an ordinary answer, not a warning
+        av_log_set_level(AV_LOG_QUIET); // "no devices" is an ordinary answer, not a warning
         if (avdevice_list_input_sources(v4l2, nullptr, nullptr, &list) >= 0 && list) {
             for (int i = 0; i < list->nb_devices; ++i) {
                 const AVDeviceInfo* info = list->devices[i];
                 Device device;
                 device.url = QString::fromUtf8(info->device_name);
                 device.name = info->device_description && *info->device_description
-                                  ? QString::fromUtf8(info->device_description)
-                                  : device.url;
+                    ? QString::fromUtf8(info->device_description)
+                    : device.url;
                 d->devices.push_back(device);
             }
         }
@@ -151,23 +155,68 @@ const AviEncoders& CaptureEngine::encoders() const
     return *d->encoders;
 }
 
-int CaptureEngine::CodecCount() const { return encoders().count(); }
+int CaptureEngine::CodecCount() const
+{
+    return encoders().count();
+}
 
-QString CaptureEngine::CodecName(int index) const { return encoders().readableName(index); }
+QString CaptureEngine::CodecName(int index) const
+{
+    return encoders().readableName(index);
+}
 
-void CaptureEngine::setDeviceIndex(int index) { d->deviceIndex = index; }
-int CaptureEngine::deviceIndex() const { return d->deviceIndex; }
-void CaptureEngine::setFrameRate(double framesPerSecond) { d->frameRate = framesPerSecond; }
-double CaptureEngine::frameRate() const { return d->frameRate; }
-void CaptureEngine::setCodecIndex(int index) { d->codecIndex = index; }
-int CaptureEngine::codecIndex() const { return d->codecIndex; }
-void CaptureEngine::setEncoderSettings(const EncoderSettings& settings) { d->encoderSettings = settings; }
-EncoderSettings CaptureEngine::encoderSettings() const { return d->encoderSettings; }
-void CaptureEngine::setCaptureFileName(const QString& path) { d->captureFile = path; }
-QString CaptureEngine::captureFileName() const { return d->captureFile; }
-QString CaptureEngine::lastError() const { return d->error; }
-QImage CaptureEngine::lastPreview() const { return d->lastPreview; }
-QString CaptureEngine::format() const { return d->format; }
+void CaptureEngine::setDeviceIndex(int index)
+{
+    d->deviceIndex = index;
+}
+int CaptureEngine::deviceIndex() const
+{
+    return d->deviceIndex;
+}
+void CaptureEngine::setFrameRate(double framesPerSecond)
+{
+    d->frameRate = framesPerSecond;
+}
+double CaptureEngine::frameRate() const
+{
+    return d->frameRate;
+}
+void CaptureEngine::setCodecIndex(int index)
+{
+    d->codecIndex = index;
+}
+int CaptureEngine::codecIndex() const
+{
+    return d->codecIndex;
+}
+void CaptureEngine::setEncoderSettings(const EncoderSettings& settings)
+{
+    d->encoderSettings = settings;
+}
+EncoderSettings CaptureEngine::encoderSettings() const
+{
+    return d->encoderSettings;
+}
+void CaptureEngine::setCaptureFileName(const QString& path)
+{
+    d->captureFile = path;
+}
+QString CaptureEngine::captureFileName() const
+{
+    return d->captureFile;
+}
+QString CaptureEngine::lastError() const
+{
+    return d->error;
+}
+QImage CaptureEngine::lastPreview() const
+{
+    return d->lastPreview;
+}
+QString CaptureEngine::format() const
+{
+    return d->format;
+}
 
 bool CaptureEngine::setConnected(bool connected)
 {
@@ -180,7 +229,10 @@ bool CaptureEngine::setConnected(bool connected)
     return openSession();
 }
 
-bool CaptureEngine::isConnected() const { return d->session != nullptr; }
+bool CaptureEngine::isConnected() const
+{
+    return d->session != nullptr;
+}
 
 CaptureFormatTable CaptureEngine::FormatTable() const
 {
@@ -252,7 +304,7 @@ bool CaptureEngine::openSession()
         url = device->url;
         if (d->requestedWidth > 0 && d->requestedHeight > 0)
             av_dict_set(&rawOptions, "video_size",
-                        QStringLiteral("%1x%2").arg(d->requestedWidth).arg(d->requestedHeight).toUtf8().constData(), 0);
+                QStringLiteral("%1x%2").arg(d->requestedWidth).arg(d->requestedHeight).toUtf8().constData(), 0);
         if (d->frameRate > 0)
             av_dict_set(&rawOptions, "framerate", QByteArray::number(d->frameRate).constData(), 0);
         const QString pixel = V4l2Device::ffmpegFormatName(d->format);
@@ -324,8 +376,8 @@ bool CaptureEngine::StartCapture()
         return true;
     auto writer = std::make_unique<AviWriter>();
     const double rate = d->frameRate > 0 ? d->frameRate : d->session->devicePictureRate;
-    if (!writer->open(d->captureFile, encoders(), d->codecIndex, d->encoderSettings, FrameWidth(), FrameHeight(),
-                      rate)) {
+    if (!writer->open(
+            d->captureFile, encoders(), d->codecIndex, d->encoderSettings, FrameWidth(), FrameHeight(), rate)) {
         d->error = writer->lastError();
         return false;
     }
@@ -395,17 +447,18 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
             continue;
         }
         if (result < 0) {
-            const QString reason = QStringLiteral("The capture device stopped delivering pictures: %1")
-                                       .arg(av::errorText(result));
+            const QString reason
+                = QStringLiteral("The capture device stopped delivering pictures: %1").arg(av::errorText(result));
             std::unique_ptr<AviWriter> writer;
             {
                 std::lock_guard lock(recordMutex);
                 writer = std::move(recorder);
             }
             if (writer)
-                writer->finish();  // keep what was recorded so far
+                writer->finish(); // keep what was recorded so far
             QMetaObject::invokeMethod(
-                engine, [engine, reason, wasRecording = bool(writer)] {
+                engine,
+                [engine, reason, wasRecording = bool(writer)] {
                     if (wasRecording)
                         engine->recordingFailed(reason);
                     else
@@ -417,11 +470,12 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
         if (packet->stream_index == streamIndex && avcodec_send_packet(decoder.get(), packet.get()) >= 0) {
             while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
                 if (paceByClock) {
-                    const auto due = start + std::chrono::duration_cast<Clock::duration>(
-                                                 std::chrono::duration<double>(delivered / devicePictureRate));
+                    const auto due = start
+                        + std::chrono::duration_cast<Clock::duration>(
+                            std::chrono::duration<double>(delivered / devicePictureRate));
                     while (!stop && Clock::now() < due)
-                        std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(),
-                                                                              std::chrono::milliseconds(20)));
+                        std::this_thread::sleep_for(
+                            std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(20)));
                 }
                 ++delivered;
                 if (!stop)
@@ -443,7 +497,7 @@ void CaptureEngine::Session::handlePicture(CaptureEngine* engine, const AVFrame*
             const auto index = qint64(std::floor(elapsed * recordRate));
             if (!recorder->writeFrame(frame, index)) {
                 const QString reason = recorder->lastError();
-                recorder.reset();  // discards the unfinished file
+                recorder.reset(); // discards the unfinished file
                 QMetaObject::invokeMethod(
                     engine, [engine, reason] { engine->recordingFailed(reason); }, Qt::QueuedConnection);
             }
@@ -453,9 +507,9 @@ void CaptureEngine::Session::handlePicture(CaptureEngine* engine, const AVFrame*
     if (engine->d->previewPending.exchange(true))
         return;
     QImage picture(frame->width, frame->height, QImage::Format_RGB32);
-    previewScaler.reset(sws_getCachedContext(previewScaler.release(), frame->width, frame->height,
-                                             AVPixelFormat(frame->format), frame->width, frame->height,
-                                             AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr));
+    previewScaler.reset(
+        sws_getCachedContext(previewScaler.release(), frame->width, frame->height, AVPixelFormat(frame->format),
+            frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr));
     if (!previewScaler) {
         engine->d->previewPending = false;
         return;
@@ -467,4 +521,4 @@ void CaptureEngine::Session::handlePicture(CaptureEngine* engine, const AVFrame*
         engine, [engine, picture] { engine->deliverPreview(picture); }, Qt::QueuedConnection);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

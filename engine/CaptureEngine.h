@@ -29,7 +29,7 @@ public:
     int DeviceCount();
     QString DeviceName(int index) const;
     bool isVirtualDevice(int index) const;
-    QString devicePath(int index) const;  // "/dev/video0"; empty for the virtual camera
+    QString devicePath(int index) const; // "/dev/video0"; empty for the virtual camera
 
     // Compressors that can go into an AVI file; codec index -1 is uncompressed.
     int CodecCount() const;
@@ -39,7 +39,7 @@ public:
     // Values set before connecting or recording.
     void setDeviceIndex(int index);
     int deviceIndex() const;
-    void setFrameRate(double framesPerSecond);  // 0 or less: the device's own rate
+    void setFrameRate(double framesPerSecond); // 0 or less: the device's own rate
     double frameRate() const;
     void setCodecIndex(int index);
     int codecIndex() const;
@@ -89,4 +89,4 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -10,11 +10,11 @@ struct CaptureFormat {
     int width = 0;
     int height = 0;
     int bitsPerPixel = 0;
-    QString format;  // short name, e.g. "RGB", "YUY2", "MJPG"
+    QString format; // short name, e.g. "RGB", "YUY2", "MJPG"
 
     bool operator==(const CaptureFormat&) const = default;
 };
 
 using CaptureFormatTable = QList<CaptureFormat>;
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -52,11 +52,11 @@ int bitsPerPixel(quint32 fourcc)
     case V4L2_PIX_FMT_GREY:
         return 8;
     default:
-        return 16;  // the packed 4:2:2 family (YUYV, UYVY ...) and RGB565
+        return 16; // the packed 4:2:2 family (YUYV, UYVY ...) and RGB565
     }
 }
 
-}  // namespace
+} // namespace
 
 V4l2Device::V4l2Device(const QString& path)
 {
@@ -75,7 +75,7 @@ CaptureFormatTable V4l2Device::formats() const
     if (m_fd < 0)
         return table;
     for (quint32 formatIndex = 0;; ++formatIndex) {
-        v4l2_fmtdesc desc {};
+        v4l2_fmtdesc desc{};
         desc.index = formatIndex;
         desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         if (xioctl(m_fd, VIDIOC_ENUM_FMT, &desc) < 0)
@@ -83,7 +83,7 @@ CaptureFormatTable V4l2Device::formats() const
         const QString name = fourccText(desc.pixelformat);
         const int bits = bitsPerPixel(desc.pixelformat);
         for (quint32 sizeIndex = 0;; ++sizeIndex) {
-            v4l2_frmsizeenum size {};
+            v4l2_frmsizeenum size{};
             size.index = sizeIndex;
             size.pixel_format = desc.pixelformat;
             if (xioctl(m_fd, VIDIOC_ENUM_FRAMESIZES, &size) < 0)
@@ -92,8 +92,8 @@ CaptureFormatTable V4l2Device::formats() const
                 table.append({int(size.discrete.width), int(size.discrete.height), bits, name});
                 continue;
             }
-            static constexpr int common[][2] = {{160, 120}, {320, 240}, {640, 480}, {800, 600},
-                                                {1024, 768}, {1280, 720}, {1920, 1080}};
+            static constexpr int common[][2]
+                = {{160, 120}, {320, 240}, {640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}};
             const auto& s = size.stepwise;
             for (const auto& wh : common) {
                 const quint32 w = wh[0], h = wh[1];
@@ -111,7 +111,7 @@ QList<V4l2Control> V4l2Device::controls() const
     QList<V4l2Control> list;
     if (m_fd < 0)
         return list;
-    v4l2_queryctrl query {};
+    v4l2_queryctrl query{};
     query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
     while (xioctl(m_fd, VIDIOC_QUERYCTRL, &query) == 0) {
         const quint32 id = query.id;
@@ -140,7 +140,7 @@ QList<V4l2Control> V4l2Device::controls() const
         case V4L2_CTRL_TYPE_INTEGER_MENU:
             control.kind = V4l2Control::Kind::Menu;
             for (int item = query.minimum; item <= query.maximum; ++item) {
-                v4l2_querymenu menu {};
+                v4l2_querymenu menu{};
                 menu.id = id;
                 menu.index = quint32(item);
                 if (xioctl(m_fd, VIDIOC_QUERYMENU, &menu) < 0)
@@ -152,7 +152,7 @@ QList<V4l2Control> V4l2Device::controls() const
             }
             break;
         default:
-            continue;  // class headers, strings and compound controls are not user settings here
+            continue; // class headers, strings and compound controls are not user settings here
         }
         list.append(control);
     }
@@ -161,7 +161,7 @@ QList<V4l2Control> V4l2Device::controls() const
 
 bool V4l2Device::control(quint32 id, int* value) const
 {
-    v4l2_control c {};
+    v4l2_control c{};
     c.id = id;
     if (m_fd < 0 || xioctl(m_fd, VIDIOC_G_CTRL, &c) < 0)
         return false;
@@ -171,7 +171,7 @@ bool V4l2Device::control(quint32 id, int* value) const
 
 bool V4l2Device::setControl(quint32 id, int value)
 {
-    v4l2_control c {};
+    v4l2_control c{};
     c.id = id;
     c.value = value;
     return m_fd >= 0 && xioctl(m_fd, VIDIOC_S_CTRL, &c) == 0;
@@ -182,13 +182,12 @@ QString V4l2Device::ffmpegFormatName(const QString& shortName)
     static const struct {
         const char* v4l2;
         const char* ffmpeg;
-    } names[] = {{"YUYV", "yuyv422"}, {"UYVY", "uyvy422"}, {"MJPG", "mjpeg"}, {"JPEG", "mjpeg"},
-                 {"RGB3", "rgb24"},   {"BGR3", "bgr24"},   {"NV12", "nv12"},  {"YU12", "yuv420p"},
-                 {"GREY", "gray"},    {"H264", "h264"}};
+    } names[] = {{"YUYV", "yuyv422"}, {"UYVY", "uyvy422"}, {"MJPG", "mjpeg"}, {"JPEG", "mjpeg"}, {"RGB3", "rgb24"},
+        {"BGR3", "bgr24"}, {"NV12", "nv12"}, {"YU12", "yuv420p"}, {"GREY", "gray"}, {"H264", "h264"}};
     for (const auto& n : names)
         if (shortName.compare(QLatin1String(n.v4l2), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(n.ffmpeg);
     return {};
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -18,7 +18,7 @@ struct V4l2Control {
     int maximum = 0;
     int step = 1;
     int defaultValue = 0;
-    QStringList menuItems;  // Menu: text for minimum .. maximum, empty where the driver has none
+    QStringList menuItems; // Menu: text for minimum .. maximum, empty where the driver has none
     bool readOnly = false;
 };
 
@@ -50,4 +50,4 @@ private:
     int m_fd = -1;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -20,10 +20,7 @@ struct Source {
     AVStream* stream = nullptr;
     qint64 startPts = 0;
 
-    qint64 toMs(qint64 pts) const
-    {
-        return av_rescale_q(pts - startPts, stream->time_base, AVRational{1, 1000});
-    }
+    qint64 toMs(qint64 pts) const { return av_rescale_q(pts - startPts, stream->time_base, AVRational{1, 1000}); }
     qint64 toPts(qint64 ms) const { return startPts + av_rescale_q(ms, AVRational{1, 1000}, stream->time_base); }
 };
 
@@ -42,12 +39,14 @@ QString openSource(const QString& path, Source& source)
     source.stream = input->streams[index];
     const AVCodec* codec = avcodec_find_decoder(source.stream->codecpar->codec_id);
     if (!codec)
-        return QStringLiteral("The video of %1 is in a format that cannot be decoded.").arg(QDir::toNativeSeparators(path));
+        return QStringLiteral("The video of %1 is in a format that cannot be decoded.")
+            .arg(QDir::toNativeSeparators(path));
     source.decoder.reset(avcodec_alloc_context3(codec));
     avcodec_parameters_to_context(source.decoder.get(), source.stream->codecpar);
     source.decoder->thread_count = 0;
     if ((result = avcodec_open2(source.decoder.get(), codec, nullptr)) < 0)
-        return QStringLiteral("The video of %1 cannot be decoded: %2").arg(QDir::toNativeSeparators(path), av::errorText(result));
+        return QStringLiteral("The video of %1 cannot be decoded: %2")
+            .arg(QDir::toNativeSeparators(path), av::errorText(result));
     source.startPts = source.stream->start_time != AV_NOPTS_VALUE ? source.stream->start_time : 0;
     return {};
 }
@@ -69,19 +68,26 @@ qint64 durationMs(const Source& source)
     return -1;
 }
 
-}  // namespace
+} // namespace
 
-VideoTrimmer::VideoTrimmer(const AviEncoders& encoders) : m_encoders(encoders) {}
+VideoTrimmer::VideoTrimmer(const AviEncoders& encoders)
+    : m_encoders(encoders)
+{
+}
 
-void VideoTrimmer::setCodecIndex(int index) { m_codecIndex = index; }
+void VideoTrimmer::setCodecIndex(int index)
+{
+    m_codecIndex = index;
+}
 
-bool VideoTrimmer::TrimFile(const QString& source, const QString& /*unused*/, const QString& destination,
-                            qint64 startMs, qint64 endMs)
+bool VideoTrimmer::TrimFile(
+    const QString& source, const QString& /*unused*/, const QString& destination, qint64 startMs, qint64 endMs)
 {
     m_error.clear();
     m_framesWritten = 0;
     if (QFileInfo(source).absoluteFilePath() == QFileInfo(destination).absoluteFilePath()) {
-        m_error = QStringLiteral("The trimmed video cannot replace its own source %1.").arg(QDir::toNativeSeparators(source));
+        m_error = QStringLiteral("The trimmed video cannot replace its own source %1.")
+                      .arg(QDir::toNativeSeparators(source));
         return false;
     }
     if (startMs > endMs)
@@ -113,7 +119,7 @@ bool VideoTrimmer::TrimFile(const QString& source, const QString& /*unused*/, co
 
     av::PacketPtr packet = av::makePacket();
     av::FramePtr frame = av::makeFrame();
-    av::FramePtr held = av::makeFrame();  // newest picture at or before startMs
+    av::FramePtr held = av::makeFrame(); // newest picture at or before startMs
     bool haveHeld = false;
     bool started = false;
     bool done = false;
@@ -130,9 +136,9 @@ bool VideoTrimmer::TrimFile(const QString& source, const QString& /*unused*/, co
         ++m_framesWritten;
         return true;
     };
-    auto consume = [&](AVFrame* picture) -> bool {  // false ends the loop (done or failed)
-        const qint64 pts = picture->best_effort_timestamp != AV_NOPTS_VALUE ? picture->best_effort_timestamp
-                                                                           : picture->pts;
+    auto consume = [&](AVFrame* picture) -> bool { // false ends the loop (done or failed)
+        const qint64 pts
+            = picture->best_effort_timestamp != AV_NOPTS_VALUE ? picture->best_effort_timestamp : picture->pts;
         const qint64 ms = pts == AV_NOPTS_VALUE ? 0 : in.toMs(pts);
         if (firstPicture) {
             firstPicture = false;
@@ -171,7 +177,7 @@ bool VideoTrimmer::TrimFile(const QString& source, const QString& /*unused*/, co
         return true;
     };
 
-    auto decodeAll = [&]() -> bool {  // true when the loop ended normally (end of file or span)
+    auto decodeAll = [&]() -> bool { // true when the loop ended normally (end of file or span)
         bool eof = false;
         while (!eof) {
             int result = av_read_frame(in.input.get(), packet.get());
@@ -185,7 +191,7 @@ bool VideoTrimmer::TrimFile(const QString& source, const QString& /*unused*/, co
                 result = avcodec_send_packet(in.decoder.get(), packet.get());
                 av_packet_unref(packet.get());
                 if (result < 0 && result != AVERROR(EAGAIN))
-                    continue;  // a damaged packet: skip it like a player would
+                    continue; // a damaged packet: skip it like a player would
             }
             while (avcodec_receive_frame(in.decoder.get(), frame.get()) >= 0) {
                 const bool goOn = consume(frame.get());
@@ -205,7 +211,7 @@ bool VideoTrimmer::TrimFile(const QString& source, const QString& /*unused*/, co
         ok = decodeAll();
     }
     if (ok && !started && haveHeld)
-        ok = write(held.get());  // the start lies at or after the last picture
+        ok = write(held.get()); // the start lies at or after the last picture
     if (ok && m_framesWritten == 0) {
         m_error = QStringLiteral("%1 has no pictures in the chosen span.").arg(QDir::toNativeSeparators(source));
         ok = false;
@@ -223,4 +229,4 @@ bool VideoTrimmer::TrimFile(const QString& source, const QString& /*unused*/, co
     return true;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

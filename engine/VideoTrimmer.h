@@ -23,7 +23,7 @@ public:
 
     explicit VideoTrimmer(const AviEncoders& encoders);
 
-    void setCodecIndex(int index);  // -1: uncompressed
+    void setCodecIndex(int index); // -1: uncompressed
     int codecIndex() const { return m_codecIndex; }
     void setEncoderSettings(const EncoderSettings& settings) { m_settings = settings; }
     void setProgress(Progress progress) { m_progress = std::move(progress); }
@@ -31,8 +31,8 @@ public:
     // The second argument is accepted for callers that pass a (always empty)
     // audio file and is not used. False on failure or cancel; lastError()
     // names the reason and the destination is left as it was.
-    bool TrimFile(const QString& source, const QString& unused, const QString& destination, qint64 startMs,
-                  qint64 endMs);
+    bool TrimFile(
+        const QString& source, const QString& unused, const QString& destination, qint64 startMs, qint64 endMs);
 
     QString lastError() const { return m_error; }
     qint64 framesWritten() const { return m_framesWritten; }
@@ -46,4 +46,4 @@ private:
     qint64 m_framesWritten = 0;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

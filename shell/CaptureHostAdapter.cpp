@@ -14,7 +14,10 @@ namespace {
 // One video window; it may close while the pane holds this, so every call checks.
 class VideoWindowTarget : public CaptureVideoTarget {
 public:
-    explicit VideoWindowTarget(frmVideo* window) : m_window(window) {}
+    explicit VideoWindowTarget(frmVideo* window)
+        : m_window(window)
+    {
+    }
 
     bool HasVideo() const override { return m_window && m_window->HasVideo(); }
     QString FileName() const override { return m_window ? m_window->FileName() : QString(); }
@@ -38,11 +41,18 @@ private:
     QPointer<frmVideo> m_window;
 };
 
-}  // namespace
+} // namespace
 
-CaptureHostAdapter::CaptureHostAdapter(QMainWindow& frame, QObject* parent) : QObject(parent), m_frame(frame) {}
+CaptureHostAdapter::CaptureHostAdapter(QMainWindow& frame, QObject* parent)
+    : QObject(parent)
+    , m_frame(frame)
+{
+}
 
-QWidget* CaptureHostAdapter::ownerWindow() { return &m_frame; }
+QWidget* CaptureHostAdapter::ownerWindow()
+{
+    return &m_frame;
+}
 
 std::unique_ptr<CaptureVideoTarget> CaptureHostAdapter::activeVideo()
 {
@@ -53,8 +63,8 @@ std::unique_ptr<CaptureVideoTarget> CaptureHostAdapter::activeVideo()
     return std::make_unique<VideoWindowTarget>(window);
 }
 
-std::optional<QString> CaptureHostAdapter::ShowSaveDialog(const QString& title, const QString& filter,
-                                                          const QString& defaultExt, const QString& initDir)
+std::optional<QString> CaptureHostAdapter::ShowSaveDialog(
+    const QString& title, const QString& filter, const QString& defaultExt, const QString& initDir)
 {
     auto* frame = qobject_cast<frmMDI*>(&m_frame);
     if (!frame || !frame->appContext().prompter)
@@ -78,4 +88,4 @@ bool CaptureHostAdapter::offerWindowPick(QWidget* window)
     return frame && frame->offerScreenRecordingPick(window);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

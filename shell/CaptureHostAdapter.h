@@ -19,12 +19,12 @@ public:
 
     QWidget* ownerWindow() override;
     std::unique_ptr<CaptureVideoTarget> activeVideo() override;
-    std::optional<QString> ShowSaveDialog(const QString& title, const QString& filter, const QString& defaultExt,
-                                          const QString& initDir) override;
+    std::optional<QString> ShowSaveDialog(
+        const QString& title, const QString& filter, const QString& defaultExt, const QString& initDir) override;
     bool offerWindowPick(QWidget* window) override;
 
 private:
     QMainWindow& m_frame;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

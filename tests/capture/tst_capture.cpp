@@ -48,7 +48,10 @@ struct FakeVideo {
 
 class FakeTarget : public CaptureVideoTarget {
 public:
-    explicit FakeTarget(FakeVideo& video) : m_video(video) {}
+    explicit FakeTarget(FakeVideo& video)
+        : m_video(video)
+    {
+    }
     bool HasVideo() const override { return m_video.hasVideo; }
     QString FileName() const override { return m_video.fileName; }
     void SeekTime(qint64 ms) override { m_video.seeks.append(ms); }
@@ -61,7 +64,10 @@ private:
 
 class FakeHost : public CaptureHost {
 public:
-    explicit FakeHost(Prompter& prompter) : m_prompter(prompter) {}
+    explicit FakeHost(Prompter& prompter)
+        : m_prompter(prompter)
+    {
+    }
     QWidget* ownerWindow() override { return &owner; }
     std::unique_ptr<CaptureVideoTarget> activeVideo() override
     {
@@ -69,8 +75,8 @@ public:
             return nullptr;
         return std::make_unique<FakeTarget>(video);
     }
-    std::optional<QString> ShowSaveDialog(const QString& title, const QString& filter, const QString& defaultExt,
-                                          const QString& initDir) override
+    std::optional<QString> ShowSaveDialog(
+        const QString& title, const QString& filter, const QString& defaultExt, const QString& initDir) override
     {
         lastFilter = filter;
         FileDialogRequest request;
@@ -153,7 +159,7 @@ QList<int> range(int first, int last)
     return list;
 }
 
-}  // namespace
+} // namespace
 
 class TestCapture : public QObject {
     Q_OBJECT
@@ -163,9 +169,9 @@ private:
     std::unique_ptr<ScriptedPrompter> m_prompter;
     std::unique_ptr<FakeHost> m_host;
     std::unique_ptr<frmCapture> m_pane;
-    QString m_clip;  // 50 frames at 25 fps, MPEG-4 in AVI: 2 s
+    QString m_clip; // 50 frames at 25 fps, MPEG-4 in AVI: 2 s
 
-    AppContext context() { return AppContext {m_settings.get(), m_prompter.get(), m_dir.path()}; }
+    AppContext context() { return AppContext{m_settings.get(), m_prompter.get(), m_dir.path()}; }
 
     void click(int button) { m_pane->tbrCaptureButton(button)->trigger(); }
 
@@ -377,12 +383,12 @@ private slots:
         connectVirtualCamera();
         CaptureEngine& vcx = m_pane->preview()->vcx();
         CaptureSourceDialog source(vcx);
-        QCOMPARE(source.controlCount(), 0);  // the test pattern has no picture controls
+        QCOMPARE(source.controlCount(), 0); // the test pattern has no picture controls
         CaptureFormatDialog format(vcx);
         QCOMPARE(format.formatList()->count(), int(vcx.FormatTable().size()));
         QVERIFY(format.formatList()->currentItem());
         QVERIFY(format.formatList()->currentItem()->text().startsWith(QLatin1String("320 x 240")));
-        format.formatList()->setCurrentRow(1);  // 640x480 RGB
+        format.formatList()->setCurrentRow(1); // 640x480 RGB
         format.accept();
         QCOMPARE(vcx.FrameWidth(), 640);
         QCOMPARE(vcx.FrameHeight(), 480);
@@ -392,12 +398,17 @@ private slots:
 
     void record_fileHasChosenSizeAndRealTimeLength_data()
     {
-        QTest::addColumn<QString>("encoder");  // libavcodec name; "" for "(None)"
+        QTest::addColumn<QString>("encoder"); // libavcodec name; "" for "(None)"
         QTest::addColumn<QString>("sizeEntry");
         QTest::addColumn<QString>("expectedCodec");
-        QTest::newRow("uncompressed") << QString() << "320x240x24,RGB" << "rawvideo";
-        QTest::newRow("mpeg4 from yuy2") << "mpeg4" << "320x240x16,YUY2" << "mpeg4";
-        QTest::newRow("mjpeg 640x480") << "mjpeg" << "640x480x24,RGB" << "mjpeg";
+        QTest::newRow("uncompressed") << QString() << "320x240x24,RGB"
+                                      << "rawvideo";
+        QTest::newRow("mpeg4 from yuy2") << "mpeg4"
+                                         << "320x240x16,YUY2"
+                                         << "mpeg4";
+        QTest::newRow("mjpeg 640x480") << "mjpeg"
+                                       << "640x480x24,RGB"
+                                       << "mjpeg";
     }
     void record_fileHasChosenSizeAndRealTimeLength()
     {
@@ -414,7 +425,8 @@ private slots:
         const int sizeIndex = this->sizeEntry(sizeEntry);
         m_pane->combVideoSize()->setCurrentIndex(sizeIndex);
         m_pane->combVideoSizeClick(sizeIndex);
-        const QString target = m_dir.filePath(QStringLiteral("rec-%1.avi").arg(QTest::currentDataTag()).replace(' ', '-'));
+        const QString target
+            = m_dir.filePath(QStringLiteral("rec-%1.avi").arg(QTest::currentDataTag()).replace(' ', '-'));
         m_pane->txtCaptureFileName()->setText(target);
 
         QSignalSpy started(&vcx, &CaptureEngine::CaptureStarted);
@@ -448,7 +460,7 @@ private slots:
         QVERIFY2(player.OpenFile(target), qPrintable(player.lastError()));
         QCOMPARE(player.GetFrameSize(), size);
         QVERIFY2(std::abs(player.FrameCount() - seconds * 30) <= 30,
-                 qPrintable(QStringLiteral("%1 frames for %2 s").arg(player.FrameCount()).arg(seconds)));
+            qPrintable(QStringLiteral("%1 frames for %2 s").arg(player.FrameCount()).arg(seconds)));
         QVERIFY(std::abs(player.frameRate() - 30) < 0.01);
         QVERIFY(m_prompter->shown().isEmpty());
     }
@@ -460,7 +472,7 @@ private slots:
         m_pane->txtCaptureFileName()->setText(target);
         QSignalSpy started(&m_pane->preview()->vcx(), &CaptureEngine::CaptureStarted);
         click(frmCapture::BtnStart);
-        m_pane->tbrCaptureButtonClick(frmCapture::BtnStart);  // even past the disabled button
+        m_pane->tbrCaptureButtonClick(frmCapture::BtnStart); // even past the disabled button
         QTest::qWait(300);
         QCOMPARE(started.count(), 1);
         QVERIFY(buttonsAre(false, false, true, false));
@@ -490,7 +502,7 @@ private slots:
         click(frmCapture::BtnStart);
         QTest::qWait(700);
         QPointer<frmCapPreview> preview = m_pane->preview();
-        QVERIFY(!preview->close());  // the pane's disconnect removes it, not the close itself
+        QVERIFY(!preview->close()); // the pane's disconnect removes it, not the close itself
         QVERIFY(!m_pane->preview());
         QVERIFY(preview->isHidden());
         QTRY_VERIFY(!preview);
@@ -507,7 +519,7 @@ private slots:
     {
         connectVirtualCamera();
         QPointer<frmCapPreview> preview = m_pane->preview();
-        click(frmCapture::BtnConnect);  // released
+        click(frmCapture::BtnConnect); // released
         QVERIFY(!m_pane->preview());
         QTRY_VERIFY(!preview);
         QVERIFY(!m_pane->IsConnected());
@@ -533,12 +545,12 @@ private slots:
         QFETCH(int, action);
         QFETCH(qint64, seekMs);
         m_pane->setCropRange(20);
-        QVERIFY(m_host->video.seeks.isEmpty());  // setting the range is not a move
+        QVERIFY(m_host->video.seeks.isEmpty()); // setting the range is not a move
         QCOMPARE(m_pane->vcCropStart()->value(), 0);
         QCOMPARE(m_pane->vcCropEnd()->value(), 20);
         QSlider* slider = startSlider ? m_pane->vcCropStart() : m_pane->vcCropEnd();
         slider->triggerAction(QAbstractSlider::SliderAction(action));
-        QCOMPARE(m_host->video.seeks, QList<qint64> {seekMs});
+        QCOMPARE(m_host->video.seeks, QList<qint64>{seekMs});
         // No video in the active window: nothing to seek.
         m_host->video.hasVideo = false;
         slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -564,18 +576,18 @@ private slots:
         QCOMPARE(m_pane->childAt(slider->mapTo(m_pane.get(), target)), slider);
         QTest::mouseClick(slider, Qt::LeftButton, {}, target);
         QVERIFY(slider->value() != before);
-        QCOMPARE(m_host->video.seeks, QList<qint64> {qint64(slider->value()) * 100});
+        QCOMPARE(m_host->video.seeks, QList<qint64>{qint64(slider->value()) * 100});
     }
 
     void trim_whatIsWritten_data()
     {
         QTest::addColumn<int>("startTenths");
-        QTest::addColumn<int>("endTenths");  // -1: sliders untouched (the whole video)
+        QTest::addColumn<int>("endTenths"); // -1: sliders untouched (the whole video)
         QTest::addColumn<QList<int>>("frames");
         QTest::newRow("whole video by default") << 0 << -1 << range(0, 49);
         QTest::newRow("middle span") << 4 << 12 << range(10, 30);
         QTest::newRow("start after end") << 12 << 4 << range(10, 30);
-        QTest::newRow("both at the maximum") << 999 << 999 << QList<int>();  // from the picture at the maximum on
+        QTest::newRow("both at the maximum") << 999 << 999 << QList<int>(); // from the picture at the maximum on
         QTest::newRow("same start and end") << 8 << 8 << range(20, 20);
     }
     void trim_whatIsWritten()
@@ -584,7 +596,7 @@ private slots:
         QFETCH(int, endTenths);
         QFETCH(QList<int>, frames);
         {
-            VideoEngine player;  // the range the video window gives the sliders
+            VideoEngine player; // the range the video window gives the sliders
             QVERIFY(player.OpenFile(m_clip));
             m_pane->setCropRange(int(player.Duration() / 100));
         }
@@ -592,10 +604,11 @@ private slots:
             m_pane->vcCropStart()->setValue(startTenths);
             m_pane->vcCropEnd()->setValue(endTenths);
         }
-        if (frames.isEmpty())  // 25 fps: the picture shown at the maximum, through the last one
+        if (frames.isEmpty()) // 25 fps: the picture shown at the maximum, through the last one
             frames = range(std::min(49, m_pane->vcCropEnd()->maximum() * 100 / 40), 49);
         m_settings->save(QStringLiteral("capVideoCodec"), QStringLiteral("0"));
-        const QString target = m_dir.filePath(QStringLiteral("trim-%1.avi").arg(QTest::currentDataTag()).replace(' ', '-'));
+        const QString target
+            = m_dir.filePath(QStringLiteral("trim-%1.avi").arg(QTest::currentDataTag()).replace(' ', '-'));
         m_prompter->answerFile(target);
         m_prompter->answerMessage(MsgAnswer::Yes);
         click(frmCapture::BtnSave);
@@ -605,29 +618,31 @@ private slots:
         QCOMPARE(dialog.request.title, QStringLiteral("Save captured file"));
         QCOMPARE(m_host->lastFilter, QStringLiteral("Video files|*.avi"));
         QCOMPARE(dialog.request.defaultSuffix, QStringLiteral(".avi"));
-        QCOMPARE(dialog.request.startFolder, m_dir.path());  // no workDir: the application folder
+        QCOMPARE(dialog.request.startFolder, m_dir.path()); // no workDir: the application folder
         const auto& question = m_prompter->shown().at(1);
         QCOMPARE(question.text, QStringLiteral("Load the new trimmed file?"));
         QCOMPARE(question.title, QStringLiteral("Trimming video"));
         QCOMPARE(question.buttons, MsgButtons::YesNo);
         QCOMPARE(m_host->video.closes, 1);
-        QCOMPARE(m_host->video.opened, QStringList {target});
+        QCOMPARE(m_host->video.opened, QStringList{target});
         QCOMPARE(frameIndexes(target), frames);
     }
 
     void trim_answerNo_reopensSource_codecFromSettings_data()
     {
-        QTest::addColumn<QString>("encoder");  // "" for "(None)"
+        QTest::addColumn<QString>("encoder"); // "" for "(None)"
         QTest::addColumn<QString>("expectedCodec");
         QTest::newRow("(None) is uncompressed") << QString() << "rawvideo";
-        QTest::newRow("mjpeg") << "mjpeg" << "mjpeg";
+        QTest::newRow("mjpeg") << "mjpeg"
+                               << "mjpeg";
     }
     void trim_answerNo_reopensSource_codecFromSettings()
     {
         QFETCH(QString, encoder);
         QFETCH(QString, expectedCodec);
         m_pane->activate();
-        const int entry = encoder.isEmpty() ? 0 : m_pane->combVideoCodec()->findText(QStringLiteral("MJPEG (Motion JPEG)"));
+        const int entry
+            = encoder.isEmpty() ? 0 : m_pane->combVideoCodec()->findText(QStringLiteral("MJPEG (Motion JPEG)"));
         QVERIFY(entry >= 0);
         m_pane->combVideoCodecClick(entry);
         m_pane->setCropRange(20);
@@ -636,7 +651,7 @@ private slots:
         m_prompter->answerFile(target);
         m_prompter->answerMessage(MsgAnswer::No);
         click(frmCapture::BtnSave);
-        QCOMPARE(m_host->video.opened, QStringList {m_clip});
+        QCOMPARE(m_host->video.opened, QStringList{m_clip});
         QCOMPARE(probe(target).codec, expectedCodec);
         QCOMPARE(frameIndexes(target), range(25, 49));
     }
