@@ -32,6 +32,19 @@ void dropTornLastFrames(const std::shared_ptr<PacketIndex>& index)
     }
 }
 
+// The stream's length: the last frame's start plus one frame interval. Frame n
+// then starts at about n × Duration ÷ FrameCount, which is how callers turn a
+// frame-counting slider into a time.
+qint64 streamLengthMs(const PacketIndex& index)
+{
+    const qint64 count = index.frameCount();
+    const qint64 first = index.frameTimeMs(0);
+    const qint64 last = index.frameTimeMs(count - 1);
+    const double intervalMs = count > 1 ? double(last - first) / double(count - 1)
+                                        : 1000.0 / std::max(1.0, index.framesPerSecond());
+    return last + std::max<qint64>(1, std::llround(intervalMs));
+}
+
 constexpr qint64 kDefaultCacheBudget = qint64(512) << 20;
 constexpr double kMinRate = 0.01;
 constexpr double kMaxRate = 16.0;
@@ -47,6 +60,7 @@ struct VideoEngine::Impl {
     std::unique_ptr<DecodeWorker> worker;
     qint64 cacheBudget = kDefaultCacheBudget;
     State state = State::Closed;
+    qint64 durationMs = 0;
     double rate = 1.0;
     VideoFrame shown;
 
@@ -94,6 +108,7 @@ bool VideoEngine::OpenFile(const QString& path)
         return false;
     }
     d->path = path;
+    d->durationMs = streamLengthMs(*index);
     d->state = State::Paused;
     if (!showFrame(0)) {
         d->error = QStringLiteral("Cannot open %1: its first frame cannot be decoded.").arg(name);
@@ -112,6 +127,7 @@ void VideoEngine::closeQuietly()
     d->index.reset();
     d->path.clear();
     d->shown = VideoFrame();
+    d->durationMs = 0;
     d->state = State::Closed;
 }
 
@@ -156,7 +172,7 @@ void VideoEngine::seekTo(qint64 frameIndex)
     // the nearest one before it instead.
     while (frameIndex >= 0 && !showFrame(frameIndex))
         --frameIndex;
-    if (d->state == State::Ended && d->shown.index < last)
+    if (d->state == State::Ended)
         d->state = State::Paused;
     if (d->state == State::Playing)
         restartClock();
@@ -185,15 +201,25 @@ void VideoEngine::Pause()
 
 void VideoEngine::StepForward()
 {
-    if (!d->index || d->shown.index >= d->index->frameCount() - 1)
+    if (!d->index)
         return;
+    // Stepping past the last frame reaches the end: the picture stays, the
+    // position becomes the duration.
+    if (d->shown.index >= d->index->frameCount() - 1) {
+        if (d->state == State::Paused)
+            d->state = State::Ended;
+        return;
+    }
     seekTo(d->shown.index + 1);
 }
 
 void VideoEngine::SeekTime(qint64 ms)
 {
-    if (d->index)
-        seekTo(d->index->frameAtTime(ms));
+    if (!d->index)
+        return;
+    seekTo(d->index->frameAtTime(ms));
+    if (ms >= d->durationMs && d->state == State::Paused)
+        d->state = State::Ended;
 }
 
 void VideoEngine::SeekFrame(qint64 frameIndex)
@@ -219,18 +245,21 @@ void VideoEngine::restartClock()
 
 qint64 VideoEngine::dueWallMs(qint64 frameIndex) const
 {
-    const qint64 mediaMs = d->index->frameTimeMs(frameIndex) - d->index->frameTimeMs(d->anchorFrame);
-    return d->anchorWallMs + qint64(std::llround(double(mediaMs) / d->rate));
+    return dueWallForMediaMs(d->index->frameTimeMs(frameIndex));
+}
+
+qint64 VideoEngine::dueWallForMediaMs(qint64 mediaMs) const
+{
+    const qint64 sinceAnchorMs = mediaMs - d->index->frameTimeMs(d->anchorFrame);
+    return d->anchorWallMs + qint64(std::llround(double(sinceAnchorMs) / d->rate));
 }
 
 void VideoEngine::scheduleNext()
 {
     const qint64 next = d->shown.index + 1;
-    if (next >= d->index->frameCount()) {
-        d->timer.start(0);
-        return;
-    }
-    const qint64 wait = dueWallMs(next) - d->clock.elapsed();
+    // After the last frame, playback ends when that frame's time is up.
+    const qint64 dueMs = next >= d->index->frameCount() ? dueWallForMediaMs(d->durationMs) : dueWallMs(next);
+    const qint64 wait = dueMs - d->clock.elapsed();
     d->timer.start(int(std::clamp<qint64>(wait, 0, 1000)));
 }
 
@@ -240,6 +269,10 @@ void VideoEngine::presentDueFrame()
         return;
     const qint64 last = d->index->frameCount() - 1;
     if (d->shown.index >= last) {
+        if (dueWallForMediaMs(d->durationMs) > d->clock.elapsed()) {
+            scheduleNext();
+            return;
+        }
         d->timer.stop();
         d->state = State::Ended;
         d->worker->setFocus(d->shown.index, false);
@@ -279,20 +312,18 @@ void VideoEngine::presentDueFrame()
     d->shown.image = d->cache->picture(pick);
     d->worker->setFocus(pick, true);
     QMetaObject::invokeMethod(this, &VideoEngine::FrameReady, Qt::QueuedConnection);
-    if (pick >= last) {
-        presentDueFrame();
-        return;
-    }
     scheduleNext();
 }
 
 qint64 VideoEngine::Position() const
 {
-    return d->index ? d->shown.timeMs : 0;
+    if (!d->index)
+        return 0;
+    return d->state == State::Ended ? d->durationMs : d->shown.timeMs;
 }
 qint64 VideoEngine::Duration() const
 {
-    return d->index ? d->index->frameTimeMs(d->index->frameCount() - 1) : 0;
+    return d->durationMs;
 }
 qint64 VideoEngine::CurrentFrame() const
 {

@@ -45,9 +45,11 @@ public:
     void SetRate(double factor);
 
     // Times are those of the frames themselves, from the first frame (at 0 ms).
-    // Duration is the time of the last frame, so that Position() == Duration()
-    // exactly when the last frame is shown.
-    qint64 Position() const; // ms of the frame shown; equals Duration() at the end
+    // Duration is the stream's length (the last frame's time plus one frame
+    // interval), so Duration ÷ FrameCount is the frame duration. Position is
+    // the shown frame's time, and Duration once the end is reached: playback
+    // ran out, SeekTime at or past Duration, or StepForward on the last frame.
+    qint64 Position() const;
     qint64 Duration() const; // ms
     qint64 CurrentFrame() const; // index of the frame shown
     qint64 FrameCount() const; // exact number of showable frames
@@ -85,6 +87,7 @@ private:
     void scheduleNext();
     void presentDueFrame();
     qint64 dueWallMs(qint64 frameIndex) const;
+    qint64 dueWallForMediaMs(qint64 mediaMs) const;
 
     struct Impl;
     std::unique_ptr<Impl> d;
