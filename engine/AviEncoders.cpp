@@ -1,6 +1,6 @@
 #include "engine/AviEncoders.h"
 
-#include "engine/AvPointers.h"
+#include "engine/FfmpegPtr.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>

@@ -1,6 +1,6 @@
 #include "engine/AviWriter.h"
 
-#include "engine/AvPointers.h"
+#include "engine/FfmpegPtr.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -49,12 +49,12 @@ int64_t seekSaveFile(void* opaque, int64_t offset, int whence)
 
 struct AviWriter::Impl {
     std::unique_ptr<QSaveFile> file;
-    av::IoContextPtr io;
-    av::OutputPtr output;
-    av::CodecContextPtr encoder;
-    av::SwsPtr scaler;
-    av::FramePtr picture; // in the encoder's format and size
-    av::PacketPtr packet;
+    IoContextPtr io;
+    OutputContextPtr output;
+    CodecContextPtr encoder;
+    SwsPtr scaler;
+    FramePtr picture; // in the encoder's format and size
+    PacketPtr packet;
     AVStream* stream = nullptr;
     qint64 nextIndex = 0;
     qint64 written = 0;
@@ -63,7 +63,7 @@ struct AviWriter::Impl {
 
     bool fail(const QString& what, int code = 0)
     {
-        error = code ? QStringLiteral("%1: %2").arg(what, av::errorText(code)) : what;
+        error = code ? QStringLiteral("%1: %2").arg(what, averrorText(code)) : what;
         return false;
     }
 
@@ -185,13 +185,13 @@ bool AviWriter::open(const QString& path, const AviEncoders& encoders, int encod
         return d->fail(QStringLiteral("Writing %1 failed").arg(QDir::toNativeSeparators(path)), result);
     d->headerWritten = true;
 
-    d->picture = av::makeFrame();
+    d->picture = makeFrame();
     d->picture->format = c->pix_fmt;
     d->picture->width = width;
     d->picture->height = height;
     if ((result = av_frame_get_buffer(d->picture.get(), 0)) < 0)
         return d->fail(QStringLiteral("Out of memory"), result);
-    d->packet = av::makePacket();
+    d->packet = makePacket();
     d->nextIndex = 0;
     d->written = 0;
     return true;

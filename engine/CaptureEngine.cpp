@@ -1,6 +1,6 @@
 #include "engine/CaptureEngine.h"
 
-#include "engine/AvPointers.h"
+#include "engine/FfmpegPtr.h"
 #include "engine/AviWriter.h"
 #include "engine/V4l2Device.h"
 
@@ -54,8 +54,8 @@ struct CaptureEngine::Device {
 
 // One open device with the thread that reads it.
 struct CaptureEngine::Session {
-    av::InputPtr input;
-    av::CodecContextPtr decoder;
+    InputPtr input;
+    CodecContextPtr decoder;
     int streamIndex = -1;
     bool paceByClock = false; // the virtual camera delivers as fast as it is read
     double devicePictureRate = 30;
@@ -69,7 +69,7 @@ struct CaptureEngine::Session {
 
     // Worker thread.
     void run(CaptureEngine* engine);
-    void handlePicture(CaptureEngine* engine, const AVFrame* frame, av::SwsPtr& previewScaler);
+    void handlePicture(CaptureEngine* engine, const AVFrame* frame, SwsPtr& previewScaler);
 };
 
 struct CaptureEngine::Impl {
@@ -324,7 +324,7 @@ bool CaptureEngine::openSession()
     int result = avformat_open_input(&input, url.toUtf8().constData(), inputFormat, &optionsIn);
     options.reset(optionsIn);
     if (result < 0) {
-        d->error = QStringLiteral("%1 cannot be opened: %2").arg(device->name, av::errorText(result));
+        d->error = QStringLiteral("%1 cannot be opened: %2").arg(device->name, averrorText(result));
         return false;
     }
     session->input.reset(input);
@@ -342,7 +342,7 @@ bool CaptureEngine::openSession()
     session->decoder.reset(avcodec_alloc_context3(codec));
     avcodec_parameters_to_context(session->decoder.get(), stream->codecpar);
     if ((result = avcodec_open2(session->decoder.get(), codec, nullptr)) < 0) {
-        d->error = QStringLiteral("%1: %2").arg(device->name, av::errorText(result));
+        d->error = QStringLiteral("%1: %2").arg(device->name, averrorText(result));
         return false;
     }
     const AVRational deviceRate = stream->avg_frame_rate.num ? stream->avg_frame_rate : stream->r_frame_rate;
@@ -435,9 +435,9 @@ void CaptureEngine::recordingFailed(const QString& reason)
 // Worker thread: reads, decodes and hands each picture on until told to stop.
 void CaptureEngine::Session::run(CaptureEngine* engine)
 {
-    av::PacketPtr packet = av::makePacket();
-    av::FramePtr frame = av::makeFrame();
-    av::SwsPtr previewScaler;
+    PacketPtr packet = makePacket();
+    FramePtr frame = makeFrame();
+    SwsPtr previewScaler;
     const Clock::time_point start = Clock::now();
     qint64 delivered = 0;
     while (!stop) {
@@ -448,7 +448,7 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
         }
         if (result < 0) {
             const QString reason
-                = QStringLiteral("The capture device stopped delivering pictures: %1").arg(av::errorText(result));
+                = QStringLiteral("The capture device stopped delivering pictures: %1").arg(averrorText(result));
             std::unique_ptr<AviWriter> writer;
             {
                 std::lock_guard lock(recordMutex);
@@ -488,7 +488,7 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
 }
 
 // Worker thread.
-void CaptureEngine::Session::handlePicture(CaptureEngine* engine, const AVFrame* frame, av::SwsPtr& previewScaler)
+void CaptureEngine::Session::handlePicture(CaptureEngine* engine, const AVFrame* frame, SwsPtr& previewScaler)
 {
     {
         std::lock_guard lock(recordMutex);

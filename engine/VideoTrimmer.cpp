@@ -1,6 +1,6 @@
 #include "engine/VideoTrimmer.h"
 
-#include "engine/AvPointers.h"
+#include "engine/FfmpegPtr.h"
 #include "engine/AviWriter.h"
 
 #include <QDir>
@@ -15,8 +15,8 @@ namespace {
 
 // Opened source with its decoder.
 struct Source {
-    av::InputPtr input;
-    av::CodecContextPtr decoder;
+    InputPtr input;
+    CodecContextPtr decoder;
     AVStream* stream = nullptr;
     qint64 startPts = 0;
 
@@ -29,10 +29,10 @@ QString openSource(const QString& path, Source& source)
     AVFormatContext* input = nullptr;
     int result = avformat_open_input(&input, QFile::encodeName(path).constData(), nullptr, nullptr);
     if (result < 0)
-        return QStringLiteral("%1 cannot be opened: %2").arg(QDir::toNativeSeparators(path), av::errorText(result));
+        return QStringLiteral("%1 cannot be opened: %2").arg(QDir::toNativeSeparators(path), averrorText(result));
     source.input.reset(input);
     if ((result = avformat_find_stream_info(input, nullptr)) < 0)
-        return QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(path), av::errorText(result));
+        return QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(path), averrorText(result));
     const int index = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (index < 0)
         return QStringLiteral("%1 holds no video.").arg(QDir::toNativeSeparators(path));
@@ -46,7 +46,7 @@ QString openSource(const QString& path, Source& source)
     source.decoder->thread_count = 0;
     if ((result = avcodec_open2(source.decoder.get(), codec, nullptr)) < 0)
         return QStringLiteral("The video of %1 cannot be decoded: %2")
-            .arg(QDir::toNativeSeparators(path), av::errorText(result));
+            .arg(QDir::toNativeSeparators(path), averrorText(result));
     source.startPts = source.stream->start_time != AV_NOPTS_VALUE ? source.stream->start_time : 0;
     return {};
 }
@@ -117,9 +117,9 @@ bool VideoTrimmer::TrimFile(
     if (!fromTop && av_seek_frame(in.input.get(), in.stream->index, in.toPts(startMs), AVSEEK_FLAG_BACKWARD) < 0)
         fromTop = true;
 
-    av::PacketPtr packet = av::makePacket();
-    av::FramePtr frame = av::makeFrame();
-    av::FramePtr held = av::makeFrame(); // newest picture at or before startMs
+    PacketPtr packet = makePacket();
+    FramePtr frame = makeFrame();
+    FramePtr held = makeFrame(); // newest picture at or before startMs
     bool haveHeld = false;
     bool started = false;
     bool done = false;

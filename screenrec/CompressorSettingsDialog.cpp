@@ -1,6 +1,6 @@
 #include "screenrec/CompressorSettingsDialog.h"
 
-#include "screenrec/FfmpegPtr.h"
+#include "engine/FfmpegPtr.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -19,7 +19,6 @@ namespace kestrel {
 
 namespace {
 
-    using namespace ffptr;
 
     const AVCodec* encoderOf(const QString& encoderName)
     {
@@ -84,7 +83,7 @@ QString CompressorSettingsDialog::check(const QString& encoderName, const QStrin
     if (!context || !context->priv_data)
         return QStringLiteral("No such compressor");
     const int result = av_opt_set(context->priv_data, name.toLatin1().constData(), value.toUtf8().constData(), 0);
-    return result < 0 ? errorText(result) : QString();
+    return result < 0 ? averrorText(result) : QString();
 }
 
 CompressorSettingsDialog::CompressorSettingsDialog(const QString& title, const QString& encoderName,

@@ -1,6 +1,6 @@
 #include "screenrec/EncoderCatalog.h"
 
-#include "screenrec/FfmpegPtr.h"
+#include "engine/FfmpegPtr.h"
 
 #include <QHash>
 #include <QSet>

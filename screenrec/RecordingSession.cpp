@@ -1,6 +1,6 @@
 #include "screenrec/RecordingSession.h"
 
-#include "screenrec/FfmpegPtr.h"
+#include "engine/FfmpegPtr.h"
 
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -18,7 +18,6 @@ extern "C" {
 
 namespace kestrel {
 
-using namespace ffptr;
 
 namespace {
 
@@ -29,7 +28,7 @@ namespace {
     void check(int result, const QString& what)
     {
         if (result < 0)
-            throw Failure {QStringLiteral("%1: %2").arg(what, errorText(result))};
+            throw Failure {QStringLiteral("%1: %2").arg(what, averrorText(result))};
     }
 
     template <typename T>
@@ -55,7 +54,7 @@ namespace {
 
 // The output file, shared by the two worker threads.
 struct Muxer {
-    OutputPtr context;
+    OutputFilePtr context;
     std::mutex mutex;
     bool headerWritten = false;
 
@@ -323,7 +322,7 @@ struct RecordingSession::Impl {
                 continue;
             if (result < 0) {
                 if (!stopping)
-                    noteError(QStringLiteral("Screen grab: %1").arg(errorText(result)));
+                    noteError(QStringLiteral("Screen grab: %1").arg(averrorText(result)));
                 break;
             }
             result = avcodec_send_packet(grabDecoder.get(), grabbed.get());
@@ -361,13 +360,13 @@ struct RecordingSession::Impl {
                 av_frame_unref(decoded.get());
             }
             if (result < 0) {
-                noteError(QStringLiteral("Video compressor: %1").arg(errorText(result)));
+                noteError(QStringLiteral("Video compressor: %1").arg(averrorText(result)));
                 break;
             }
         }
         const int result = encodeAndWrite(enc, nullptr, muxer, videoStream, encoded.get());
         if (result < 0)
-            noteError(QStringLiteral("Video compressor: %1").arg(errorText(result)));
+            noteError(QStringLiteral("Video compressor: %1").arg(averrorText(result)));
     }
 
     // Audio worker thread: the sound input into the audio compressor.
@@ -435,7 +434,7 @@ struct RecordingSession::Impl {
             }
         }
         if (result < 0 && !stopping)
-            noteError(QStringLiteral("Sound: %1").arg(errorText(result)));
+            noteError(QStringLiteral("Sound: %1").arg(averrorText(result)));
         if (encodeFromFifo(true) < 0 || encodeAndWrite(enc, nullptr, muxer, audioStream, encoded.get()) < 0)
             noteError(QStringLiteral("Audio compressor failed at the end of the recording"));
     }
@@ -493,7 +492,7 @@ void RecordingSession::stop()
         d->audioThread.join();
     const int result = av_write_trailer(d->muxer.context.get());
     if (result < 0)
-        d->noteError(QStringLiteral("Finishing the file: %1").arg(errorText(result)));
+        d->noteError(QStringLiteral("Finishing the file: %1").arg(averrorText(result)));
     d->muxer.context.reset();
     d->running = false;
 }
