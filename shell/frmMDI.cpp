@@ -69,7 +69,13 @@ frmMDI::frmMDI(const AppContext& app, QWidget* parent)
     load();
 }
 
-frmMDI::~frmMDI() = default;
+frmMDI::~frmMDI()
+{
+    // Close the documents while the frame is whole (their closing reports back
+    // to it), then stop the document area from calling a half-destroyed frame.
+    m_documents->closeAllSubWindows();
+    disconnect(m_documents, nullptr, this, nullptr);
+}
 
 // Builds everything around the document area. A failure ends the build where
 // it happened; the frame stays up with what was built and says why.

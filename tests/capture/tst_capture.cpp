@@ -322,7 +322,7 @@ private slots:
             QSKIP("this machine has a real capture device");
         click(frmCapture::BtnConnect);
         QCOMPARE(m_prompter->messages().size(), 1);
-        const auto& shown = m_prompter->messages().first();
+        const auto shown = m_prompter->messages().first();
         QCOMPARE(shown.text, QStringLiteral("no video hardware found!"));
         QCOMPARE(shown.title, QStringLiteral("Capture video hardware"));
         QCOMPARE(shown.icon, MsgIcon::Critical);
