@@ -306,6 +306,8 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
         if (result < 0)
             return fail(error, QStringLiteral("cannot write %1: %2").arg(path, averrorText(result)));
     }
+    // The program-stream muxer needs room to interleave, as ffmpeg's own tool gives it.
+    output->max_delay = int(0.7 * AV_TIME_BASE);
     result = avformat_write_header(output.get(), nullptr);
     if (result < 0)
         return fail(error, QStringLiteral("cannot write the header of %1: %2").arg(path, averrorText(result)));
