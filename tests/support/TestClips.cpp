@@ -308,6 +308,10 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
     }
     // The program-stream muxer needs room to interleave, as ffmpeg's own tool gives it.
     output->max_delay = int(0.7 * AV_TIME_BASE);
+    // Quality-coded frames carry no bit rate to derive the program stream's
+    // mux rate from; a generous one keeps large frames from underflowing.
+    if (output->oformat->priv_class && av_opt_find(output->priv_data, "muxrate", nullptr, 0, 0))
+        av_opt_set_int(output->priv_data, "muxrate", 40'000'000, 0);
     result = avformat_write_header(output.get(), nullptr);
     if (result < 0)
         return fail(error, QStringLiteral("cannot write the header of %1: %2").arg(path, averrorText(result)));
