@@ -1,5 +1,7 @@
 #include "frmVideo.h"
 
+#include "app/Settings.h"
+
 #include "app/Prompter.h"
 #include "app/mMain.h"
 #include "engine/VideoEngine.h"
@@ -100,6 +102,12 @@ frmVideo::frmVideo(const AppContext& app, FrameServices& frame, QWidget* parent)
     d->picture->hide();
     d->model = new ModelVideo(app, frame, *d->video, d->picture, this);
     d->mouseTools = std::make_unique<VideoMouseTools>(*this, frame, app);
+    // Decoded frames kept per engine for instant stepping back and forth, in MiB.
+    if (app.settings) {
+        const double budgetMiB = std::max(64.0, app.settings->readNumber(QStringLiteral("frameCacheMB"), 512));
+        d->video->setCacheBudgetBytes(qint64(budgetMiB) << 20);
+        vcxModel().setCacheBudgetBytes(qint64(budgetMiB) << 20);
+    }
 
     connect(d->video, &VideoEngine::FrameReady, this, &frmVideo::onVideoFrameReady);
     connect(d->video, &VideoEngine::PlaybackEnded, this, &frmVideo::onPlaybackEnded);
