@@ -1,8 +1,7 @@
 #include "frmVideo.h"
 
-#include "app/Settings.h"
-
 #include "app/Prompter.h"
+#include "app/Settings.h"
 #include "app/mMain.h"
 #include "engine/VideoEngine.h"
 #include "video/FrameServices.h"
