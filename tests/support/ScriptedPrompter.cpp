@@ -28,7 +28,8 @@ std::optional<QString> ScriptedPrompter::inputBox(QWidget*, const QString& promp
     m_shown.append(Shown{Shown::Kind::Input, prompt, title, MsgIcon::None, MsgButtons::OkCancel, defaultText, {}});
     if (m_inputAnswers.empty())
         return std::nullopt;
-    auto answer = m_inputAnswers.front();
+    std::optional<QString> answer;
+    answer.swap(m_inputAnswers.front());
     m_inputAnswers.pop_front();
     return answer;
 }
@@ -48,7 +49,8 @@ std::optional<FileChoice> ScriptedPrompter::nextFile(Shown::Kind kind, const Fil
     m_shown.append(Shown{kind, {}, request.title, MsgIcon::None, MsgButtons::OkCancel, {}, request});
     if (m_fileAnswers.empty())
         return std::nullopt;
-    auto answer = m_fileAnswers.front();
+    std::optional<FileChoice> answer;
+    answer.swap(m_fileAnswers.front());
     m_fileAnswers.pop_front();
     return answer;
 }
