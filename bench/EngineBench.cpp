@@ -313,10 +313,10 @@ void runEngineBench(QTextStream& out, const QString& workDir)
     struct Clip {
         QString label;
         QString file;
-        test::ClipSpec spec;
+        test::ClipRecipe recipe;
     };
     std::vector<Clip> clips;
-    test::ClipSpec hd;
+    test::ClipRecipe hd;
     hd.width = 1920;
     hd.height = 1080;
     hd.fpsNum = 60;
@@ -332,7 +332,7 @@ void runEngineBench(QTextStream& out, const QString& workDir)
         clips.push_back({QStringLiteral("1920x1080 60 fps MPEG-4 AVI (no H.264 encoder here), 10 s"),
             QStringLiteral("hd.avi"), hd});
     }
-    test::ClipSpec sd;
+    test::ClipRecipe sd;
     sd.codec = QStringLiteral("mpeg2video");
     sd.width = 720;
     sd.height = 576;
@@ -347,7 +347,7 @@ void runEngineBench(QTextStream& out, const QString& workDir)
         QElapsedTimer timer;
         timer.start();
         QString error;
-        if (!test::makeClip(path, clip.spec, &error)) {
+        if (!test::makeClip(path, clip.recipe, &error)) {
             out << clip.label << ": cannot make the clip: " << error << "\n";
             continue;
         }

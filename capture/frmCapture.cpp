@@ -117,13 +117,13 @@ void frmCapture::buildToolbar()
     m_toolbar->setObjectName(QStringLiteral("ToolBarCapture"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_toolbar->setIconSize(QSize(16, 16));
-    struct Spec {
+    struct ButtonDef {
         const char* key;
         const char* text;
         const char* tip;
         QStyle::StandardPixmap icon;
     };
-    static constexpr Spec specs[] = {
+    static constexpr ButtonDef buttonDefs[] = {
         {"connect", "Connect", "Connect", QStyle::SP_DriveNetIcon},
         {"start", "Start", "Start capture", QStyle::SP_MediaPlay},
         {"stop", "Stop", "Stop capture", QStyle::SP_MediaStop},
@@ -131,15 +131,15 @@ void frmCapture::buildToolbar()
         {"save", "Crop && Save", "Crop & Save", QStyle::SP_DialogSaveButton},
     };
     for (int index = 0; index < 5; ++index) {
-        const Spec& spec = specs[index];
-        if (!spec.key) {
+        const ButtonDef& def = buttonDefs[index];
+        if (!def.key) {
             m_toolbar->addSeparator();
             continue;
         }
-        QAction* action = m_toolbar->addAction(style()->standardIcon(spec.icon), QString::fromLatin1(spec.text));
-        action->setObjectName(QString::fromLatin1(spec.key));
-        action->setData(QString::fromLatin1(spec.key));
-        action->setToolTip(QString::fromLatin1(spec.tip));
+        QAction* action = m_toolbar->addAction(style()->standardIcon(def.icon), QString::fromLatin1(def.text));
+        action->setObjectName(QString::fromLatin1(def.key));
+        action->setData(QString::fromLatin1(def.key));
+        action->setToolTip(QString::fromLatin1(def.tip));
         action->setCheckable(index == BtnConnect);
         connect(action, &QAction::triggered, this, [this, index] { tbrCaptureButtonClick(index); });
         m_buttons[index] = action;

@@ -198,10 +198,10 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_clip = m_dir.filePath(QStringLiteral("clip.avi"));
-        kestrel::test::ClipSpec spec;
-        spec.frames = 50;
+        kestrel::test::ClipRecipe recipe;
+        recipe.frames = 50;
         QString error;
-        QVERIFY2(kestrel::test::makeClip(m_clip, spec, &error), qPrintable(error));
+        QVERIFY2(kestrel::test::makeClip(m_clip, recipe, &error), qPrintable(error));
     }
 
     void init()

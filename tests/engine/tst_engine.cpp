@@ -12,7 +12,7 @@
 #include <cmath>
 
 using kestrel::VideoEngine;
-using kestrel::test::ClipSpec;
+using kestrel::test::ClipRecipe;
 
 namespace {
 
@@ -96,15 +96,15 @@ private slots:
         for (const ClipKind& clip : kClips) {
             if (!kestrel::test::hasEncoder(clip.codec))
                 continue;
-            ClipSpec spec;
-            spec.codec = QString::fromLatin1(clip.codec);
-            spec.bFrames = clip.bFrames;
-            spec.frames = clip.frames;
-            spec.fpsNum = clip.fps;
-            spec.gopSize = clip.gop;
+            ClipRecipe recipe;
+            recipe.codec = QString::fromLatin1(clip.codec);
+            recipe.bFrames = clip.bFrames;
+            recipe.frames = clip.frames;
+            recipe.fpsNum = clip.fps;
+            recipe.gopSize = clip.gop;
             QString error;
             const QString file = path(QString::fromLatin1(clip.fileName));
-            QVERIFY2(kestrel::test::makeClip(file, spec, &error), qPrintable(error));
+            QVERIFY2(kestrel::test::makeClip(file, recipe, &error), qPrintable(error));
             m_made.insert(QString::fromLatin1(clip.name), file);
         }
     }
@@ -360,14 +360,14 @@ private slots:
         QFETCH(bool, stripAsfIndex);
         if (!kestrel::test::hasEncoder(codec.toLatin1().constData()))
             QSKIP("encoder missing on this machine");
-        ClipSpec spec;
-        spec.codec = codec;
-        spec.frames = 45;
-        spec.gopSize = 10;
-        spec.bFrames = codec != QLatin1String("wmv2");
-        spec.hiddenLeadingFrames = hidden;
+        ClipRecipe recipe;
+        recipe.codec = codec;
+        recipe.frames = 45;
+        recipe.gopSize = 10;
+        recipe.bFrames = codec != QLatin1String("wmv2");
+        recipe.hiddenLeadingFrames = hidden;
         QString error;
-        QVERIFY2(kestrel::test::makeClip(path(fileName), spec, &error), qPrintable(error));
+        QVERIFY2(kestrel::test::makeClip(path(fileName), recipe, &error), qPrintable(error));
         if (stripAsfIndex) {
             // The ASF simple index object, cut off as a crashed recorder leaves it.
             const QByteArray indexGuid = QByteArray::fromHex("90080033b1e5cf1189f400a0c90349cb");
@@ -378,7 +378,7 @@ private slots:
         }
         VideoEngine engine;
         QVERIFY2(engine.OpenFile(path(fileName)), qPrintable(engine.lastError()));
-        QCOMPARE(engine.FrameCount(), qint64(spec.frames));
+        QCOMPARE(engine.FrameCount(), qint64(recipe.frames));
         QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 0);
         for (int target : {44, 0, 21, 20, 19, 9, 10, 43, 1}) {
             engine.SeekFrame(target);
@@ -401,30 +401,30 @@ private slots:
         QFETCH(QString, fileName);
         if (!kestrel::test::hasEncoder("libx264"))
             QSKIP("no H.264 encoder");
-        ClipSpec spec;
-        spec.codec = QStringLiteral("libx264");
-        spec.frames = 40;
-        spec.fpsNum = 30;
-        spec.gopSize = 8;
-        spec.bFrames = true;
-        spec.variableRate = true;
+        ClipRecipe recipe;
+        recipe.codec = QStringLiteral("libx264");
+        recipe.frames = 40;
+        recipe.fpsNum = 30;
+        recipe.gopSize = 8;
+        recipe.bFrames = true;
+        recipe.variableRate = true;
         QString error;
-        QVERIFY2(kestrel::test::makeClip(path(fileName), spec, &error), qPrintable(error));
+        QVERIFY2(kestrel::test::makeClip(path(fileName), recipe, &error), qPrintable(error));
         VideoEngine engine;
         QVERIFY2(engine.OpenFile(path(fileName)), qPrintable(engine.lastError()));
-        QCOMPARE(engine.FrameCount(), qint64(spec.frames));
-        QVERIFY(engine.Duration() > kestrel::test::clipFrameTimeMs(spec, spec.frames - 1));
-        for (int frame = 0; frame < spec.frames; ++frame) {
+        QCOMPARE(engine.FrameCount(), qint64(recipe.frames));
+        QVERIFY(engine.Duration() > kestrel::test::clipFrameTimeMs(recipe, recipe.frames - 1));
+        for (int frame = 0; frame < recipe.frames; ++frame) {
             if (frame > 0)
                 engine.StepForward();
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
-            QVERIFY(std::abs(engine.Position() - kestrel::test::clipFrameTimeMs(spec, frame)) <= 1);
+            QVERIFY(std::abs(engine.Position() - kestrel::test::clipFrameTimeMs(recipe, frame)) <= 1);
         }
         // Going back one frame, and to the frame on screen at a time, in the slow half.
         for (int frame : {35, 34, 22, 21, 20, 3}) {
             engine.SeekFrame(frame);
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
-            const qint64 justBeforeNext = kestrel::test::clipFrameTimeMs(spec, frame + 1) - 2;
+            const qint64 justBeforeNext = kestrel::test::clipFrameTimeMs(recipe, frame + 1) - 2;
             engine.SeekTime(justBeforeNext);
             QCOMPARE(engine.CurrentFrame(), qint64(frame));
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
@@ -445,12 +445,12 @@ private slots:
         QFETCH(int, rotation);
         if (!kestrel::test::hasEncoder("libx264"))
             QSKIP("no H.264 encoder");
-        ClipSpec spec;
-        spec.codec = QStringLiteral("libx264");
-        spec.frames = 20;
-        spec.rotationDegrees = rotation;
+        ClipRecipe recipe;
+        recipe.codec = QStringLiteral("libx264");
+        recipe.frames = 20;
+        recipe.rotationDegrees = rotation;
         QString error;
-        QVERIFY2(kestrel::test::makeClip(path(fileName), spec, &error), qPrintable(error));
+        QVERIFY2(kestrel::test::makeClip(path(fileName), recipe, &error), qPrintable(error));
         VideoEngine engine;
         QVERIFY2(engine.OpenFile(path(fileName)), qPrintable(engine.lastError()));
         const QSize upright = rotation == 180 ? QSize(320, 240) : QSize(240, 320);
@@ -648,14 +648,14 @@ private:
     // size from the header alone, so nothing corrects it.
     QByteArray rawAviWithWidth(int width)
     {
-        ClipSpec spec;
-        spec.codec = QStringLiteral("rawvideo");
-        spec.width = 64;
-        spec.height = 48;
-        spec.frames = 3;
+        ClipRecipe recipe;
+        recipe.codec = QStringLiteral("rawvideo");
+        recipe.width = 64;
+        recipe.height = 48;
+        recipe.frames = 3;
         const QString source = path(QStringLiteral("raw_source.avi"));
         QString error;
-        if (!kestrel::test::makeClip(source, spec, &error))
+        if (!kestrel::test::makeClip(source, recipe, &error))
             qWarning() << error;
         QByteArray bytes = readBytes(source);
         auto patch = [&](const char* tag, int offset) {

@@ -171,7 +171,7 @@ void tst_Explorer::doubleClick_reachesFrameOpenVideoFile()
     const QString folder = makeFolder(f.dir, "clips", {});
     const QString clip = folder + "/swing.avi";
     QString error;
-    QVERIFY2(makeClip(clip, ClipSpec{}, &error), qPrintable(error));
+    QVERIFY2(makeClip(clip, ClipRecipe{}, &error), qPrintable(error));
     f.start();
     frmExplorer* explorer = f.frame->panes().explorer();
     explorer->setSelectedFolder(folder);

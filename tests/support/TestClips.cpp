@@ -167,20 +167,20 @@ AVPixelFormat pickPixelFormat(const AVCodec* codec)
 }
 
 // Time of a frame in encoder ticks: whole frames, or half frames for a variable rate.
-qint64 ticks(const ClipSpec& spec, int index)
+qint64 ticks(const ClipRecipe& recipe, int index)
 {
-    if (!spec.variableRate)
+    if (!recipe.variableRate)
         return index;
-    const int slowFrom = spec.frames / 2;
+    const int slowFrom = recipe.frames / 2;
     return 2 * qint64(index) + (index > slowFrom ? index - slowFrom : 0);
 }
 
 } // namespace
 
-qint64 clipFrameTimeMs(const ClipSpec& spec, int index)
+qint64 clipFrameTimeMs(const ClipRecipe& recipe, int index)
 {
-    const double tickMs = 1000.0 * spec.fpsDen / spec.fpsNum / (spec.variableRate ? 2 : 1);
-    return std::llround(double(ticks(spec, index)) * tickMs);
+    const double tickMs = 1000.0 * recipe.fpsDen / recipe.fpsNum / (recipe.variableRate ? 2 : 1);
+    return std::llround(double(ticks(recipe, index)) * tickMs);
 }
 
 QImage indexPattern(int index, int width, int height)
@@ -239,14 +239,14 @@ bool hasEncoder(const char* name)
     return avcodec_find_encoder_by_name(name) != nullptr;
 }
 
-bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
+bool makeClip(const QString& path, const ClipRecipe& recipe, QString* error)
 {
     const QByteArray pathBytes = QFileInfo(path).absoluteFilePath().toUtf8();
-    const QByteArray codecName = spec.codec.toUtf8();
-    const int rotation = ((spec.rotationDegrees % 360) + 360) % 360;
+    const QByteArray codecName = recipe.codec.toUtf8();
+    const int rotation = ((recipe.rotationDegrees % 360) + 360) % 360;
     if (rotation % 90 != 0)
         return fail(error, QStringLiteral("rotation must be a multiple of 90 degrees"));
-    if (spec.width <= 0 || spec.height <= 0 || spec.frames <= 0 || spec.fpsNum <= 0 || spec.fpsDen <= 0)
+    if (recipe.width <= 0 || recipe.height <= 0 || recipe.frames <= 0 || recipe.fpsNum <= 0 || recipe.fpsDen <= 0)
         return fail(error, QStringLiteral("invalid clip size, rate or length"));
 
     // Encoders chatter about hard black/white edges; only real errors matter here.
@@ -254,7 +254,7 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
         av_log_set_level(AV_LOG_ERROR);
     const AVCodec* codec = avcodec_find_encoder_by_name(codecName.constData());
     if (!codec)
-        return fail(error, QStringLiteral("no encoder %1 in this FFmpeg").arg(spec.codec));
+        return fail(error, QStringLiteral("no encoder %1 in this FFmpeg").arg(recipe.codec));
 
     AVFormatContext* rawOutput = nullptr;
     int result = avformat_alloc_output_context2(&rawOutput, nullptr, nullptr, pathBytes.constData());
@@ -266,20 +266,20 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
     std::unique_ptr<AVCodecContext, CodecContextFree> encoder(avcodec_alloc_context3(codec));
     if (!stream || !encoder)
         return fail(error, QStringLiteral("out of memory"));
-    encoder->width = spec.width;
-    encoder->height = spec.height;
+    encoder->width = recipe.width;
+    encoder->height = recipe.height;
     // A variable rate is written in half-frame ticks; AVI and MPEG need one tick per frame.
-    encoder->time_base = AVRational{spec.fpsDen, spec.fpsNum * (spec.variableRate ? 2 : 1)};
-    encoder->framerate = AVRational{spec.fpsNum, spec.fpsDen};
+    encoder->time_base = AVRational{recipe.fpsDen, recipe.fpsNum * (recipe.variableRate ? 2 : 1)};
+    encoder->framerate = AVRational{recipe.fpsNum, recipe.fpsDen};
     encoder->pix_fmt = pickPixelFormat(codec);
-    encoder->gop_size = spec.gopSize;
-    encoder->max_b_frames = spec.bFrames ? 2 : 0;
+    encoder->gop_size = recipe.gopSize;
+    encoder->max_b_frames = recipe.bFrames ? 2 : 0;
     if (codec->id == AV_CODEC_ID_H264) {
-        av_opt_set(encoder->priv_data, "preset", spec.bFrames ? "veryfast" : "ultrafast", 0);
+        av_opt_set(encoder->priv_data, "preset", recipe.bFrames ? "veryfast" : "ultrafast", 0);
         av_opt_set(encoder->priv_data, "crf", "23", 0);
         // Keyframes exactly every gopSize frames, like a phone does.
         av_opt_set(encoder->priv_data, "x264-params", "scenecut=0", 0);
-        encoder->keyint_min = spec.gopSize;
+        encoder->keyint_min = recipe.gopSize;
     } else {
         encoder->flags |= AV_CODEC_FLAG_QSCALE;
         encoder->global_quality = FF_QP2LAMBDA * 4;
@@ -288,7 +288,7 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     result = avcodec_open2(encoder.get(), codec, nullptr);
     if (result < 0)
-        return fail(error, QStringLiteral("cannot open encoder %1: %2").arg(spec.codec, averrorText(result)));
+        return fail(error, QStringLiteral("cannot open encoder %1: %2").arg(recipe.codec, averrorText(result)));
     avcodec_parameters_from_context(stream->codecpar, encoder.get());
     stream->time_base = encoder->time_base;
     stream->avg_frame_rate = encoder->framerate;
@@ -316,24 +316,24 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
     if (result < 0)
         return fail(error, QStringLiteral("cannot write the header of %1: %2").arg(path, averrorText(result)));
 
-    std::unique_ptr<SwsContext, SwsFree> converter(sws_getContext(spec.width, spec.height, AV_PIX_FMT_BGRA, spec.width,
-        spec.height, encoder->pix_fmt, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    std::unique_ptr<SwsContext, SwsFree> converter(sws_getContext(recipe.width, recipe.height, AV_PIX_FMT_BGRA,
+        recipe.width, recipe.height, encoder->pix_fmt, SWS_BILINEAR, nullptr, nullptr, nullptr));
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
     if (!converter || !frame)
-        return fail(error, QStringLiteral("cannot convert pictures for %1").arg(spec.codec));
+        return fail(error, QStringLiteral("cannot convert pictures for %1").arg(recipe.codec));
     frame->format = encoder->pix_fmt;
-    frame->width = spec.width;
-    frame->height = spec.height;
+    frame->width = recipe.width;
+    frame->height = recipe.height;
     if (av_frame_get_buffer(frame.get(), 0) < 0)
         return fail(error, QStringLiteral("out of memory"));
 
     // The pattern is drawn upright and stored turned back, so that a player
     // honouring the rotation tag shows it upright.
     const bool sideways = rotation == 90 || rotation == 270;
-    const int uprightW = sideways ? spec.height : spec.width;
-    const int uprightH = sideways ? spec.width : spec.height;
-    const int hidden = std::max(0, spec.hiddenLeadingFrames);
-    for (int index = -hidden; index < spec.frames; ++index) {
+    const int uprightW = sideways ? recipe.height : recipe.width;
+    const int uprightH = sideways ? recipe.width : recipe.height;
+    const int hidden = std::max(0, recipe.hiddenLeadingFrames);
+    for (int index = -hidden; index < recipe.frames; ++index) {
         // Hidden frames show numbers no visible frame has.
         QImage picture = indexPattern(index >= 0 ? index : 0xffff + index, uprightW, uprightH);
         if (rotation)
@@ -342,8 +342,8 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error)
             return fail(error, QStringLiteral("out of memory"));
         const uint8_t* source[1] = {picture.constBits()};
         const int sourceStride[1] = {int(picture.bytesPerLine())};
-        sws_scale(converter.get(), source, sourceStride, 0, spec.height, frame->data, frame->linesize);
-        frame->pts = ticks(spec, index);
+        sws_scale(converter.get(), source, sourceStride, 0, recipe.height, frame->data, frame->linesize);
+        frame->pts = ticks(recipe, index);
         frame->pict_type = index == -hidden ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
         result = encodeAndWrite(encoder.get(), frame.get(), output.get(), stream);
         if (result < 0)

@@ -7,7 +7,7 @@ namespace kestrel::test {
 
 // What clip to make. Every frame carries its own index in a pattern of large
 // black and white blocks that survives lossy coding (see readFrameIndex).
-struct ClipSpec {
+struct ClipRecipe {
     QString codec = QStringLiteral("mpeg4"); // libavcodec encoder name: mpeg4, mjpeg, mpeg1video, mpeg2video, wmv2,
                                              // libx264, msvideo1, rawvideo ...
     int width = 320; // stored (coded) size; with a 90/270 rotation the upright picture is height x width
@@ -30,10 +30,10 @@ struct ClipSpec {
 // Encodes a clip with the project's own code through libavcodec/libavformat;
 // the container follows the file's extension (.avi .mpg .mpeg .wmv .mp4 .mov .mkv).
 // Returns false and fills error when the encoder or muxer is missing or fails.
-bool makeClip(const QString& path, const ClipSpec& spec, QString* error = nullptr);
+bool makeClip(const QString& path, const ClipRecipe& recipe, QString* error = nullptr);
 
 // When frame `index` (0 = first visible frame) of such a clip is shown, in ms.
-qint64 clipFrameTimeMs(const ClipSpec& spec, int index);
+qint64 clipFrameTimeMs(const ClipRecipe& recipe, int index);
 
 // The pattern that makeClip draws for frame `index` (also usable to build frames
 // for other encoders, e.g. camera or screen tests).

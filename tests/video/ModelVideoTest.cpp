@@ -31,12 +31,12 @@ void openBoth(VideoWindowFixture& f, const QString& video, const QString& model)
 
 void ModelVideoTest::initTestCase()
 {
-    m_video = m_clips.clip(QStringLiteral("user.avi"), spec(QStringLiteral("mpeg4"), 60, 25));
-    m_video10fps = m_clips.clip(QStringLiteral("user10.avi"), spec(QStringLiteral("mpeg4"), 40, 10));
-    m_modelAvi = m_clips.clip(QStringLiteral("model.avi"), spec(QStringLiteral("mpeg4"), 30, 30, 160, 120));
-    m_modelWmv = m_clips.clip(QStringLiteral("model.wmv"), spec(QStringLiteral("wmv2"), 30, 25, 160, 120));
-    m_modelShort = m_clips.clip(QStringLiteral("short.mpg"), spec(QStringLiteral("mpeg1video"), 8, 25, 160, 120));
-    m_modelLarge = m_clips.clip(QStringLiteral("large.avi"), spec(QStringLiteral("mpeg4"), 10, 25, 480, 360));
+    m_video = m_clips.clip(QStringLiteral("user.avi"), recipe(QStringLiteral("mpeg4"), 60, 25));
+    m_video10fps = m_clips.clip(QStringLiteral("user10.avi"), recipe(QStringLiteral("mpeg4"), 40, 10));
+    m_modelAvi = m_clips.clip(QStringLiteral("model.avi"), recipe(QStringLiteral("mpeg4"), 30, 30, 160, 120));
+    m_modelWmv = m_clips.clip(QStringLiteral("model.wmv"), recipe(QStringLiteral("wmv2"), 30, 25, 160, 120));
+    m_modelShort = m_clips.clip(QStringLiteral("short.mpg"), recipe(QStringLiteral("mpeg1video"), 8, 25, 160, 120));
+    m_modelLarge = m_clips.clip(QStringLiteral("large.avi"), recipe(QStringLiteral("mpeg4"), 10, 25, 480, 360));
     if (m_video.isEmpty() || m_modelAvi.isEmpty() || m_modelWmv.isEmpty() || m_modelShort.isEmpty()
         || m_modelLarge.isEmpty() || m_video10fps.isEmpty())
         QFAIL(qPrintable(QStringLiteral("cannot make test clips: ") + m_clips.lastError()));

@@ -9,13 +9,13 @@
 
 namespace kestrel::test {
 
-QString ClipFolder::clip(const QString& name, const ClipSpec& spec)
+QString ClipFolder::clip(const QString& name, const ClipRecipe& recipe)
 {
     const QString path = m_dir.filePath(name);
     if (QFile::exists(path))
         return path;
     QString error;
-    if (!makeClip(path, spec, &error)) {
+    if (!makeClip(path, recipe, &error)) {
         m_error = error;
         return {};
     }
@@ -98,9 +98,9 @@ QImage centreSampled(const QImage& picture, QSize size)
     return out;
 }
 
-ClipSpec spec(const QString& codec, int frames, int fps, int width, int height)
+ClipRecipe recipe(const QString& codec, int frames, int fps, int width, int height)
 {
-    ClipSpec s;
+    ClipRecipe s;
     s.codec = codec;
     s.frames = frames;
     s.fpsNum = fps;

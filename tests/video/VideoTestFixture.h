@@ -18,7 +18,7 @@ class ClipFolder {
 public:
     // Path of the clip `name`, made on first use; empty when this machine
     // cannot encode it (the error is kept in lastError()).
-    QString clip(const QString& name, const ClipSpec& spec);
+    QString clip(const QString& name, const ClipRecipe& recipe);
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QString lastError() const { return m_error; }
 
@@ -60,6 +60,6 @@ bool sameOutsideTimeText(const QImage& a, const QImage& b);
 QImage centreSampled(const QImage& picture, QSize size);
 
 // Clip specs used across the tests.
-ClipSpec spec(const QString& codec, int frames, int fps = 25, int width = 320, int height = 240);
+ClipRecipe recipe(const QString& codec, int frames, int fps = 25, int width = 320, int height = 240);
 
 } // namespace kestrel::test

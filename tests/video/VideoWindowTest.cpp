@@ -67,7 +67,7 @@ QList<int> allButtonsBut(int count, int except)
 QString VideoWindowTest::clipFor(const QString& name)
 {
     const ClipInfo info = knownClips().value(name);
-    return m_clips.clip(name, spec(QString::fromLatin1(info.codec), info.frames, info.fps));
+    return m_clips.clip(name, recipe(QString::fromLatin1(info.codec), info.frames, info.fps));
 }
 
 void VideoWindowTest::initTestCase()

@@ -149,11 +149,11 @@ private:
 
 void tst_VideoDrawing::initTestCase()
 {
-    ClipSpec spec;
-    spec.frames = 100;
+    ClipRecipe recipe;
+    recipe.frames = 100;
     m_clip = m_clips.filePath(QStringLiteral("swing.avi"));
     QString error;
-    QVERIFY2(makeClip(m_clip, spec, &error), qPrintable(error));
+    QVERIFY2(makeClip(m_clip, recipe, &error), qPrintable(error));
 }
 
 void tst_VideoDrawing::init()
