@@ -14,7 +14,7 @@ class Prompter;
 struct AppContext {
     Settings* settings = nullptr;
     Prompter* prompter = nullptr;
-    QString appFolder;  // no trailing separator
+    QString appFolder; // no trailing separator
 };
 
-}  // namespace kestrel
+} // namespace kestrel

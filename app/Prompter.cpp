@@ -11,11 +11,16 @@ namespace {
 QMessageBox::Icon toQt(MsgIcon icon)
 {
     switch (icon) {
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::Exclamation: return QMessageBox::Warning;
-    case MsgIcon::Critical: return QMessageBox::Critical;
-    case MsgIcon::Question: return QMessageBox::Question;
-    case MsgIcon::None: break;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -23,11 +28,16 @@ QMessageBox::Icon toQt(MsgIcon icon)
 QMessageBox::StandardButtons toQt(MsgButtons buttons)
 {
     switch (buttons) {
-    case MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case MsgButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
-    case MsgButtons::Ok: break;
+    case MsgButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::RetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
+    case MsgButtons::Ok:
+        break;
     }
     return QMessageBox::Ok;
 }
@@ -35,25 +45,30 @@ QMessageBox::StandardButtons toQt(MsgButtons buttons)
 MsgAnswer fromQt(int button)
 {
     switch (button) {
-    case QMessageBox::Cancel: return MsgAnswer::Cancel;
-    case QMessageBox::Yes: return MsgAnswer::Yes;
-    case QMessageBox::No: return MsgAnswer::No;
-    case QMessageBox::Retry: return MsgAnswer::Retry;
-    default: return MsgAnswer::Ok;
+    case QMessageBox::Cancel:
+        return MsgAnswer::Cancel;
+    case QMessageBox::Yes:
+        return MsgAnswer::Yes;
+    case QMessageBox::No:
+        return MsgAnswer::No;
+    case QMessageBox::Retry:
+        return MsgAnswer::Retry;
+    default:
+        return MsgAnswer::Ok;
     }
 }
 
-}  // namespace
+} // namespace
 
-MsgAnswer QtPrompter::message(QWidget* owner, const QString& text, const QString& title, MsgIcon icon,
-                              MsgButtons buttons)
+MsgAnswer QtPrompter::message(
+    QWidget* owner, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
 {
     QMessageBox box(toQt(icon), title, text, toQt(buttons), owner);
     return fromQt(box.exec());
 }
 
-std::optional<QString> QtPrompter::inputBox(QWidget* owner, const QString& prompt, const QString& title,
-                                            const QString& defaultText)
+std::optional<QString> QtPrompter::inputBox(
+    QWidget* owner, const QString& prompt, const QString& title, const QString& defaultText)
 {
     bool ok = false;
     const QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, defaultText, &ok);
@@ -62,9 +77,15 @@ std::optional<QString> QtPrompter::inputBox(QWidget* owner, const QString& promp
     return text;
 }
 
-std::optional<FileChoice> QtPrompter::openFile(const FileDialogRequest& request) { return runFileDialog(request, false); }
+std::optional<FileChoice> QtPrompter::openFile(const FileDialogRequest& request)
+{
+    return runFileDialog(request, false);
+}
 
-std::optional<FileChoice> QtPrompter::saveFile(const FileDialogRequest& request) { return runFileDialog(request, true); }
+std::optional<FileChoice> QtPrompter::saveFile(const FileDialogRequest& request)
+{
+    return runFileDialog(request, true);
+}
 
 std::optional<FileChoice> QtPrompter::runFileDialog(const FileDialogRequest& request, bool save)
 {
@@ -91,4 +112,4 @@ std::optional<FileChoice> QtPrompter::runFileDialog(const FileDialogRequest& req
     return choice;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

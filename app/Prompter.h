@@ -19,17 +19,17 @@ enum class MsgAnswer { Ok, Cancel, Yes, No, Retry };
 struct FileDialogRequest {
     QWidget* owner = nullptr;
     QString title;
-    QStringList nameFilters;   // Qt form, e.g. "Video files (*.avi *.mpg)"
-    int selectedFilter = 0;    // index into nameFilters
+    QStringList nameFilters; // Qt form, e.g. "Video files (*.avi *.mpg)"
+    int selectedFilter = 0; // index into nameFilters
     QString startFolder;
-    QString fileName;          // proposed file name
-    QString defaultSuffix;     // without the dot
+    QString fileName; // proposed file name
+    QString defaultSuffix; // without the dot
     bool videoPreview = false; // open dialog with a pane that plays the selection
 };
 
 struct FileChoice {
     QString path;
-    int filterIndex = 0;  // index into nameFilters of the filter in force
+    int filterIndex = 0; // index into nameFilters of the filter in force
 };
 
 // The one seam for every modal interaction. The program uses QtPrompter;
@@ -38,11 +38,13 @@ class Prompter {
 public:
     virtual ~Prompter() = default;
 
-    virtual MsgAnswer message(QWidget* owner, const QString& text, const QString& title, MsgIcon icon,
-                              MsgButtons buttons = MsgButtons::Ok) = 0;
+    virtual MsgAnswer message(
+        QWidget* owner, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok)
+        = 0;
     // nullopt when the user cancels.
-    virtual std::optional<QString> inputBox(QWidget* owner, const QString& prompt, const QString& title,
-                                            const QString& defaultText) = 0;
+    virtual std::optional<QString> inputBox(
+        QWidget* owner, const QString& prompt, const QString& title, const QString& defaultText)
+        = 0;
     // nullopt when the user cancels.
     virtual std::optional<FileChoice> openFile(const FileDialogRequest& request) = 0;
     virtual std::optional<FileChoice> saveFile(const FileDialogRequest& request) = 0;
@@ -56,10 +58,10 @@ public:
 
     void setVideoPreviewFactory(PreviewFactory factory) { m_previewFactory = std::move(factory); }
 
-    MsgAnswer message(QWidget* owner, const QString& text, const QString& title, MsgIcon icon,
-                      MsgButtons buttons) override;
-    std::optional<QString> inputBox(QWidget* owner, const QString& prompt, const QString& title,
-                                    const QString& defaultText) override;
+    MsgAnswer message(
+        QWidget* owner, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override;
+    std::optional<QString> inputBox(
+        QWidget* owner, const QString& prompt, const QString& title, const QString& defaultText) override;
     std::optional<FileChoice> openFile(const FileDialogRequest& request) override;
     std::optional<FileChoice> saveFile(const FileDialogRequest& request) override;
 
@@ -69,4 +71,4 @@ private:
     PreviewFactory m_previewFactory;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

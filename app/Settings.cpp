@@ -7,12 +7,15 @@ namespace kestrel {
 
 namespace {
 const QString kSection = QStringLiteral("settings");
-QString qualified(const QString& key) { return kSection + QLatin1Char('/') + key; }
-}  // namespace
+QString qualified(const QString& key)
+{
+    return kSection + QLatin1Char('/') + key;
+}
+} // namespace
 
 Settings::Settings()
-    : m_store(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                          QStringLiteral("Kestrel"), QStringLiteral("Kestrel")))
+    : m_store(std::make_unique<QSettings>(
+        QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Kestrel"), QStringLiteral("Kestrel")))
 {
 }
 
@@ -45,7 +48,10 @@ double Settings::readNumber(const QString& key, double defaultValue) const
     return leadingNumber(text);
 }
 
-QString Settings::fileName() const { return m_store->fileName(); }
+QString Settings::fileName() const
+{
+    return m_store->fileName();
+}
 
 double Settings::leadingNumber(const QString& text)
 {
@@ -54,4 +60,4 @@ double Settings::leadingNumber(const QString& text)
     return match.hasMatch() ? match.captured(0).trimmed().toDouble() : 0.0;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -38,4 +38,4 @@ private:
     std::unique_ptr<QSettings> m_store;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

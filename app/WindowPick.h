@@ -26,4 +26,4 @@ inline bool offerWindowPick(WindowPick* pick, QWidget* window)
     return true;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -3,8 +3,11 @@
 namespace kestrel {
 
 namespace {
-QString twoDigits(qint64 value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
-}  // namespace
+QString twoDigits(qint64 value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+} // namespace
 
 QString FormatTime(qint32 milliseconds, bool withHundredths)
 {
@@ -37,4 +40,4 @@ QString TrimAtDelimiter(const QString& text, QChar delimiter, bool fromStart)
     return text.left(p + 1);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

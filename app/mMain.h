@@ -21,4 +21,4 @@ QString FormatTime(qint32 milliseconds, bool withHundredths);
 // Throws KesError when the delimiter does not occur in the text.
 QString TrimAtDelimiter(const QString& text, QChar delimiter, bool fromStart);
 
-}  // namespace kestrel
+} // namespace kestrel

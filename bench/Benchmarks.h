@@ -11,4 +11,4 @@ void runEngineBench(QTextStream& out, const QString& workDir);
 void runPaintBench(QTextStream& out, const QString& workDir);
 void runDrawingBench(QTextStream& out, const QString& workDir);
 
-}  // namespace kestrel::bench
+} // namespace kestrel::bench

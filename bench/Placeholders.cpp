@@ -3,4 +3,4 @@
 #include "Benchmarks.h"
 
 namespace kestrel::bench {
-}  // namespace kestrel::bench
+} // namespace kestrel::bench

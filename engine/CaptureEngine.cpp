@@ -1,7 +1,7 @@
 #include "engine/CaptureEngine.h"
 
-#include "engine/FfmpegPtr.h"
 #include "engine/AviWriter.h"
+#include "engine/FfmpegPtr.h"
 #include "engine/V4l2Device.h"
 
 extern "C" {

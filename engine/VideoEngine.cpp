@@ -40,8 +40,8 @@ qint64 streamLengthMs(const PacketIndex& index)
     const qint64 count = index.frameCount();
     const qint64 first = index.frameTimeMs(0);
     const qint64 last = index.frameTimeMs(count - 1);
-    const double intervalMs = count > 1 ? double(last - first) / double(count - 1)
-                                        : 1000.0 / std::max(1.0, index.framesPerSecond());
+    const double intervalMs
+        = count > 1 ? double(last - first) / double(count - 1) : 1000.0 / std::max(1.0, index.framesPerSecond());
     return last + std::max<qint64>(1, std::llround(intervalMs));
 }
 

@@ -1,7 +1,7 @@
 #include "engine/VideoTrimmer.h"
 
-#include "engine/FfmpegPtr.h"
 #include "engine/AviWriter.h"
+#include "engine/FfmpegPtr.h"
 
 #include <QDir>
 #include <QFile>

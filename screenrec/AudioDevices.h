@@ -7,14 +7,14 @@ namespace kestrel {
 
 // One input of an audio device: what libavdevice opens to record it.
 struct AudioInputPin {
-    QString name;        // readable, shown in the list
-    QString deviceName;  // what the input format opens ("alsa_input.pci-...", "plughw:CARD=PCH,DEV=0")
+    QString name; // readable, shown in the list
+    QString deviceName; // what the input format opens ("alsa_input.pci-...", "plughw:CARD=PCH,DEV=0")
 };
 
 // A sound server or sound card with the inputs it can record from.
 struct AudioDevice {
     QString name;
-    QString inputFormat;  // libavdevice input format: "pulse" or "alsa"
+    QString inputFormat; // libavdevice input format: "pulse" or "alsa"
     QList<AudioInputPin> pins;
 };
 
@@ -27,4 +27,4 @@ public:
     static QList<AudioDevice> list();
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -19,25 +19,24 @@ namespace kestrel {
 
 namespace {
 
+const AVCodec* encoderOf(const QString& encoderName)
+{
+    return avcodec_find_encoder_by_name(encoderName.toLatin1().constData());
+}
 
-    const AVCodec* encoderOf(const QString& encoderName)
-    {
-        return avcodec_find_encoder_by_name(encoderName.toLatin1().constData());
-    }
+// A context whose private options hold the encoder's defaults.
+CodecContextPtr defaultsOf(const AVCodec* codec)
+{
+    return CodecContextPtr(codec ? avcodec_alloc_context3(codec) : nullptr);
+}
 
-    // A context whose private options hold the encoder's defaults.
-    CodecContextPtr defaultsOf(const AVCodec* codec)
-    {
-        return CodecContextPtr(codec ? avcodec_alloc_context3(codec) : nullptr);
-    }
+bool isSetting(const AVOption* option)
+{
+    return option->type != AV_OPT_TYPE_CONST && (option->flags & AV_OPT_FLAG_ENCODING_PARAM)
+        && !(option->flags & AV_OPT_FLAG_DEPRECATED) && !(option->flags & AV_OPT_FLAG_READONLY);
+}
 
-    bool isSetting(const AVOption* option)
-    {
-        return option->type != AV_OPT_TYPE_CONST && (option->flags & AV_OPT_FLAG_ENCODING_PARAM)
-            && !(option->flags & AV_OPT_FLAG_DEPRECATED) && !(option->flags & AV_OPT_FLAG_READONLY);
-    }
-
-}  // namespace
+} // namespace
 
 bool CompressorSettingsDialog::hasSettings(const QString& encoderName)
 {
@@ -86,8 +85,8 @@ QString CompressorSettingsDialog::check(const QString& encoderName, const QStrin
     return result < 0 ? averrorText(result) : QString();
 }
 
-CompressorSettingsDialog::CompressorSettingsDialog(const QString& title, const QString& encoderName,
-                                                   const QMap<QString, QString>& current, QWidget* parent)
+CompressorSettingsDialog::CompressorSettingsDialog(
+    const QString& title, const QString& encoderName, const QMap<QString, QString>& current, QWidget* parent)
     : QDialog(parent)
     , m_encoderName(encoderName)
     , m_settings(settingsOf(encoderName))
@@ -103,7 +102,7 @@ CompressorSettingsDialog::CompressorSettingsDialog(const QString& title, const Q
             field = box;
         } else if (!setting.choices.isEmpty()) {
             auto* list = new QComboBox;
-            list->setEditable(true);  // numbers are allowed besides the named values
+            list->setEditable(true); // numbers are allowed besides the named values
             list->addItems(setting.choices);
             list->setCurrentText(value);
             field = list;
@@ -195,4 +194,4 @@ void CompressorSettingsDialog::accept()
     QDialog::accept();
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -17,15 +17,15 @@ class CompressorSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     struct Setting {
-        QString name;          // AVOption name
+        QString name; // AVOption name
         QString help;
-        QString defaultValue;  // as av_opt_get writes it
-        QStringList choices;   // named values, when the option has some
+        QString defaultValue; // as av_opt_get writes it
+        QStringList choices; // named values, when the option has some
         bool isBool = false;
     };
 
     CompressorSettingsDialog(const QString& title, const QString& encoderName, const QMap<QString, QString>& current,
-                             QWidget* parent = nullptr);
+        QWidget* parent = nullptr);
 
     // False when the encoder has no options of its own.
     static bool hasSettings(const QString& encoderName);
@@ -47,4 +47,4 @@ private:
     QLabel* m_problem = nullptr;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

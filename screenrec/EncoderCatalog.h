@@ -8,8 +8,8 @@ namespace kestrel {
 // One compressor as the user sees it: a readable name and the libavcodec
 // encoder behind it.
 struct Compressor {
-    QString name;         // "Microsoft Video 1", "PCM", ...
-    QString encoderName;  // "msvideo1", "pcm_s16le", ...
+    QString name; // "Microsoft Video 1", "PCM", ...
+    QString encoderName; // "msvideo1", "pcm_s16le", ...
 };
 
 // The video and audio encoders of this machine's libavcodec that an AVI file
@@ -25,4 +25,4 @@ public:
     static QString readableName(const QString& encoderName);
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -4,8 +4,8 @@
 
 extern "C" {
 #include <libavdevice/avdevice.h>
-#include <libavutil/opt.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
 }
 
 #include <QByteArray>
@@ -18,39 +18,37 @@ extern "C" {
 
 namespace kestrel {
 
-
 namespace {
 
-    struct Failure {
-        QString text;
-    };
+struct Failure {
+    QString text;
+};
 
-    void check(int result, const QString& what)
-    {
-        if (result < 0)
-            throw Failure {QStringLiteral("%1: %2").arg(what, averrorText(result))};
-    }
+void check(int result, const QString& what)
+{
+    if (result < 0)
+        throw Failure{QStringLiteral("%1: %2").arg(what, averrorText(result))};
+}
 
-    template <typename T>
-    T* need(T* pointer, const QString& what)
-    {
-        if (!pointer)
-            throw Failure {what};
-        return pointer;
-    }
+template <typename T> T* need(T* pointer, const QString& what)
+{
+    if (!pointer)
+        throw Failure{what};
+    return pointer;
+}
 
-    struct DictionaryHolder {
-        AVDictionary* dict = nullptr;
-        ~DictionaryHolder() { av_dict_free(&dict); }
-        void set(const char* key, const QString& value) { av_dict_set(&dict, key, value.toUtf8().constData(), 0); }
-    };
+struct DictionaryHolder {
+    AVDictionary* dict = nullptr;
+    ~DictionaryHolder() { av_dict_free(&dict); }
+    void set(const char* key, const QString& value) { av_dict_set(&dict, key, value.toUtf8().constData(), 0); }
+};
 
-    QString rateText(double fps)
-    {
-        return QString::number(fps, 'g', 10);
-    }
+QString rateText(double fps)
+{
+    return QString::number(fps, 'g', 10);
+}
 
-}  // namespace
+} // namespace
 
 // The output file, shared by the two worker threads.
 struct Muxer {
@@ -69,8 +67,8 @@ struct Muxer {
 };
 
 // Sends one frame (nullptr to drain) and writes every packet that comes out.
-static int encodeAndWrite(AVCodecContext* encoder, const AVFrame* frame, Muxer& muxer, AVStream* stream,
-                          AVPacket* packet)
+static int encodeAndWrite(
+    AVCodecContext* encoder, const AVFrame* frame, Muxer& muxer, AVStream* stream, AVPacket* packet)
 {
     int result = avcodec_send_frame(encoder, frame);
     if (result < 0)
@@ -93,9 +91,9 @@ struct RecordingSession::Impl {
     RecordingOptions options;
     Muxer muxer;
     bool fileCreated = false;
-    std::atomic<bool> stopping {false};
-    std::atomic<bool> running {false};
-    std::atomic<qint64> framesWritten {0};
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> running{false};
+    std::atomic<qint64> framesWritten{0};
     mutable std::mutex errorMutex;
     QString lastError;
 
@@ -127,20 +125,20 @@ struct RecordingSession::Impl {
     InputPtr openInput(const char* formatName, const QString& url, DictionaryHolder& dictionary)
     {
         avdevice_register_all();
-        const AVInputFormat* format = need(av_find_input_format(formatName),
-                                           QStringLiteral("This FFmpeg has no %1 input").arg(formatName));
+        const AVInputFormat* format
+            = need(av_find_input_format(formatName), QStringLiteral("This FFmpeg has no %1 input").arg(formatName));
         AVFormatContext* context = need(avformat_alloc_context(), QStringLiteral("Out of memory"));
         context->interrupt_callback = {interruptRequested, &stopping};
         // avformat_open_input frees the context on failure.
         check(avformat_open_input(&context, url.toUtf8().constData(), format, &dictionary.dict),
-              QStringLiteral("Cannot open %1 \"%2\"").arg(formatName, url));
+            QStringLiteral("Cannot open %1 \"%2\"").arg(formatName, url));
         return InputPtr(context);
     }
 
     static CodecContextPtr openDecoder(const AVStream* stream)
     {
-        const AVCodec* codec = need(avcodec_find_decoder(stream->codecpar->codec_id),
-                                    QStringLiteral("No decoder for the captured stream"));
+        const AVCodec* codec = need(
+            avcodec_find_decoder(stream->codecpar->codec_id), QStringLiteral("No decoder for the captured stream"));
         CodecContextPtr decoder(need(avcodec_alloc_context3(codec), QStringLiteral("Out of memory")));
         check(avcodec_parameters_to_context(decoder.get(), stream->codecpar), QStringLiteral("Capture decoder"));
         check(avcodec_open2(decoder.get(), codec, nullptr), QStringLiteral("Capture decoder"));
@@ -153,12 +151,12 @@ struct RecordingSession::Impl {
         AVFormatContext* context = nullptr;
         const QByteArray path = options.outputFile.toUtf8();
         check(avformat_alloc_output_context2(&context, nullptr, formatName, path.constData()),
-              QStringLiteral("Output format"));
+            QStringLiteral("Output format"));
         muxer.context.reset(context);
         if (options.outputFile.isEmpty())
-            throw Failure {QStringLiteral("No output file is chosen")};
+            throw Failure{QStringLiteral("No output file is chosen")};
         check(avio_open(&context->pb, path.constData(), AVIO_FLAG_WRITE),
-              QStringLiteral("Cannot write \"%1\"").arg(options.outputFile));
+            QStringLiteral("Cannot write \"%1\"").arg(options.outputFile));
         fileCreated = true;
     }
 
@@ -172,12 +170,12 @@ struct RecordingSession::Impl {
             dictionary.set("window_id", QString::number(options.windowId));
         } else if (options.captureRect.isValid()) {
             dictionary.set("video_size",
-                           QStringLiteral("%1x%2").arg(options.captureRect.width()).arg(options.captureRect.height()));
+                QStringLiteral("%1x%2").arg(options.captureRect.width()).arg(options.captureRect.height()));
             url += QStringLiteral("+%1,%2").arg(options.captureRect.x()).arg(options.captureRect.y());
         }
         grab = openInput("x11grab", url, dictionary);
         if (grab->nb_streams < 1)
-            throw Failure {QStringLiteral("The screen grab has no picture")};
+            throw Failure{QStringLiteral("The screen grab has no picture")};
         grabDecoder = openDecoder(grab->streams[0]);
     }
 
@@ -187,7 +185,7 @@ struct RecordingSession::Impl {
             : options.videoEncoder.isEmpty()    ? QStringLiteral("rawvideo")
                                                 : options.videoEncoder;
         const AVCodec* codec = need(avcodec_find_encoder_by_name(encoderName.toLatin1().constData()),
-                                    QStringLiteral("The video compressor %1 is not available").arg(encoderName));
+            QStringLiteral("The video compressor %1 is not available").arg(encoderName));
         videoEncoder.reset(need(avcodec_alloc_context3(codec), QStringLiteral("Out of memory")));
         AVCodecContext* enc = videoEncoder.get();
 
@@ -215,7 +213,7 @@ struct RecordingSession::Impl {
             enc->bit_rate = std::max<qint64>(400000, qint64(enc->width * enc->height * options.frameRate * 0.1));
         }
         if (enc->width <= 0 || enc->height <= 0)
-            throw Failure {QStringLiteral("The window to record is too small")};
+            throw Failure{QStringLiteral("The window to record is too small")};
         enc->sample_aspect_ratio = {1, 1};
         if (muxer.context->oformat->flags & AVFMT_GLOBALHEADER)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -239,8 +237,8 @@ struct RecordingSession::Impl {
         const int sourceHeight = options.wmv ? grabDecoder->height : enc->height;
         scalerSourceHeight = sourceHeight;
         scaler.reset(need(sws_getContext(sourceWidth, sourceHeight, grabDecoder->pix_fmt, enc->width, enc->height,
-                                         enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr),
-                          QStringLiteral("Cannot convert the screen picture for the video compressor")));
+                              enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr),
+            QStringLiteral("Cannot convert the screen picture for the video compressor")));
     }
 
     void openSound()
@@ -248,14 +246,14 @@ struct RecordingSession::Impl {
         DictionaryHolder dictionary;
         soundInput = openInput(options.audioInputFormat.toLatin1().constData(), options.audioInputDevice, dictionary);
         if (soundInput->nb_streams < 1)
-            throw Failure {QStringLiteral("The sound input has no audio")};
+            throw Failure{QStringLiteral("The sound input has no audio")};
         soundDecoder = openDecoder(soundInput->streams[0]);
 
         const QString encoderName = options.wmv ? QStringLiteral("wmav2")
             : options.audioEncoder.isEmpty()    ? QStringLiteral("pcm_s16le")
                                                 : options.audioEncoder;
         const AVCodec* codec = need(avcodec_find_encoder_by_name(encoderName.toLatin1().constData()),
-                                    QStringLiteral("The audio compressor %1 is not available").arg(encoderName));
+            QStringLiteral("The audio compressor %1 is not available").arg(encoderName));
         audioEncoder.reset(need(avcodec_alloc_context3(codec), QStringLiteral("Out of memory")));
         AVCodecContext* enc = audioEncoder.get();
 
@@ -290,12 +288,12 @@ struct RecordingSession::Impl {
 
         SwrContext* swr = nullptr;
         check(swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &soundDecoder->ch_layout,
-                                  soundDecoder->sample_fmt, soundDecoder->sample_rate, 0, nullptr),
-              QStringLiteral("Sound conversion"));
+                  soundDecoder->sample_fmt, soundDecoder->sample_rate, 0, nullptr),
+            QStringLiteral("Sound conversion"));
         resampler.reset(swr);
         check(swr_init(swr), QStringLiteral("Sound conversion"));
-        fifo.reset(need(av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 4096),
-                        QStringLiteral("Out of memory")));
+        fifo.reset(need(
+            av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 4096), QStringLiteral("Out of memory")));
     }
 
     // Video worker thread: grab, convert, encode, write until asked to stop.
@@ -342,7 +340,7 @@ struct RecordingSession::Impl {
                 if (firstGrabTime == AV_NOPTS_VALUE)
                     firstGrabTime = grabTime;
                 const int64_t slot = av_rescale_q_rnd(grabTime - firstGrabTime, grabTimeBase, enc->time_base,
-                                                      AVRounding(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+                    AVRounding(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
                 if (slot < nextPts) {
                     av_frame_unref(decoded.get());
                     continue;
@@ -352,7 +350,7 @@ struct RecordingSession::Impl {
                 result = av_frame_make_writable(converted.get());
                 if (result >= 0) {
                     sws_scale(scaler.get(), decoded->data, decoded->linesize, 0, scalerSourceHeight, converted->data,
-                              converted->linesize);
+                        converted->linesize);
                     result = encodeAndWrite(enc, converted.get(), muxer, videoStream, encoded.get());
                     if (result >= 0)
                         ++framesWritten;
@@ -380,12 +378,12 @@ struct RecordingSession::Impl {
         const int frameSamples = enc->frame_size > 0 && !variableSize ? enc->frame_size : 1024;
         qint64 nextPts = 0;
         auto encodeFromFifo = [&](bool finishing) {
-            while (av_audio_fifo_size(fifo.get()) >= frameSamples
-                   || (finishing && av_audio_fifo_size(fifo.get()) > 0)) {
+            while (
+                av_audio_fifo_size(fifo.get()) >= frameSamples || (finishing && av_audio_fifo_size(fifo.get()) > 0)) {
                 const int samples = std::min(frameSamples, av_audio_fifo_size(fifo.get()));
                 if (samples < frameSamples && !variableSize
                     && !(enc->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME))
-                    return 0;  // a short last frame this compressor cannot take is dropped
+                    return 0; // a short last frame this compressor cannot take is dropped
                 FramePtr frame(av_frame_alloc());
                 frame->nb_samples = samples;
                 frame->format = enc->sample_fmt;
@@ -416,12 +414,11 @@ struct RecordingSession::Impl {
             while (result >= 0 && avcodec_receive_frame(soundDecoder.get(), decoded.get()) >= 0) {
                 const int capacity = swr_get_out_samples(resampler.get(), decoded->nb_samples);
                 uint8_t** buffer = nullptr;
-                result = av_samples_alloc_array_and_samples(&buffer, nullptr, enc->ch_layout.nb_channels, capacity,
-                                                            enc->sample_fmt, 0);
+                result = av_samples_alloc_array_and_samples(
+                    &buffer, nullptr, enc->ch_layout.nb_channels, capacity, enc->sample_fmt, 0);
                 if (result >= 0) {
                     const int converted = swr_convert(resampler.get(), buffer, capacity,
-                                                      const_cast<const uint8_t**>(decoded->extended_data),
-                                                      decoded->nb_samples);
+                        const_cast<const uint8_t**>(decoded->extended_data), decoded->nb_samples);
                     if (converted > 0)
                         av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(buffer), converted);
                     result = converted < 0 ? converted : 0;
@@ -457,7 +454,7 @@ bool RecordingSession::start(QString* error)
         return true;
     try {
         if (!(d->options.frameRate > 0 && d->options.frameRate <= 1000))
-            throw Failure {QStringLiteral("The frame rate must lie between 0 and 1000")};
+            throw Failure{QStringLiteral("The frame rate must lie between 0 and 1000")};
         d->openOutput();
         d->openScreenGrab();
         d->openVideoEncoder();
@@ -513,4 +510,4 @@ QString RecordingSession::lastError() const
     return d->lastError;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -12,21 +12,21 @@ namespace kestrel {
 
 // Everything one recording needs, fixed when it starts.
 struct RecordingOptions {
-    QString display;        // X display, ":1"; empty: the DISPLAY of the environment
-    quint64 windowId = 0;   // X window to record; 0: captureRect of the whole screen
-    QRect captureRect;      // used when windowId is 0
+    QString display; // X display, ":1"; empty: the DISPLAY of the environment
+    quint64 windowId = 0; // X window to record; 0: captureRect of the whole screen
+    QRect captureRect; // used when windowId is 0
     bool drawMouse = true;
-    double frameRate = 25;  // frames per second
+    double frameRate = 25; // frames per second
     QString outputFile;
 
-    bool wmv = false;       // WMV (ASF) following profile, else AVI
+    bool wmv = false; // WMV (ASF) following profile, else AVI
     WmvProfile profile;
 
-    QString videoEncoder;   // AVI; empty: uncompressed bgr24
-    QMap<QString, QString> videoEncoderOptions;  // the encoder's own AVOptions
-    QString audioEncoder;   // AVI; empty: uncompressed 16-bit PCM
+    QString videoEncoder; // AVI; empty: uncompressed bgr24
+    QMap<QString, QString> videoEncoderOptions; // the encoder's own AVOptions
+    QString audioEncoder; // AVI; empty: uncompressed 16-bit PCM
 
-    QString audioInputFormat;  // "pulse" or "alsa"; empty: no sound
+    QString audioInputFormat; // "pulse" or "alsa"; empty: no sound
     QString audioInputDevice;
 };
 
@@ -38,7 +38,7 @@ struct RecordingOptions {
 class RecordingSession {
 public:
     explicit RecordingSession(RecordingOptions options);
-    ~RecordingSession();  // stops a running recording
+    ~RecordingSession(); // stops a running recording
 
     RecordingSession(const RecordingSession&) = delete;
     RecordingSession& operator=(const RecordingSession&) = delete;
@@ -56,4 +56,4 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -8,16 +8,16 @@ namespace kestrel {
 
 namespace {
 
-    int indexOfName(const QList<Compressor>& list, const QString& name)
-    {
-        for (int i = 0; i < list.size(); ++i) {
-            if (list[i].name == name)
-                return i;
-        }
-        return -1;
+int indexOfName(const QList<Compressor>& list, const QString& name)
+{
+    for (int i = 0; i < list.size(); ++i) {
+        if (list[i].name == name)
+            return i;
     }
+    return -1;
+}
 
-}  // namespace
+} // namespace
 
 ScreenRecorder::ScreenRecorder(QObject* parent)
     : ScreenRecorder(AudioDevices::list(), parent)
@@ -70,11 +70,11 @@ bool ScreenRecorder::showVideoCompressorSettings(int position, QWidget* parent)
     if (!CompressorSettingsDialog::hasSettings(encoderName))
         return false;
     // Window-modal and not exec(): the recorder's owner keeps running.
-    auto* dialog = new CompressorSettingsDialog(m_videoCompressors[position].name, encoderName,
-                                                videoCompressorSettings(encoderName), parent);
+    auto* dialog = new CompressorSettingsDialog(
+        m_videoCompressors[position].name, encoderName, videoCompressorSettings(encoderName), parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this,
-            [this, dialog, encoderName] { setVideoCompressorSettings(encoderName, dialog->values()); });
+        [this, dialog, encoderName] { setVideoCompressorSettings(encoderName, dialog->values()); });
     dialog->open();
     return true;
 }
@@ -170,4 +170,4 @@ QString ScreenRecorder::lastError() const
     return m_session ? m_session->lastError() : m_lastError;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -108,4 +108,4 @@ private:
     std::unique_ptr<RecordingSession> m_session;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -10,14 +10,14 @@ namespace kestrel {
 
 namespace {
 
-    std::optional<WmvProfile> fail(QString* error, const QString& reason)
-    {
-        if (error)
-            *error = reason;
-        return std::nullopt;
-    }
+std::optional<WmvProfile> fail(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+    return std::nullopt;
+}
 
-}  // namespace
+} // namespace
 
 std::optional<WmvProfile> WmvProfile::load(const QString& path, QString* error)
 {
@@ -59,8 +59,8 @@ std::optional<WmvProfile> WmvProfile::parse(const QString& text, QString* error)
         {"audio_channels", 1, 2},
     };
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        const bool known = std::any_of(std::begin(ranges), std::end(ranges),
-                                       [&](const Range& r) { return it.key() == QLatin1String(r.key); });
+        const bool known = std::any_of(
+            std::begin(ranges), std::end(ranges), [&](const Range& r) { return it.key() == QLatin1String(r.key); });
         if (!known)
             return fail(error, QStringLiteral("Unknown key \"%1\"").arg(it.key()));
     }
@@ -70,7 +70,8 @@ std::optional<WmvProfile> WmvProfile::parse(const QString& text, QString* error)
             return fail(error, QStringLiteral("Missing key \"%1\"").arg(key));
         const double value = values.value(key);
         if (value < range.low || value > range.high)
-            return fail(error, QStringLiteral("\"%1\" must lie between %2 and %3").arg(key).arg(range.low).arg(range.high));
+            return fail(
+                error, QStringLiteral("\"%1\" must lie between %2 and %3").arg(key).arg(range.low).arg(range.high));
     }
 
     WmvProfile profile;
@@ -85,4 +86,4 @@ std::optional<WmvProfile> WmvProfile::parse(const QString& text, QString* error)
     return profile;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -32,4 +32,4 @@ struct WmvProfile {
     static std::optional<WmvProfile> parse(const QString& text, QString* error = nullptr);
 };
 
-}  // namespace kestrel
+} // namespace kestrel

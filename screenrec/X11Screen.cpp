@@ -19,4 +19,4 @@ QSize x11ScreenSize(const QString& display)
     return size;
 }
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -9,4 +9,4 @@ namespace kestrel {
 // environment). An empty size when no X server answers.
 QSize x11ScreenSize(const QString& display);
 
-}  // namespace kestrel
+} // namespace kestrel

@@ -24,18 +24,18 @@ namespace kestrel {
 
 namespace {
 
-    const QString kStartTitle = QStringLiteral("Start screen capture");
+const QString kStartTitle = QStringLiteral("Start screen capture");
 
-    QString appTitle()
-    {
-        return QCoreApplication::applicationName();
-    }
+QString appTitle()
+{
+    return QCoreApplication::applicationName();
+}
 
-}  // namespace
+} // namespace
 
 const QStringList& frmScreenCapture::profileTexts()
 {
-    static const QStringList texts {
+    static const QStringList texts{
         QStringLiteral("Window Media Video/Audio 9 for 320x240"),
         QStringLiteral("Window Media Video/Audio 9 for 640x480"),
         QStringLiteral("Window Media Video/Audio 9 for 800x600"),
@@ -47,9 +47,11 @@ const QStringList& frmScreenCapture::profileTexts()
 
 const QStringList& frmScreenCapture::profileFiles()
 {
-    static const QStringList files {
-        QStringLiteral("/Profiles/320x240.prx"),  QStringLiteral("/Profiles/640x480.prx"),
-        QStringLiteral("/Profiles/800x600.prx"),  QStringLiteral("/Profiles/1024x768.prx"),
+    static const QStringList files{
+        QStringLiteral("/Profiles/320x240.prx"),
+        QStringLiteral("/Profiles/640x480.prx"),
+        QStringLiteral("/Profiles/800x600.prx"),
+        QStringLiteral("/Profiles/1024x768.prx"),
         QStringLiteral("/Profiles/1280x1024.prx"),
     };
     return files;
@@ -244,8 +246,8 @@ bool frmScreenCapture::frameRateFromText(double* fps)
     if (!ok)
         *fps = QLocale::system().toDouble(text, &ok);
     if (!ok) {
-        m_app.prompter->message(this, QStringLiteral("Frame rate must be numeric"), QStringLiteral("Frame rate"),
-                                MsgIcon::Critical);
+        m_app.prompter->message(
+            this, QStringLiteral("Frame rate must be numeric"), QStringLiteral("Frame rate"), MsgIcon::Critical);
     }
     return ok;
 }
@@ -254,7 +256,7 @@ QString frmScreenCapture::chooseOutputFile(const QString& filter)
 {
     FileDialogRequest request;
     request.owner = this;
-    request.nameFilters = QStringList {filter};
+    request.nameFilters = QStringList{filter};
     request.fileName = m_dialogFileName;
     request.defaultSuffix = filter.section(QLatin1Char('.'), -1).remove(QLatin1Char(')'));
     // Like a common dialog, a cancelled dialog still holds its last file name.
@@ -286,8 +288,8 @@ void frmScreenCapture::prepareScreenCapture()
                 m_recorder->setAudioCompressor(audio);
             m_recorder->setUseVideoCompressor(chkUseVideoComp->isChecked());
             if (chkcapwindow->isChecked() && !m_recorder->useVideoCompressor()) {
-                m_app.prompter->message(this, QStringLiteral("Please check and select video compressor"),
-                                        kStartTitle, MsgIcon::None);
+                m_app.prompter->message(
+                    this, QStringLiteral("Please check and select video compressor"), kStartTitle, MsgIcon::None);
                 return;
             }
             m_recorder->setUseAudioCompressor(chkuseAudioComp->isChecked());
@@ -299,9 +301,9 @@ void frmScreenCapture::prepareScreenCapture()
 
         if (chkcapwindow->isChecked()) {
             m_app.prompter->message(this,
-                                    QStringLiteral("Click OK and then click on the window that you would like to "
-                                                   "capture."),
-                                    kStartTitle, MsgIcon::None);
+                QStringLiteral("Click OK and then click on the window that you would like to "
+                               "capture."),
+                kStartTitle, MsgIcon::None);
             WinHandle = false;
             return;
         }
@@ -321,8 +323,7 @@ void frmScreenCapture::pick(QWidget* window)
 void frmScreenCapture::startCapture(WId winHandler)
 {
     if (!WinHandle) {
-        m_app.prompter->message(this, QStringLiteral("You must choose a window to capture"), appTitle(),
-                                MsgIcon::None);
+        m_app.prompter->message(this, QStringLiteral("You must choose a window to capture"), appTitle(), MsgIcon::None);
         return;
     }
     m_recorder->setWindowToRecord(winHandler);
@@ -339,9 +340,9 @@ void frmScreenCapture::startCapture(WId winHandler)
     } else {
         qWarning("Screen recording refused: %s", qPrintable(m_recorder->lastError()));
         m_app.prompter->message(this,
-                                QStringLiteral("Cannnot screen record,file opening or video/audio compressor not "
-                                               "correct"),
-                                appTitle(), MsgIcon::None);
+            QStringLiteral("Cannnot screen record,file opening or video/audio compressor not "
+                           "correct"),
+            appTitle(), MsgIcon::None);
     }
 }
 
@@ -360,4 +361,4 @@ void frmScreenCapture::toggleCapturingSign()
     fCapturing->setVisible(fCapturing->isHidden());
 }
 
-}  // namespace kestrel
+} // namespace kestrel

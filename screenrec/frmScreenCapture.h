@@ -64,7 +64,7 @@ private:
     AppContext m_app;
     ScreenRecorder* m_recorder = nullptr;
     std::function<WId()> m_mainWindowHandle;
-    QString m_dialogFileName;  // the save dialog keeps its last name, like a common dialog
+    QString m_dialogFileName; // the save dialog keeps its last name, like a common dialog
 
 public:
     // Controls, named as the other windows and the tests know them.
@@ -96,4 +96,4 @@ public:
     QTimer* Timer1 = nullptr;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

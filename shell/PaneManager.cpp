@@ -16,7 +16,10 @@
 
 namespace kestrel {
 
-PaneManager::PaneManager(QMainWindow& frame, const AppContext& app) : QObject(&frame), m_frame(frame), m_app(app)
+PaneManager::PaneManager(QMainWindow& frame, const AppContext& app)
+    : QObject(&frame)
+    , m_frame(frame)
+    , m_app(app)
 {
     createPaneWindows();
     dockPanes();
@@ -25,10 +28,14 @@ PaneManager::PaneManager(QMainWindow& frame, const AppContext& app) : QObject(&f
 QString PaneManager::key(Pane pane)
 {
     switch (pane) {
-    case Pane::Explorer: return QStringLiteral("frmExplorer");
-    case Pane::Capture: return QStringLiteral("frmCapture");
-    case Pane::ScreenCapture: return QStringLiteral("frmScreenCapture");
-    case Pane::KnowledgeBase: return QStringLiteral("frmKB");
+    case Pane::Explorer:
+        return QStringLiteral("frmExplorer");
+    case Pane::Capture:
+        return QStringLiteral("frmCapture");
+    case Pane::ScreenCapture:
+        return QStringLiteral("frmScreenCapture");
+    case Pane::KnowledgeBase:
+        return QStringLiteral("frmKB");
     }
     return {};
 }
@@ -36,10 +43,14 @@ QString PaneManager::key(Pane pane)
 QString PaneManager::caption(Pane pane)
 {
     switch (pane) {
-    case Pane::Explorer: return QStringLiteral(" Explorer");
-    case Pane::Capture: return QStringLiteral(" Capture");
-    case Pane::ScreenCapture: return QStringLiteral(" Screen capture");
-    case Pane::KnowledgeBase: return QStringLiteral(" Knowledge base");
+    case Pane::Explorer:
+        return QStringLiteral(" Explorer");
+    case Pane::Capture:
+        return QStringLiteral(" Capture");
+    case Pane::ScreenCapture:
+        return QStringLiteral(" Screen capture");
+    case Pane::KnowledgeBase:
+        return QStringLiteral(" Knowledge base");
     }
     return {};
 }
@@ -69,8 +80,8 @@ void PaneManager::dockPanes()
         auto* dock = new QDockWidget(caption(pane), &m_frame);
         dock->setObjectName(key(pane));
         dock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
-        dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable
-                          | QDockWidget::DockWidgetFloatable);
+        dock->setFeatures(
+            QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
         // Panes are shown and hidden through the View menu and the toolbar only.
         dock->toggleViewAction()->setEnabled(false);
         entry.window->setParent(dock);
@@ -86,7 +97,10 @@ void PaneManager::dockPanes()
     m_frame.resizeDocks({dock(Pane::Explorer), dock(Pane::Capture)}, {300, 300}, Qt::Horizontal);
 }
 
-bool PaneManager::isShown(Pane pane) const { return !dock(pane)->isHidden(); }
+bool PaneManager::isShown(Pane pane) const
+{
+    return !dock(pane)->isHidden();
+}
 
 void PaneManager::bind(Pane pane, QAction* menuItem, QAction* toolbarButton)
 {
@@ -106,7 +120,7 @@ void PaneManager::showPane(Pane pane, bool visible, bool fromDock)
     if (!fromDock) {
         if (visible) {
             entry.dock->show();
-            entry.dock->raise();  // bring its tab to the front
+            entry.dock->raise(); // bring its tab to the front
         } else {
             if (pane == Pane::Capture)
                 closeCapturePreviewIfConnected();
@@ -157,4 +171,4 @@ bool PaneManager::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-}  // namespace kestrel
+} // namespace kestrel

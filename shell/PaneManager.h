@@ -26,7 +26,7 @@ class PaneManager : public QObject {
 public:
     PaneManager(QMainWindow& frame, const AppContext& app);
 
-    static QString key(Pane pane);  // "frmExplorer", "frmCapture", "frmScreenCapture", "frmKB"
+    static QString key(Pane pane); // "frmExplorer", "frmCapture", "frmScreenCapture", "frmKB"
     static QString caption(Pane pane);
 
     QDockWidget* dock(Pane pane) const { return m_panes[int(pane)].dock; }
@@ -76,4 +76,4 @@ private:
     WindowPick* m_windowPick = nullptr;
 };
 
-}  // namespace kestrel
+} // namespace kestrel

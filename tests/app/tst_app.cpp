@@ -49,13 +49,20 @@ void tst_App::trimAtDelimiter_data()
     QTest::addColumn<QString>("delimiter");
     QTest::addColumn<bool>("fromStart");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("folder keeps separator") << R"(C:\Videos\swing.avi)" << "\\" << false << R"(C:\Videos\)";
-    QTest::newRow("native folder") << "/home/golf/swing.avi" << "/" << false << "/home/golf/";
-    QTest::newRow("base name") << "swing.avi" << "." << true << "swing";
-    QTest::newRow("first of several") << "a.b.c" << "." << true << "a";
-    QTest::newRow("last of several") << "a.b.c" << "." << false << "a.b.";
-    QTest::newRow("starts with delimiter") << ".avi" << "." << true << "";
-    QTest::newRow("ends with delimiter") << "/home/golf/" << "/" << false << "/home/golf/";
+    QTest::newRow("folder keeps separator") << R"(C:\Videos\swing.avi)"
+                                            << "\\" << false << R"(C:\Videos\)";
+    QTest::newRow("native folder") << "/home/golf/swing.avi"
+                                   << "/" << false << "/home/golf/";
+    QTest::newRow("base name") << "swing.avi"
+                               << "." << true << "swing";
+    QTest::newRow("first of several") << "a.b.c"
+                                      << "." << true << "a";
+    QTest::newRow("last of several") << "a.b.c"
+                                     << "." << false << "a.b.";
+    QTest::newRow("starts with delimiter") << ".avi"
+                                           << "." << true << "";
+    QTest::newRow("ends with delimiter") << "/home/golf/"
+                                         << "/" << false << "/home/golf/";
 }
 
 void tst_App::trimAtDelimiter()

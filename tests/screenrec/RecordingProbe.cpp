@@ -12,38 +12,37 @@ extern "C" {
 namespace kestrel::test {
 
 namespace {
-    struct InputDeleter {
-        void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-    };
-    struct CodecDeleter {
-        void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-    };
-    struct FrameDeleter {
-        void operator()(AVFrame* f) const { av_frame_free(&f); }
-    };
-    struct PacketDeleter {
-        void operator()(AVPacket* p) const { av_packet_free(&p); }
-    };
-    struct SwsDeleter {
-        void operator()(SwsContext* s) const { sws_freeContext(s); }
-    };
+struct InputDeleter {
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+struct CodecDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwsDeleter {
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
 
-    QColor centreOf(const AVFrame* frame)
-    {
-        std::unique_ptr<SwsContext, SwsDeleter> sws(sws_getContext(frame->width, frame->height,
-                                                                   AVPixelFormat(frame->format), frame->width,
-                                                                   frame->height, AV_PIX_FMT_RGB24, SWS_POINT,
-                                                                   nullptr, nullptr, nullptr));
-        if (!sws)
-            return {};
-        std::vector<uint8_t> rgb(size_t(frame->width) * frame->height * 3);
-        uint8_t* planes[4] = {rgb.data()};
-        int strides[4] = {frame->width * 3};
-        sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
-        const uint8_t* p = rgb.data() + (size_t(frame->height / 2) * frame->width + frame->width / 2) * 3;
-        return QColor(p[0], p[1], p[2]);
-    }
-}  // namespace
+QColor centreOf(const AVFrame* frame)
+{
+    std::unique_ptr<SwsContext, SwsDeleter> sws(
+        sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width, frame->height,
+            AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr));
+    if (!sws)
+        return {};
+    std::vector<uint8_t> rgb(size_t(frame->width) * frame->height * 3);
+    uint8_t* planes[4] = {rgb.data()};
+    int strides[4] = {frame->width * 3};
+    sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
+    const uint8_t* p = rgb.data() + (size_t(frame->height / 2) * frame->width + frame->width / 2) * 3;
+    return QColor(p[0], p[1], p[2]);
+}
+} // namespace
 
 RecordingProbe RecordingProbe::of(const QString& path)
 {
@@ -88,8 +87,7 @@ RecordingProbe RecordingProbe::of(const QString& path)
     };
     while (av_read_frame(input.get(), packet.get()) >= 0) {
         if (packet->stream_index == stream && packet->pts != AV_NOPTS_VALUE)
-            probe.lastFrameSec = std::max(probe.lastFrameSec,
-                                          packet->pts * av_q2d(input->streams[stream]->time_base));
+            probe.lastFrameSec = std::max(probe.lastFrameSec, packet->pts * av_q2d(input->streams[stream]->time_base));
         if (packet->stream_index == stream && packet->size > 0) {
             avcodec_send_packet(decoder.get(), packet.get());
             drain();
@@ -101,4 +99,4 @@ RecordingProbe RecordingProbe::of(const QString& path)
     return probe;
 }
 
-}  // namespace kestrel::test
+} // namespace kestrel::test

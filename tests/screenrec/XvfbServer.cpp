@@ -12,18 +12,18 @@ namespace kestrel::test {
 
 namespace {
 
-    Display* connectTo(const QString& display)
-    {
-        return XOpenDisplay(display.toLocal8Bit().constData());
-    }
+Display* connectTo(const QString& display)
+{
+    return XOpenDisplay(display.toLocal8Bit().constData());
+}
 
-    // Xlib would end the process on a connection error; a test should fail instead.
-    int ignoreErrors(Display*, XErrorEvent*)
-    {
-        return 0;
-    }
+// Xlib would end the process on a connection error; a test should fail instead.
+int ignoreErrors(Display*, XErrorEvent*)
+{
+    return 0;
+}
 
-}  // namespace
+} // namespace
 
 XvfbServer::~XvfbServer()
 {
@@ -48,13 +48,13 @@ bool XvfbServer::start(QSize screenSize, QString* reason)
     // A display number nobody uses: no lock file and no socket.
     int number = 90 + int(QCoreApplication::applicationPid() % 300);
     while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))
-           || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
+        || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
         ++number;
     m_display = QStringLiteral(":%1").arg(number);
     m_process.setProgram(program);
     m_process.setArguments({m_display, QStringLiteral("-screen"), QStringLiteral("0"),
-                            QStringLiteral("%1x%2x24").arg(screenSize.width()).arg(screenSize.height()),
-                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        QStringLiteral("%1x%2x24").arg(screenSize.width()).arg(screenSize.height()), QStringLiteral("-nolisten"),
+        QStringLiteral("tcp")});
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.start();
@@ -80,8 +80,8 @@ quint64 XvfbServer::createWindow(QSize size, quint32 rgb)
     if (!connection)
         return 0;
     const int screen = DefaultScreen(connection);
-    const Window window = XCreateSimpleWindow(connection, RootWindow(connection, screen), 20, 20, size.width(),
-                                              size.height(), 0, 0, rgb);
+    const Window window = XCreateSimpleWindow(
+        connection, RootWindow(connection, screen), 20, 20, size.width(), size.height(), 0, 0, rgb);
     XSelectInput(connection, window, StructureNotifyMask | ExposureMask);
     XMapWindow(connection, window);
     XEvent event;
@@ -93,4 +93,4 @@ quint64 XvfbServer::createWindow(QSize size, quint32 rgb)
     return window;
 }
 
-}  // namespace kestrel::test
+} // namespace kestrel::test

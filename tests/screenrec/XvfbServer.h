@@ -23,7 +23,7 @@ public:
 private:
     QProcess m_process;
     QString m_display;
-    void* m_connection = nullptr;  // Display*
+    void* m_connection = nullptr; // Display*
 };
 
-}  // namespace kestrel::test
+} // namespace kestrel::test

@@ -36,7 +36,7 @@ namespace {
 
 const QString kRefusal = QStringLiteral("Cannnot screen record,file opening or video/audio compressor not correct");
 const QString kStartTitle = QStringLiteral("Start screen capture");
-const QString kNoServer = QStringLiteral(":999");  // a display nobody serves: every start is refused
+const QString kNoServer = QStringLiteral(":999"); // a display nobody serves: every start is refused
 
 // One window under test with its own settings, prompter and application folder
 // (holding the shipped WMV profiles).
@@ -54,7 +54,7 @@ struct Fixture {
         QDir(dir.path()).mkpath(QStringLiteral("app/Profiles"));
         for (const QString& name : QDir(QStringLiteral(KES_SHIPPED_PROFILES)).entryList({"*.prx"}))
             QFile::copy(QStringLiteral(KES_SHIPPED_PROFILES "/") + name, dir.filePath("app/Profiles/" + name));
-        app = AppContext {settings.get(), &prompter, dir.filePath(QStringLiteral("app"))};
+        app = AppContext{settings.get(), &prompter, dir.filePath(QStringLiteral("app"))};
         recorder = new ScreenRecorder(std::move(devices));
         recorder->setDisplay(display);
         form = std::make_unique<frmScreenCapture>(app, recorder);
@@ -72,7 +72,7 @@ struct Fixture {
     }
 };
 
-}  // namespace
+} // namespace
 
 class tst_ScreenRec : public QObject {
     Q_OBJECT
@@ -138,25 +138,44 @@ void tst_ScreenRec::load_controlsShowTheirTextsAndInitialStates_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<bool>("checked");
-    QTest::newRow("Frame2") << "Frame2" << "Output Type" << true << false;
-    QTest::newRow("OptAVI") << "OptAVI" << "AVI" << true << true;
-    QTest::newRow("OptWMV") << "OptWMV" << "WMV" << true << false;
-    QTest::newRow("Label5") << "Label5" << "WMV Profiles" << true << false;
-    QTest::newRow("Label1") << "Label1" << "Video Compressor" << true << false;
-    QTest::newRow("chkUseVideoComp") << "chkUseVideoComp" << "Use Video Compressor" << true << true;
-    QTest::newRow("cmdVideoCompSetting") << "cmdVideoCompSetting" << "Setting" << true << false;
-    QTest::newRow("Label2") << "Label2" << "Audio Compressor" << true << false;
-    QTest::newRow("chkuseAudioComp") << "chkuseAudioComp" << "Use Audio Compressor" << true << false;
-    QTest::newRow("Label11") << "Label11" << "Audio Device" << true << false;
-    QTest::newRow("Label6") << "Label6" << "Audio input pin" << true << false;
-    QTest::newRow("Frame1") << "Frame1" << "Capture Area" << true << false;
-    QTest::newRow("chkcapwindow") << "chkcapwindow" << "Capture specific window" << true << false;
-    QTest::newRow("chkcapmousecursor") << "chkcapmousecursor" << "Capture Mouse Cursor" << true << true;
-    QTest::newRow("Label3") << "Label3" << "Frame Rate" << true << false;
-    QTest::newRow("txtfps") << "txtfps" << "25" << true << false;
-    QTest::newRow("Command2") << "Command2" << "[ Start Record ]" << true << false;
-    QTest::newRow("Command3") << "Command3" << "[ Stop Record ]" << false << false;
-    QTest::newRow("Label13") << "Label13" << "CAPTURING" << true << false;
+    QTest::newRow("Frame2") << "Frame2"
+                            << "Output Type" << true << false;
+    QTest::newRow("OptAVI") << "OptAVI"
+                            << "AVI" << true << true;
+    QTest::newRow("OptWMV") << "OptWMV"
+                            << "WMV" << true << false;
+    QTest::newRow("Label5") << "Label5"
+                            << "WMV Profiles" << true << false;
+    QTest::newRow("Label1") << "Label1"
+                            << "Video Compressor" << true << false;
+    QTest::newRow("chkUseVideoComp") << "chkUseVideoComp"
+                                     << "Use Video Compressor" << true << true;
+    QTest::newRow("cmdVideoCompSetting") << "cmdVideoCompSetting"
+                                         << "Setting" << true << false;
+    QTest::newRow("Label2") << "Label2"
+                            << "Audio Compressor" << true << false;
+    QTest::newRow("chkuseAudioComp") << "chkuseAudioComp"
+                                     << "Use Audio Compressor" << true << false;
+    QTest::newRow("Label11") << "Label11"
+                             << "Audio Device" << true << false;
+    QTest::newRow("Label6") << "Label6"
+                            << "Audio input pin" << true << false;
+    QTest::newRow("Frame1") << "Frame1"
+                            << "Capture Area" << true << false;
+    QTest::newRow("chkcapwindow") << "chkcapwindow"
+                                  << "Capture specific window" << true << false;
+    QTest::newRow("chkcapmousecursor") << "chkcapmousecursor"
+                                       << "Capture Mouse Cursor" << true << true;
+    QTest::newRow("Label3") << "Label3"
+                            << "Frame Rate" << true << false;
+    QTest::newRow("txtfps") << "txtfps"
+                            << "25" << true << false;
+    QTest::newRow("Command2") << "Command2"
+                              << "[ Start Record ]" << true << false;
+    QTest::newRow("Command3") << "Command3"
+                              << "[ Stop Record ]" << false << false;
+    QTest::newRow("Label13") << "Label13"
+                             << "CAPTURING" << true << false;
 }
 
 void tst_ScreenRec::load_controlsShowTheirTextsAndInitialStates()
@@ -199,10 +218,10 @@ void tst_ScreenRec::load_listsAndCaptureRectangle()
     QStringList profiles;
     for (int i = 0; i < form.cbocustomprofile->count(); ++i)
         profiles << form.cbocustomprofile->itemText(i);
-    QCOMPARE(profiles, QStringList({"Window Media Video/Audio 9 for 320x240", "Window Media Video/Audio 9 for 640x480",
-                                    "Window Media Video/Audio 9 for 800x600",
-                                    "Window Media Video/Audio 9 for 1024x768",
-                                    "Window Media Video/Audio 9 for 1280x1024"}));
+    QCOMPARE(profiles,
+        QStringList({"Window Media Video/Audio 9 for 320x240", "Window Media Video/Audio 9 for 640x480",
+            "Window Media Video/Audio 9 for 800x600", "Window Media Video/Audio 9 for 1024x768",
+            "Window Media Video/Audio 9 for 1280x1024"}));
     QCOMPARE(form.cbocustomprofile->currentIndex(), 0);
     QVERIFY(!form.cbocustomprofile->isEnabled());
     QVERIFY(!form.cboAudioCompressor->isEnabled());
@@ -226,14 +245,22 @@ void tst_ScreenRec::optionDependencies_data()
     // cboVideoCompressor, cboAudioCompressor.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("enabled");
-    QTest::newRow("at load") << "" << "111010";
-    QTest::newRow("WMV") << "W" << "000100";
-    QTest::newRow("WMV then AVI") << "WA" << "111010";
-    QTest::newRow("video compressor off") << "v" << "110000";
-    QTest::newRow("video compressor off and on") << "vv" << "111010";
-    QTest::newRow("audio compressor on") << "a" << "111011";
-    QTest::newRow("audio on, WMV, AVI") << "aWA" << "111011";
-    QTest::newRow("video off, WMV, AVI keeps it off") << "vWA" << "110000";
+    QTest::newRow("at load") << ""
+                             << "111010";
+    QTest::newRow("WMV") << "W"
+                         << "000100";
+    QTest::newRow("WMV then AVI") << "WA"
+                                  << "111010";
+    QTest::newRow("video compressor off") << "v"
+                                          << "110000";
+    QTest::newRow("video compressor off and on") << "vv"
+                                                 << "111010";
+    QTest::newRow("audio compressor on") << "a"
+                                         << "111011";
+    QTest::newRow("audio on, WMV, AVI") << "aWA"
+                                        << "111011";
+    QTest::newRow("video off, WMV, AVI keeps it off") << "vWA"
+                                                      << "110000";
 }
 
 void tst_ScreenRec::optionDependencies()
@@ -244,14 +271,22 @@ void tst_ScreenRec::optionDependencies()
     frmScreenCapture& form = *f.form;
     for (const QChar step : steps) {
         switch (step.toLatin1()) {
-        case 'W': form.OptWMV->click(); break;
-        case 'A': form.OptAVI->click(); break;
-        case 'v': form.chkUseVideoComp->click(); break;
-        case 'a': form.chkuseAudioComp->click(); break;
+        case 'W':
+            form.OptWMV->click();
+            break;
+        case 'A':
+            form.OptAVI->click();
+            break;
+        case 'v':
+            form.chkUseVideoComp->click();
+            break;
+        case 'a':
+            form.chkuseAudioComp->click();
+            break;
         }
     }
-    const QList<QWidget*> controls {form.chkUseVideoComp,  form.chkuseAudioComp,    form.cmdVideoCompSetting,
-                                    form.cbocustomprofile, form.cboVideoCompressor, form.cboAudioCompressor};
+    const QList<QWidget*> controls{form.chkUseVideoComp, form.chkuseAudioComp, form.cmdVideoCompSetting,
+        form.cbocustomprofile, form.cboVideoCompressor, form.cboAudioCompressor};
     QString actual;
     for (QWidget* control : controls)
         actual += control->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
@@ -290,7 +325,7 @@ void tst_ScreenRec::audioLists_realDeviceListHoldsOnlyDevices()
 
 void tst_ScreenRec::audioDeviceSelection_fillsPinsOfThatDevice()
 {
-    const QList<AudioDevice> devices {
+    const QList<AudioDevice> devices{
         {"Card A", "alsa", {{"Line in", "plughw:CARD=A,DEV=0"}, {"Mic", "plughw:CARD=A,DEV=1"}}},
         {"Card B", "alsa", {{"Digital in", "plughw:CARD=B,DEV=0"}}},
     };
@@ -351,14 +386,14 @@ void tst_ScreenRec::frameRate()
         QCOMPARE(messages[0].text, QStringLiteral("Frame rate must be numeric"));
         QCOMPARE(messages[0].title, QStringLiteral("Frame rate"));
         QCOMPARE(messages[0].icon, MsgIcon::Critical);
-        QCOMPARE(f.prompter.shown().size(), 1);  // no file was asked for
+        QCOMPARE(f.prompter.shown().size(), 1); // no file was asked for
         return;
     }
     QCOMPARE(f.recorder->frameRate(), fps);
     QCOMPARE(f.recorder->wmvOutput(), wmv);
     QCOMPARE(f.prompter.shown().constFirst().kind, ScriptedPrompter::Shown::Kind::Save);
     QCOMPARE(f.prompter.shown().constFirst().request.nameFilters,
-             QStringList(wmv ? "wmv File (*.wmv)" : "avi File (*.avi)"));
+        QStringList(wmv ? "wmv File (*.wmv)" : "avi File (*.avi)"));
     // The cancelled dialog leaves no file name: the recorder refuses.
     QCOMPARE(f.messageTexts(), QStringList(kRefusal));
 }
@@ -389,7 +424,8 @@ void tst_ScreenRec::specificWindowWithoutVideoCompressor()
         QVERIFY(f.form->WinHandle);
         QCOMPARE(f.prompter.shown().size(), 1);
     } else {
-        QCOMPARE(messages[0].text, QStringLiteral("Click OK and then click on the window that you would like to capture."));
+        QCOMPARE(
+            messages[0].text, QStringLiteral("Click OK and then click on the window that you would like to capture."));
         QCOMPARE(messages[0].title, kStartTitle);
         QVERIFY(!f.form->WinHandle);
         QVERIFY(f.form->waitingForPick());
@@ -416,7 +452,7 @@ void tst_ScreenRec::wmvProfile_givesProfileFileOfPosition()
     const int compressorBefore = f.recorder->videoCompressor();
     f.form->OptWMV->click();
     f.form->cbocustomprofile->setCurrentIndex(position);
-    f.form->chkcapwindow->setChecked(true);  // arm the pick instead of starting
+    f.form->chkcapwindow->setChecked(true); // arm the pick instead of starting
     f.prompter.answerFile(f.path("swing.wmv"));
     f.form->prepareScreenCapture();
     QCOMPARE(f.recorder->wmvProfileFile(), f.app.appFolder + file);
@@ -429,7 +465,7 @@ void tst_ScreenRec::wmvProfile_givesProfileFileOfPosition()
 void tst_ScreenRec::refusal_data()
 {
     QTest::addColumn<bool>("wmv");
-    QTest::addColumn<QString>("fileName");  // relative to the test folder; "" = dialog cancelled
+    QTest::addColumn<QString>("fileName"); // relative to the test folder; "" = dialog cancelled
     QTest::addColumn<bool>("withProfiles");
     QTest::newRow("AVI under missing folder") << false << "no/such/folder/out.avi" << true;
     QTest::newRow("AVI onto a folder") << false << "." << true;
@@ -449,7 +485,7 @@ void tst_ScreenRec::refusal()
     if (wmv)
         f.form->OptWMV->click();
     const QString path = fileName.isEmpty() ? QString() : QDir::cleanPath(f.path(fileName));
-    f.prompter.answerFile(fileName.isEmpty() ? std::nullopt : std::optional<FileChoice>(FileChoice {path, 0}));
+    f.prompter.answerFile(fileName.isEmpty() ? std::nullopt : std::optional<FileChoice>(FileChoice{path, 0}));
     f.form->setMainWindowHandle([] { return WId(0); });
     f.form->Command2->click();
 
@@ -568,7 +604,7 @@ void tst_ScreenRec::compressorSettingsDialog_rejectsValueEncoderRefuses()
     dialog.show();
     dialog.setValueOf("mpeg_quant", "many");
     dialog.accept();
-    QVERIFY(dialog.isVisible());  // kept open with the reason shown
+    QVERIFY(dialog.isVisible()); // kept open with the reason shown
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
 }
 
@@ -619,13 +655,13 @@ void tst_ScreenRec::encoderCatalog_microsoftVideo1IsFfmpegEncoder()
 {
     if (!test::hasEncoder("msvideo1"))
         QSKIP("This FFmpeg has no Microsoft Video 1 encoder");
-    ScreenRecorder recorder(QList<AudioDevice> {});
+    ScreenRecorder recorder(QList<AudioDevice>{});
     const int position = recorder.indexOfVideoCompressor("Microsoft Video 1");
     QVERIFY(position >= 0);
     QCOMPARE(recorder.videoCompressors()[position].encoderName, QStringLiteral("msvideo1"));
     QCOMPARE(recorder.indexOfVideoCompressor("No Such Codec"), -1);
-    QCOMPARE(recorder.audioCompressors()[recorder.indexOfAudioCompressor("PCM")].encoderName,
-             QStringLiteral("pcm_s16le"));
+    QCOMPARE(
+        recorder.audioCompressors()[recorder.indexOfAudioCompressor("PCM")].encoderName, QStringLiteral("pcm_s16le"));
     QSet<QString> names;
     for (const Compressor& c : recorder.videoCompressors() + recorder.audioCompressors()) {
         QVERIFY2(!names.contains(c.name), qPrintable(c.name));
@@ -644,10 +680,10 @@ void checkOpensInEngine(const QString& path, const test::RecordingProbe& probe, 
     QVERIFY2(engine.OpenFile(path), qPrintable(engine.lastError()));
     QCOMPARE(engine.GetFrameSize(), QSize(probe.width, probe.height));
     QVERIFY2(engine.FrameCount() >= probe.decodedFrames - 1 && engine.FrameCount() <= timelineFrames + 1,
-             qPrintable(QStringLiteral("engine %1, decoder %2, time line %3")
-                            .arg(engine.FrameCount())
-                            .arg(probe.decodedFrames)
-                            .arg(timelineFrames)));
+        qPrintable(QStringLiteral("engine %1, decoder %2, time line %3")
+                       .arg(engine.FrameCount())
+                       .arg(probe.decodedFrames)
+                       .arg(timelineFrames)));
 }
 
 // The file's time line matches the time recorded (frames are placed by the
@@ -689,7 +725,7 @@ qint64 recordTwoSeconds(Fixture& f)
     return signChanges < 1 ? -2 : elapsed;
 }
 
-}  // namespace
+} // namespace
 
 void tst_ScreenRec::recordAvi_ofMainFrame_data()
 {
@@ -732,7 +768,7 @@ void tst_ScreenRec::recordAvi_ofMainFrame()
     checkOpensInEngine(f.path("main.avi"), probe, timelineFrames);
     // The picture is that window's: its red background.
     QVERIFY2(probe.centre.red() > 170 && probe.centre.green() < 80 && probe.centre.blue() < 80,
-             qPrintable(probe.centre.name()));
+        qPrintable(probe.centre.name()));
 
     // After the stop the sign stays hidden.
     QTest::qWait(1100);

@@ -11,8 +11,8 @@ QList<ScriptedPrompter::Shown> ScriptedPrompter::messages() const
     return result;
 }
 
-MsgAnswer ScriptedPrompter::message(QWidget*, const QString& text, const QString& title, MsgIcon icon,
-                                    MsgButtons buttons)
+MsgAnswer ScriptedPrompter::message(
+    QWidget*, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
 {
     m_shown.append(Shown{Shown::Kind::Message, text, title, icon, buttons, {}, {}});
     if (m_messageAnswers.empty())
@@ -22,8 +22,8 @@ MsgAnswer ScriptedPrompter::message(QWidget*, const QString& text, const QString
     return answer;
 }
 
-std::optional<QString> ScriptedPrompter::inputBox(QWidget*, const QString& prompt, const QString& title,
-                                                  const QString& defaultText)
+std::optional<QString> ScriptedPrompter::inputBox(
+    QWidget*, const QString& prompt, const QString& title, const QString& defaultText)
 {
     m_shown.append(Shown{Shown::Kind::Input, prompt, title, MsgIcon::None, MsgButtons::OkCancel, defaultText, {}});
     if (m_inputAnswers.empty())
@@ -55,4 +55,4 @@ std::optional<FileChoice> ScriptedPrompter::nextFile(Shown::Kind kind, const Fil
     return answer;
 }
 
-}  // namespace kestrel::test
+} // namespace kestrel::test

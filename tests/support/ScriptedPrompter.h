@@ -18,32 +18,32 @@ class ScriptedPrompter : public Prompter {
 public:
     struct Shown {
         enum class Kind { Message, Input, Open, Save } kind;
-        QString text;   // message text or input prompt
+        QString text; // message text or input prompt
         QString title;
         MsgIcon icon = MsgIcon::None;
         MsgButtons buttons = MsgButtons::Ok;
-        QString defaultText;        // input box
-        FileDialogRequest request;  // file dialogs
+        QString defaultText; // input box
+        FileDialogRequest request; // file dialogs
     };
 
     void answerMessage(MsgAnswer answer) { m_messageAnswers.push_back(answer); }
     void answerInput(std::optional<QString> text) { m_inputAnswers.push_back(std::move(text)); }
     void answerFile(std::optional<FileChoice> choice) { m_fileAnswers.push_back(std::move(choice)); }
-    void answerFile(const QString& path, int filterIndex = 0) { m_fileAnswers.push_back(FileChoice{path, filterIndex}); }
+    void answerFile(const QString& path, int filterIndex = 0)
+    {
+        m_fileAnswers.push_back(FileChoice{path, filterIndex});
+    }
 
     const QList<Shown>& shown() const { return m_shown; }
     QList<Shown> messages() const;
     const Shown& last() const { return m_shown.constLast(); }
     void clear() { m_shown.clear(); }
-    bool allAnswersUsed() const
-    {
-        return m_messageAnswers.empty() && m_inputAnswers.empty() && m_fileAnswers.empty();
-    }
+    bool allAnswersUsed() const { return m_messageAnswers.empty() && m_inputAnswers.empty() && m_fileAnswers.empty(); }
 
-    MsgAnswer message(QWidget* owner, const QString& text, const QString& title, MsgIcon icon,
-                      MsgButtons buttons) override;
-    std::optional<QString> inputBox(QWidget* owner, const QString& prompt, const QString& title,
-                                    const QString& defaultText) override;
+    MsgAnswer message(
+        QWidget* owner, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override;
+    std::optional<QString> inputBox(
+        QWidget* owner, const QString& prompt, const QString& title, const QString& defaultText) override;
     std::optional<FileChoice> openFile(const FileDialogRequest& request) override;
     std::optional<FileChoice> saveFile(const FileDialogRequest& request) override;
 
@@ -56,4 +56,4 @@ private:
     QList<Shown> m_shown;
 };
 
-}  // namespace kestrel::test
+} // namespace kestrel::test
