@@ -39,12 +39,9 @@ qint32 openOptions(const OpenDialogRequest& request)
     return options;
 }
 
-bool runOpen(Prompter& prompter, OpenDialogRequest& request, bool videoPreview)
+// What the open and save dialogs share: owner, title, filters, folder, name.
+template <typename Request> FileDialogRequest dialogFor(const Request& request, const QString& listForm)
 {
-    checkLimits(request.FileName, request.FileTitle);
-    const qint32 options = openOptions(request);
-    const QString listForm = FilterListForm(request.Filter);
-
     FileDialogRequest dialog;
     dialog.owner = request.Owner;
     dialog.title = request.DlgTitle;
@@ -53,6 +50,16 @@ bool runOpen(Prompter& prompter, OpenDialogRequest& request, bool videoPreview)
     dialog.startFolder = request.InitDir;
     dialog.fileName = request.FileName;
     dialog.defaultSuffix = suffixOf(request.DefaultExt);
+    return dialog;
+}
+
+bool runOpen(Prompter& prompter, OpenDialogRequest& request, bool videoPreview)
+{
+    checkLimits(request.FileName, request.FileTitle);
+    const qint32 options = openOptions(request);
+    const QString listForm = FilterListForm(request.Filter);
+
+    FileDialogRequest dialog = dialogFor(request, listForm);
     dialog.videoPreview = videoPreview;
 
     const std::optional<FileChoice> choice = prompter.openFile(dialog);
@@ -141,14 +148,7 @@ bool ShowSaveDialog(Prompter& prompter, SaveDialogRequest& request)
         options |= OverwritePromptFlag;
     const QString listForm = FilterListForm(request.Filter);
 
-    FileDialogRequest dialog;
-    dialog.owner = request.Owner;
-    dialog.title = request.DlgTitle;
-    dialog.nameFilters = QtNameFilters(listForm);
-    dialog.selectedFilter = qMax(0, request.FilterIndex - 1);
-    dialog.startFolder = request.InitDir;
-    dialog.fileName = request.FileName;
-    dialog.defaultSuffix = suffixOf(request.DefaultExt);
+    const FileDialogRequest dialog = dialogFor(request, listForm);
 
     const std::optional<FileChoice> choice = prompter.saveFile(dialog);
     if (!choice || choice->path.isEmpty() || choice->path.size() > kMaxFileName) {
