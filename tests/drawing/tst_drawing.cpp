@@ -586,6 +586,9 @@ void tst_Drawing::invert_coversExactlyThePaintedPixelsOnceAndRestores_data()
     add("thin line", [](QImage& s, int m) { clsKesDraw::DrawLine({10, 10}, {150, 90}, s, m, 0xFF, 1); });
     add("wide line", [](QImage& s, int m) { clsKesDraw::DrawLine({10, 90}, {150, 12}, s, m, 0xFF, 7); });
     add("dot", [](QImage& s, int m) { clsKesDraw::DrawLine({60, 60}, {60, 60}, s, m, 0xFF, 6); });
+    add("vertical line", [](QImage& s, int m) { clsKesDraw::DrawLine({40, 10}, {40, 100}, s, m, 0xFF, 1); });
+    add("horizontal line", [](QImage& s, int m) { clsKesDraw::DrawLine({10, 30}, {150, 30}, s, m, 0xFF, 1); });
+    add("wide vertical line", [](QImage& s, int m) { clsKesDraw::DrawLine({90, 100}, {90, 5}, s, m, 0xFF, 3); });
     add("line leaving the picture", [](QImage& s, int m) { clsKesDraw::DrawLine({-50, 40}, {400, 60}, s, m, 0, 3); });
     add("rectangle with overlapping corners", [](QImage& s, int m) {
         clsKesDraw::DrawRectAngle({120, 80}, {20, 20}, s, m, 0, 5);
