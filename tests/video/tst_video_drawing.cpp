@@ -73,6 +73,8 @@ private slots:
     void rectangleAndEllipse_withoutHeightOrWidthAreStoredEmpty();
     void newShape_takesPenOfTheMomentItIsMade();
     void rubberBand_followsPointerWithoutTrail();
+    void rubberBand_lineShownWhateverItsDirection_data();
+    void rubberBand_lineShownWhateverItsDirection();
     void shapes_drawnOnAPlayingClip();
     void angle_storesReadingAndShowsWholeNumber();
     void curve_fromThreeClicksWithMarkers();
@@ -254,6 +256,33 @@ void tst_VideoDrawing::rubberBand_followsPointerWithoutTrail()
     clsKesDraw::DrawRectAngle({50, 50}, {120, 100}, expected, InvertMode, 0, m_frame->width);
     QCOMPARE(composed(), expected); // nothing left of the band at (200, 150)
     release({120, 100});
+    QCOMPARE(draw().countShapes(), qint16(1));
+}
+
+void tst_VideoDrawing::rubberBand_lineShownWhateverItsDirection_data()
+{
+    QTest::addColumn<QPoint>("from");
+    QTest::addColumn<QPoint>("to");
+    QTest::newRow("vertical down") << QPoint(80, 30) << QPoint(80, 160);
+    QTest::newRow("vertical up") << QPoint(80, 160) << QPoint(80, 30);
+    QTest::newRow("horizontal") << QPoint(30, 90) << QPoint(200, 90);
+    QTest::newRow("slanted") << QPoint(30, 30) << QPoint(200, 160);
+}
+
+void tst_VideoDrawing::rubberBand_lineShownWhateverItsDirection()
+{
+    QFETCH(QPoint, from);
+    QFETCH(QPoint, to);
+    m_frame->drawingTool = QStringLiteral("LineTool");
+    const QImage clean = composed();
+    move(from);
+    press(from);
+    move(to);
+    QImage expected = clean;
+    clsKesDraw::DrawLine({from.x(), from.y()}, {to.x(), to.y()}, expected, InvertMode, 0, m_frame->width);
+    QVERIFY(expected != clean);
+    QCOMPARE(composed(), expected);
+    release(to);
     QCOMPARE(draw().countShapes(), qint16(1));
 }
 
