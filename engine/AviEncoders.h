@@ -22,7 +22,7 @@ public:
     AviEncoders();
 
     int count() const { return int(m_entries.size()); }
-    // Readable name, e.g. "MPEG-4 part 2"; empty for an index out of range.
+    // Readable name, e.g. "MPEG-4 Visual"; empty for an index out of range.
     QString readableName(int index) const;
     // libavcodec's short name, e.g. "mpeg4"; "rawvideo" for -1.
     QString encoderName(int index) const;

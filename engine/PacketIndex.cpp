@@ -38,7 +38,7 @@ int interruptWhenLate(void* opaque)
 enum class PictureType { Unknown, Intra, Predicted, Bidirectional };
 
 // Reads the picture coding type from the picture header itself. MPEG-1/2 and
-// MPEG-4 part 2 show a B-picture at once and hold every other picture back
+// MPEG-4 Visual show a B-picture at once and hold every other picture back
 // until the next non-B one arrives, so these types fix the display order even
 // where a container (AVI, program streams) carries no usable timestamps.
 PictureType pictureType(AVCodecID codec, const AVPacket* packet)

@@ -17,7 +17,7 @@ const QHash<QString, QString>& familiarNames()
         {"msvideo1", "Microsoft Video 1"},
         {"cinepak", "Cinepak Codec by Radius"},
         {"mjpeg", "Motion JPEG"},
-        {"mpeg4", "MPEG-4 Part 2 Video"},
+        {"mpeg4", "MPEG-4 Visual"},
         {"libxvid", "Xvid MPEG-4 Codec"},
         {"msmpeg4v2", "Microsoft MPEG-4 Video Codec V2"},
         {"msmpeg4", "Microsoft MPEG-4 Video Codec V3"},
