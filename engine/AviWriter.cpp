@@ -189,7 +189,7 @@ bool AviWriter::open(const QString& path, const AviEncoders& encoders, int encod
     d->picture->format = c->pix_fmt;
     d->picture->width = width;
     d->picture->height = height;
-    if ((result = av_frame_get_buffer(d->picture.get(), 0)) < 0)
+    if ((result = av_frame_get_buffer(d->picture.get(), 64)) < 0)
         return d->fail(QStringLiteral("Out of memory"), result);
     d->packet = makePacket();
     d->nextIndex = 0;

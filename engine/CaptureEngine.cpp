@@ -2,6 +2,7 @@
 
 #include "engine/AviWriter.h"
 #include "engine/FfmpegPtr.h"
+#include "engine/PictureConverter.h"
 #include "engine/V4l2Device.h"
 
 extern "C" {
@@ -69,7 +70,7 @@ struct CaptureEngine::Session {
 
     // Worker thread.
     void run(CaptureEngine* engine);
-    void handlePicture(CaptureEngine* engine, const AVFrame* frame, SwsPtr& previewScaler);
+    void handlePicture(CaptureEngine* engine, const AVFrame* frame, PictureConverter& previewConverter);
 };
 
 struct CaptureEngine::Impl {
@@ -437,7 +438,7 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
 {
     PacketPtr packet = makePacket();
     FramePtr frame = makeFrame();
-    SwsPtr previewScaler;
+    PictureConverter previewConverter(0, SWS_POINT);
     const Clock::time_point start = Clock::now();
     qint64 delivered = 0;
     while (!stop) {
@@ -479,7 +480,7 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
                 }
                 ++delivered;
                 if (!stop)
-                    handlePicture(engine, frame.get(), previewScaler);
+                    handlePicture(engine, frame.get(), previewConverter);
                 av_frame_unref(frame.get());
             }
         }
@@ -488,7 +489,8 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
 }
 
 // Worker thread.
-void CaptureEngine::Session::handlePicture(CaptureEngine* engine, const AVFrame* frame, SwsPtr& previewScaler)
+void CaptureEngine::Session::handlePicture(
+    CaptureEngine* engine, const AVFrame* frame, PictureConverter& previewConverter)
 {
     {
         std::lock_guard lock(recordMutex);
@@ -506,17 +508,11 @@ void CaptureEngine::Session::handlePicture(CaptureEngine* engine, const AVFrame*
     // Only one picture waits for the UI at a time; a busy UI skips pictures instead of queueing them.
     if (engine->d->previewPending.exchange(true))
         return;
-    QImage picture(frame->width, frame->height, QImage::Format_RGB32);
-    previewScaler.reset(
-        sws_getCachedContext(previewScaler.release(), frame->width, frame->height, AVPixelFormat(frame->format),
-            frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr));
-    if (!previewScaler) {
+    const QImage picture = previewConverter.convert(frame);
+    if (picture.isNull()) {
         engine->d->previewPending = false;
         return;
     }
-    uint8_t* planes[4] = {picture.bits(), nullptr, nullptr, nullptr};
-    int strides[4] = {int(picture.bytesPerLine()), 0, 0, 0};
-    sws_scale(previewScaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
     QMetaObject::invokeMethod(
         engine, [engine, picture] { engine->deliverPreview(picture); }, Qt::QueuedConnection);
 }

@@ -1,11 +1,14 @@
 #include "engine/PictureConverter.h"
 
+#include "engine/PaddedPicture.h"
+
 #include <QTransform>
 
 namespace kestrel {
 
-PictureConverter::PictureConverter(int rotationDegrees)
+PictureConverter::PictureConverter(int rotationDegrees, int scalerFlags)
     : m_rotation(rotationDegrees)
+    , m_flags(scalerFlags)
 {
 }
 
@@ -14,11 +17,13 @@ QImage PictureConverter::convert(const AVFrame* frame, QImage reuse)
     const int width = frame->width;
     const int height = frame->height;
     m_scaler.reset(sws_getCachedContext(m_scaler.release(), width, height, AVPixelFormat(frame->format), width, height,
-        AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    QImage image = reuse.size() == QSize(width, height) && reuse.format() == QImage::Format_RGB32
-        ? std::move(reuse)
-        : QImage(width, height, QImage::Format_RGB32);
-    if (!m_scaler || image.isNull())
+        AV_PIX_FMT_BGRA, m_flags, nullptr, nullptr, nullptr));
+    if (!m_scaler)
+        return {};
+    const bool reusable = reuse.size() == QSize(width, height) && reuse.format() == QImage::Format_RGB32
+        && isPaddedImage(reuse);
+    QImage image = reusable ? std::move(reuse) : makePaddedImage(QSize(width, height));
+    if (image.isNull())
         return {};
     uint8_t* destination[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int destinationStride[4] = {int(image.bytesPerLine()), 0, 0, 0};

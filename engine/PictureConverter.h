@@ -10,14 +10,15 @@ namespace kestrel {
 // thread (the scaler context is not shared).
 class PictureConverter {
 public:
-    explicit PictureConverter(int rotationDegrees);
+    explicit PictureConverter(int rotationDegrees, int scalerFlags = SWS_BILINEAR);
 
-    // `reuse` (same coded size, held by nobody else) is written over instead of
-    // allocating a new picture.
+    // `reuse` (same coded size, padded, held by nobody else) is written over
+    // instead of allocating a new picture.
     QImage convert(const AVFrame* frame, QImage reuse = {});
 
 private:
     int m_rotation;
+    int m_flags;
     SwsContextPtr m_scaler;
 };
 

@@ -307,7 +307,7 @@ struct RecordingSession::Impl {
         converted->format = enc->pix_fmt;
         converted->width = enc->width;
         converted->height = enc->height;
-        if (!grabbed || !encoded || !decoded || !converted || av_frame_get_buffer(converted.get(), 0) < 0) {
+        if (!grabbed || !encoded || !decoded || !converted || av_frame_get_buffer(converted.get(), 64) < 0) {
             noteError(QStringLiteral("Out of memory"));
             return;
         }
