@@ -2,7 +2,16 @@
 
 #include <QThread>
 
+#include <algorithm>
+
 namespace kestrel {
+
+namespace {
+// Packets past the target's own after which a target that has not come out
+// never will: more than any decoder holds back for reordering (H.264 keeps at
+// most 16 pictures).
+constexpr qint64 kLostAfterPackets = 20;
+} // namespace
 
 FrameDecoder::FrameDecoder(std::shared_ptr<const PacketIndex> index)
     : m_index(std::move(index))
@@ -41,6 +50,7 @@ void FrameDecoder::restartAt(qint64 decodeIndex)
     m_runFloor = std::max<qint64>(0, m_index->packet(decodeIndex).frameIndex);
     m_lastOutput = -1;
     m_drained = false;
+    m_outputInRun.clear();
 }
 
 bool FrameDecoder::sendNext()
@@ -73,6 +83,7 @@ void FrameDecoder::receiveAll(const Sink& sink, qint64 target, bool* reached)
         const qint64 index = frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
         if (index != AV_NOPTS_VALUE && index >= m_runFloor && index < m_index->frameCount()) {
             m_lastOutput = std::max(m_lastOutput, index);
+            m_outputInRun.push_back(index);
             sink(index, frame.get());
             if (index == target) {
                 *reached = true;
@@ -97,14 +108,72 @@ bool FrameDecoder::decodeTo(qint64 target, const Sink& sink, const StopCheck& sh
         restartAt(start);
     bool reached = false;
     m_targetDamaged = false;
+    m_targetLost = false;
     while (!reached) {
         if (shouldStop && shouldStop())
             return false;
-        if (!sendNext())
-            return false; // the stream ended without the target (a damaged frame)
+        if (passedTarget(target) || !sendNext()) {
+            // Damaged data, or the stream ended without the target.
+            m_targetLost = true;
+            m_lostTarget = target;
+            return false;
+        }
         receiveAll(sink, target, &reached);
     }
     return true;
+}
+
+bool FrameDecoder::decodeToFirstAfter(qint64 frameIndex, const Sink& sink, const StopCheck& shouldStop, qint64* landed)
+{
+    const qint64 next = frameIndex + 1;
+    if (next >= m_index->frameCount())
+        return false;
+    // Going on with the current run is right when it has not passed the frame.
+    const qint64 start = m_index->startPacketFor(next);
+    const bool canContinue = m_runStart >= 0 && !m_drained && m_runStart <= start && m_lastOutput <= frameIndex;
+    if (!canContinue)
+        restartAt(start);
+    qint64 found = -1;
+    const Sink watch = [&](qint64 index, const AVFrame* frame) {
+        sink(index, frame);
+        if (index > frameIndex && found < 0)
+            found = index;
+    };
+    bool reached = false;
+    while (found < 0) {
+        if (shouldStop && shouldStop())
+            return false;
+        if (!sendNext())
+            return false;
+        receiveAll(watch, -1, &reached);
+    }
+    *landed = found;
+    return true;
+}
+
+bool FrameDecoder::passedTarget(qint64 target) const
+{
+    return m_nextPacket > m_index->decodeIndexOf(target) + kLostAfterPackets;
+}
+
+std::vector<qint64> FrameDecoder::lostFrames() const
+{
+    if (!m_targetLost || m_runStart < 0)
+        return {};
+    std::vector<qint64> produced = m_outputInRun;
+    std::sort(produced.begin(), produced.end());
+    std::vector<qint64> lost;
+    const qint64 sentEnd = std::min(m_nextPacket, m_index->packetCount());
+    for (qint64 packet = m_runStart; packet < sentEnd; ++packet) {
+        const qint64 frame = m_index->packet(packet).frameIndex;
+        // Pictures come out in presentation order: one that has not come out by
+        // the time a later one has is lost too.
+        if (frame >= m_runFloor && frame <= std::max(m_lostTarget, m_lastOutput)
+            && !std::binary_search(produced.begin(), produced.end(), frame))
+            lost.push_back(frame);
+    }
+    std::sort(lost.begin(), lost.end());
+    return lost;
 }
 
 } // namespace kestrel

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace kestrel {
 
@@ -24,11 +25,25 @@ public:
     bool open(QString* error);
     // Decodes until `target` has been handed to the sink; every other frame
     // decoded on the way is handed over too. False when the target cannot be
-    // decoded or shouldStop() said so.
+    // decoded or shouldStop() said so. A target that has not come out once
+    // the packets a decoder could still be holding back have gone in is lost:
+    // damaged data gives up there instead of decoding on to the end.
     bool decodeTo(qint64 target, const Sink& sink, const StopCheck& shouldStop);
 
-    // Whether the last target of decodeTo() came out with decoding errors.
+    // Decodes on until some frame after `frameIndex` comes out, and sets
+    // `landed` to it: the nearest frame past a damaged stretch, found in one
+    // pass. False when none does before the stream ends, or shouldStop() said so.
+    bool decodeToFirstAfter(qint64 frameIndex, const Sink& sink, const StopCheck& shouldStop, qint64* landed);
+
+    // Whether the last target of decodeTo() came out with decoding errors
+    // (a concealed picture).
     bool targetDamaged() const { return m_targetDamaged; }
+    // Whether the last failed decodeTo() gave up on a lost target (rather
+    // than being stopped).
+    bool targetLost() const { return m_targetLost; }
+    // After a lost target: every frame of the run up to the target that went
+    // in and never came out, so that a whole damaged stretch is known at once.
+    std::vector<qint64> lostFrames() const;
 
     // Throughput counters for diagnostics.
     qint64 packetsSent() const { return m_packetsSent; }
@@ -37,6 +52,7 @@ private:
     void restartAt(qint64 decodeIndex);
     bool sendNext();
     void receiveAll(const Sink& sink, qint64 target, bool* reached);
+    bool passedTarget(qint64 target) const;
 
     std::shared_ptr<const PacketIndex> m_index;
     CodecContextPtr m_codec;
@@ -48,6 +64,9 @@ private:
     bool m_drained = false; // end of stream sent; the codec needs a flush before more packets
     qint64 m_packetsSent = 0;
     bool m_targetDamaged = false;
+    bool m_targetLost = false;
+    qint64 m_lostTarget = -1;
+    std::vector<qint64> m_outputInRun; // frames the current run has produced
 };
 
 } // namespace kestrel
