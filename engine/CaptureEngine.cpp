@@ -438,7 +438,7 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
 {
     PacketPtr packet = makePacket();
     FramePtr frame = makeFrame();
-    PictureConverter previewConverter(0, SWS_POINT);
+    PictureConverter previewConverter(0, QSize(), SWS_POINT);
     const Clock::time_point start = Clock::now();
     qint64 delivered = 0;
     while (!stop) {

@@ -10,13 +10,18 @@ constexpr qint64 kPausedReach = 12;
 constexpr qint64 kPlayingReach = 90;
 // Longest wait for the other thread to finish converting a frame.
 constexpr auto kConversionWait = std::chrono::seconds(5);
+
+QSize storedSize(const PacketIndex& index)
+{
+    return QSize(index.codedWidth(), index.codedHeight());
+}
 } // namespace
 
 DecodeWorker::DecodeWorker(std::shared_ptr<const PacketIndex> index, FrameCache& cache)
     : m_index(index)
     , m_cache(cache)
     , m_decoder(index)
-    , m_decodeSideConverter(index->rotationDegrees())
+    , m_decodeSideConverter(index->rotationDegrees(), storedSize(*index))
 {
 }
 
@@ -26,13 +31,19 @@ DecodeWorker::~DecodeWorker()
         std::lock_guard lock(m_mutex);
         m_quit = true;
     }
-    m_demandPending = true; // cuts a read-ahead decode short
     m_wake.notify_all();
     m_convertWake.notify_all();
+    m_done.notify_all();
     if (m_decodeThread.joinable())
         m_decodeThread.join();
     if (m_convertThread.joinable())
         m_convertThread.join();
+}
+
+void DecodeWorker::setDeliveryHandler(DeliveryHandler handler)
+{
+    std::lock_guard lock(m_mutex);
+    m_onDelivered = std::move(handler);
 }
 
 bool DecodeWorker::start(QString* error)
@@ -44,19 +55,31 @@ bool DecodeWorker::start(QString* error)
     return true;
 }
 
-bool DecodeWorker::waitForPicture(qint64 frameIndex)
+void DecodeWorker::request(qint64 frameIndex, Fallback fallback, quint64 serial)
 {
-    if (m_cache.hasPicture(frameIndex))
-        return true;
-    std::unique_lock lock(m_mutex);
-    if (m_broken.count(frameIndex))
-        return false;
-    m_demand = frameIndex;
-    const quint64 serial = ++m_demandSerial;
-    m_demandPending = true;
+    {
+        std::lock_guard lock(m_mutex);
+        m_pending = Request{frameIndex, fallback, serial};
+        m_newestSerial = serial; // also cuts a running request or read-ahead short
+    }
     m_wake.notify_all();
-    m_done.wait(lock, [&] { return m_doneSerial >= serial || m_quit; });
-    return !m_demandFailed && m_cache.hasPicture(frameIndex);
+}
+
+void DecodeWorker::supersede(quint64 serial)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_pending = Request();
+        m_newestSerial = serial;
+    }
+    m_wake.notify_all();
+}
+
+DecodeWorker::Delivery DecodeWorker::waitForDelivery(quint64 serial)
+{
+    std::unique_lock lock(m_mutex);
+    m_done.wait(lock, [&] { return m_finishedSerial >= serial || m_quit; });
+    return m_lastDelivery.serial == serial ? m_lastDelivery : Delivery();
 }
 
 void DecodeWorker::setFocus(qint64 frameIndex, bool playing)
@@ -69,6 +92,33 @@ void DecodeWorker::setFocus(qint64 frameIndex, bool playing)
     }
     m_wake.notify_all();
     m_convertWake.notify_all();
+}
+
+bool DecodeWorker::isBroken(qint64 frameIndex) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_broken.count(frameIndex) > 0;
+}
+
+bool DecodeWorker::allBroken(qint64 first, qint64 last) const
+{
+    std::lock_guard lock(m_mutex);
+    for (qint64 frame = first; frame <= last; ++frame) {
+        if (!m_broken.count(frame))
+            return false;
+    }
+    return true;
+}
+
+bool DecodeWorker::superseded(quint64 serial) const
+{
+    return m_quit || m_newestSerial.load() != serial;
+}
+
+void DecodeWorker::markBroken(const std::vector<qint64>& frames)
+{
+    std::lock_guard lock(m_mutex);
+    m_broken.insert(frames.begin(), frames.end());
 }
 
 // With m_mutex held. Frames around the focus, the most wanted first: ahead
@@ -98,26 +148,30 @@ std::vector<qint64> DecodeWorker::framesInReach() const
     return frames;
 }
 
-// Decoding thread: demands first, then decoding ahead of the converter, then
+// Decoding thread: requests first, then decoding ahead of the converter, then
 // helping it convert.
 void DecodeWorker::decodeLoop()
 {
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
-        if (m_demand >= 0) {
-            const qint64 frame = m_demand;
-            const quint64 serial = m_demandSerial;
-            m_demandPending = false;
+        if (m_pending.serial != 0) {
+            const Request request = m_pending;
+            m_pending = Request();
             lock.unlock();
-            const bool ok = produce(frame, true);
+            Delivery delivery;
+            delivery.serial = request.serial;
+            delivery.frameIndex = land(request, &delivery.picture);
+            const bool current = !superseded(request.serial);
             lock.lock();
-            if (!ok)
-                m_broken.insert(frame);
-            if (serial == m_demandSerial) {
-                m_demand = -1;
-                m_demandFailed = !ok;
-                m_doneSerial = serial;
-                m_done.notify_all();
+            m_finishedSerial = std::max(m_finishedSerial, request.serial);
+            if (current)
+                m_lastDelivery = delivery;
+            m_done.notify_all();
+            if (current && m_onDelivered) {
+                const DeliveryHandler handler = m_onDelivered;
+                lock.unlock();
+                handler(delivery);
+                lock.lock();
             }
             continue;
         }
@@ -136,30 +190,89 @@ void DecodeWorker::decodeLoop()
             m_wake.wait(lock);
             continue;
         }
+        const quint64 serialAtStart = m_newestSerial;
         lock.unlock();
-        bool failed = false;
         if (toDecode >= 0) {
-            failed = !m_decoder.decodeTo(
+            const bool decoded = m_decoder.decodeTo(
                 toDecode,
                 [this](qint64 index, const AVFrame* frame) {
                     m_cache.putDecoded(index, frame);
                     m_convertWake.notify_one();
                 },
-                [this] { return m_demandPending.load(); });
+                [this, serialAtStart] { return m_quit || m_newestSerial.load() != serialAtStart; });
+            if (!decoded && m_decoder.targetLost()) {
+                std::vector<qint64> lost = m_decoder.lostFrames();
+                lost.push_back(toDecode);
+                markBroken(lost);
+            }
         } else if (FramePtr frame = m_cache.claimDecoded(toConvert)) {
             convertClaimed(m_decodeSideConverter, toConvert, std::move(frame));
         }
         lock.lock();
-        if (failed && !m_demandPending && !m_quit)
-            m_broken.insert(toDecode);
     }
     m_done.notify_all();
+}
+
+// Decoding thread. The frame asked for when it decodes; otherwise the nearest
+// one that does, first the way the request prefers, then the other way. Each
+// failed decode marks its whole damaged stretch, so the search passes a
+// broken stretch in one step and costs at most one decode of the clip.
+qint64 DecodeWorker::land(const Request& request, QImage* picture)
+{
+    const qint64 count = m_index->frameCount();
+    const qint64 asked = std::clamp<qint64>(request.frameIndex, 0, count - 1);
+    if (!isBroken(asked) && produce(asked, request.serial, picture))
+        return asked;
+    if (superseded(request.serial))
+        return -1;
+    if (request.fallback == Fallback::Forward) {
+        const qint64 ahead = landAhead(asked, request.serial, picture);
+        if (ahead >= 0 || superseded(request.serial))
+            return ahead;
+    }
+    for (qint64 frame = nextCandidate(asked, -1); frame >= 0; frame = nextCandidate(frame, -1)) {
+        if (produce(frame, request.serial, picture))
+            return frame;
+        if (superseded(request.serial))
+            return -1;
+    }
+    return request.fallback == Fallback::Backward ? landAhead(asked, request.serial, picture) : -1;
+}
+
+// Decoding thread. The first frame after `frameIndex` that decodes, found by
+// decoding on in one pass; -1 when none does.
+qint64 DecodeWorker::landAhead(qint64 frameIndex, quint64 serial, QImage* picture)
+{
+    qint64 landed = -1;
+    const bool found = m_decoder.decodeToFirstAfter(
+        frameIndex,
+        [this](qint64 index, const AVFrame* frame) {
+            m_cache.putDecoded(index, frame);
+            m_convertWake.notify_one();
+        },
+        [&] { return superseded(serial); }, &landed);
+    if (!found)
+        return -1;
+    std::vector<qint64> skipped;
+    for (qint64 frame = frameIndex + 1; frame < landed; ++frame)
+        skipped.push_back(frame);
+    markBroken(skipped);
+    return produce(landed, serial, picture) ? landed : -1;
+}
+
+qint64 DecodeWorker::nextCandidate(qint64 frameIndex, int step) const
+{
+    std::lock_guard lock(m_mutex);
+    qint64 frame = frameIndex + step;
+    while (frame >= 0 && frame < m_index->frameCount() && m_broken.count(frame))
+        frame += step;
+    return frame;
 }
 
 // Conversion thread.
 void DecodeWorker::convertLoop()
 {
-    PictureConverter converter(m_index->rotationDegrees());
+    PictureConverter converter(m_index->rotationDegrees(), storedSize(*m_index));
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
         qint64 toConvert = -1;
@@ -185,7 +298,7 @@ void DecodeWorker::convertLoop()
 // Either thread, with a claim on the frame.
 bool DecodeWorker::convertClaimed(PictureConverter& converter, qint64 frameIndex, FramePtr frame)
 {
-    const QImage picture = converter.convert(frame.get(), m_cache.takeSpare(QSize(frame->width, frame->height)));
+    const QImage picture = converter.convert(frame.get(), m_cache.takeSpare(storedSize(*m_index)));
     if (picture.isNull()) {
         m_cache.releaseClaim(frameIndex);
         return false;
@@ -194,19 +307,25 @@ bool DecodeWorker::convertClaimed(PictureConverter& converter, qint64 frameIndex
     return true;
 }
 
-// Decoding thread. Decodes (if needed) and converts one frame the UI waits for.
-bool DecodeWorker::produce(qint64 frameIndex, bool demanded)
+// Decoding thread. Decodes (if needed) and converts one frame a request
+// waits for; false when it cannot be decoded or a newer request came.
+bool DecodeWorker::produce(qint64 frameIndex, quint64 serial, QImage* picture)
 {
     FramePtr kept;
     const auto waitUntil = std::chrono::steady_clock::now() + kConversionWait;
-    while (!m_quit) {
+    while (!superseded(serial)) {
         switch (m_cache.status(frameIndex)) {
         case FrameCache::Status::Ready:
-            return true;
+            *picture = m_cache.picture(frameIndex);
+            if (!picture->isNull())
+                return true;
+            break; // evicted just now: look again
         case FrameCache::Status::Decoded:
-            if (FramePtr frame = m_cache.claimDecoded(frameIndex))
-                return convertClaimed(m_decodeSideConverter, frameIndex, std::move(frame));
-            break; // the other thread took it just now
+            if (FramePtr frame = m_cache.claimDecoded(frameIndex)) {
+                if (!convertClaimed(m_decodeSideConverter, frameIndex, std::move(frame)))
+                    return false;
+            }
+            break; // converted, or the other thread took it just now
         case FrameCache::Status::Converting:
             if (std::chrono::steady_clock::now() > waitUntil)
                 return false;
@@ -215,13 +334,13 @@ bool DecodeWorker::produce(qint64 frameIndex, bool demanded)
         case FrameCache::Status::Missing:
             if (kept) {
                 // Decoded but pushed out of a very small cache at once: convert our own copy.
-                const QImage picture = m_decodeSideConverter.convert(kept.get());
-                if (picture.isNull())
+                *picture = m_decodeSideConverter.convert(kept.get());
+                if (picture->isNull())
                     return false;
-                m_cache.putPicture(frameIndex, picture);
+                m_cache.putPicture(frameIndex, *picture);
                 return true;
             }
-            const bool ok = m_decoder.decodeTo(
+            const bool decoded = m_decoder.decodeTo(
                 frameIndex,
                 [&](qint64 index, const AVFrame* frame) {
                     m_cache.putDecoded(index, frame);
@@ -229,8 +348,16 @@ bool DecodeWorker::produce(qint64 frameIndex, bool demanded)
                         kept.reset(av_frame_clone(frame));
                     m_convertWake.notify_one();
                 },
-                [&] { return !demanded && m_demandPending.load(); });
-            if (!ok || !kept)
+                [&] { return superseded(serial); });
+            if (!decoded) {
+                if (m_decoder.targetLost()) {
+                    std::vector<qint64> lost = m_decoder.lostFrames();
+                    lost.push_back(frameIndex);
+                    markBroken(lost);
+                }
+                return false;
+            }
+            if (!kept)
                 return false;
             break;
         }

@@ -320,6 +320,12 @@ void PacketIndex::computeTimes(AVRational timeBase)
         const double spanSeconds = double(m_timesMs.back()) / 1000.0;
         if (spanSeconds > 0)
             m_fps = double(count - 1) / spanSeconds;
+        // Intervals in the stream's own units: a rate varies when one interval
+        // strays from the average by more than a tenth (ms rounding would
+        // make every 30 fps clip look variable).
+        const double mean = double(m_presentationPts.back() - m_presentationPts.front()) / double(count - 1);
+        for (size_t i = 1; i < count && !m_variableRate; ++i)
+            m_variableRate = std::abs(double(m_presentationPts[i] - m_presentationPts[i - 1]) - mean) > 0.1 * mean;
     }
 }
 

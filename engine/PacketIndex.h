@@ -40,6 +40,8 @@ public:
     int codedHeight() const { return m_parameters->height; }
     int rotationDegrees() const { return m_rotation; } // clockwise, 0/90/180/270
     double framesPerSecond() const { return m_fps; }
+    // True when the frames' intervals differ (phones' slow motion, dropped frames).
+    bool variableFrameRate() const { return m_variableRate; }
     qint64 compressedBytes() const { return m_bytes; }
     // True when the file seems cut short, so that its last frames may be torn.
     bool maybeTruncated() const { return m_maybeTruncated; }
@@ -61,6 +63,7 @@ private:
     double m_fps = 25.0;
     qint64 m_bytes = 0;
     bool m_maybeTruncated = false;
+    bool m_variableRate = false;
 };
 
 } // namespace kestrel

@@ -1,12 +1,17 @@
 #include "engine/VideoEngine.h"
 
 #include "engine/DecodeWorker.h"
+#include "engine/FfmpegLog.h"
 #include "engine/FrameCache.h"
 #include "engine/PacketIndex.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
 
 namespace kestrel {
 
@@ -57,12 +62,16 @@ struct VideoEngine::Impl {
     QString error;
     std::shared_ptr<PacketIndex> index;
     std::unique_ptr<FrameCache> cache;
-    std::unique_ptr<DecodeWorker> worker;
+    std::unique_ptr<DecodeWorker> worker; // after the cache: goes first
     qint64 cacheBudget = kDefaultCacheBudget;
-    State state = State::Closed;
+    // Closed, Paused, Playing or Ended; Seeking is a pending request seen from outside.
+    State mode = State::Closed;
     qint64 durationMs = 0;
     double rate = 1.0;
     VideoFrame shown;
+    qint64 targetFrame = 0; // where positioning has put the video
+    quint64 newestSerial = 0; // never reset, so that no delivery for an earlier file can land
+    quint64 pendingSerial = 0; // the request not landed yet; 0 when none
 
     // Playback clock: frame `anchorFrame` was due at wall time `anchorWallMs`.
     QTimer timer;
@@ -80,6 +89,7 @@ VideoEngine::VideoEngine(QObject* parent)
     d->timer.setTimerType(Qt::PreciseTimer);
     connect(&d->timer, &QTimer::timeout, this, &VideoEngine::presentDueFrame);
     d->clock.start();
+    limitFfmpegLogging();
 }
 
 VideoEngine::~VideoEngine()
@@ -89,7 +99,6 @@ VideoEngine::~VideoEngine()
 
 bool VideoEngine::OpenFile(const QString& path)
 {
-    CloseFile();
     const QString name = QDir::toNativeSeparators(path);
     auto index = std::make_shared<PacketIndex>();
     QString reason;
@@ -99,22 +108,36 @@ bool VideoEngine::OpenFile(const QString& path)
     }
     if (index->maybeTruncated())
         dropTornLastFrames(index);
-    d->index = index;
-    d->cache = std::make_unique<FrameCache>(d->cacheBudget);
-    d->worker = std::make_unique<DecodeWorker>(index, *d->cache);
-    if (!d->worker->start(&reason)) {
+    auto cache = std::make_unique<FrameCache>(d->cacheBudget);
+    auto worker = std::make_unique<DecodeWorker>(index, *cache);
+    if (!worker->start(&reason)) {
         d->error = QStringLiteral("Cannot open %1: %2.").arg(name, reason);
-        closeQuietly();
         return false;
     }
+    // The first frame that decodes, before anything of the file open now goes.
+    const quint64 serial = ++d->newestSerial;
+    worker->request(0, DecodeWorker::Fallback::Forward, serial);
+    const DecodeWorker::Delivery first = worker->waitForDelivery(serial);
+    if (first.frameIndex < 0) {
+        d->error = QStringLiteral("Cannot open %1: none of its frames can be decoded.").arg(name);
+        return false;
+    }
+
+    closeQuietly();
+    worker->setDeliveryHandler([this](const DecodeWorker::Delivery& delivery) {
+        QMetaObject::invokeMethod(
+            this, [this, delivery] { landDelivery(delivery.serial, delivery.frameIndex, delivery.picture); },
+            Qt::QueuedConnection);
+    });
+    d->index = index;
+    d->cache = std::move(cache);
+    d->worker = std::move(worker);
     d->path = path;
     d->durationMs = streamLengthMs(*index);
-    d->state = State::Paused;
-    if (!showFrame(0)) {
-        d->error = QStringLiteral("Cannot open %1: its first frame cannot be decoded.").arg(name);
-        closeQuietly();
-        return false;
-    }
+    d->mode = State::Paused;
+    d->targetFrame = first.frameIndex;
+    show(first.frameIndex, first.picture);
+    announceFrame();
     d->error.clear();
     return true;
 }
@@ -122,13 +145,15 @@ bool VideoEngine::OpenFile(const QString& path)
 void VideoEngine::closeQuietly()
 {
     d->timer.stop();
-    d->worker.reset(); // joins the decoding thread before the cache goes
+    d->worker.reset(); // joins the decoding threads before the cache goes
     d->cache.reset();
     d->index.reset();
     d->path.clear();
     d->shown = VideoFrame();
     d->durationMs = 0;
-    d->state = State::Closed;
+    d->targetFrame = 0;
+    d->pendingSerial = 0;
+    d->mode = State::Closed;
 }
 
 void VideoEngine::CloseFile()
@@ -146,57 +171,98 @@ QString VideoEngine::fileName() const
     return d->path;
 }
 
-bool VideoEngine::showFrame(qint64 frameIndex)
+void VideoEngine::show(qint64 frameIndex, const QImage& picture)
 {
-    if (!d->index)
-        return false;
-    frameIndex = std::clamp<qint64>(frameIndex, 0, d->index->frameCount() - 1);
-    const bool playing = d->state == State::Playing;
-    d->worker->setFocus(frameIndex, playing);
-    if (!d->worker->waitForPicture(frameIndex))
-        return false;
     d->shown.index = frameIndex;
     d->shown.timeMs = d->index->frameTimeMs(frameIndex);
-    d->shown.image = d->cache->picture(frameIndex);
-    QMetaObject::invokeMethod(this, &VideoEngine::FrameReady, Qt::QueuedConnection);
-    return true;
+    d->shown.image = picture;
+    d->worker->setFocus(frameIndex, d->mode == State::Playing);
 }
 
-void VideoEngine::seekTo(qint64 frameIndex)
+// FrameReady follows as an event; if a newer request has come by then, this
+// frame is no longer the one wanted and nobody hears of it.
+void VideoEngine::announceFrame()
 {
-    if (!d->index)
+    const quint64 serial = d->newestSerial;
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial] {
+            if (serial == d->newestSerial)
+                emit FrameReady();
+        },
+        Qt::QueuedConnection);
+}
+
+void VideoEngine::requestFrame(qint64 frameIndex, Travel travel)
+{
+    frameIndex = std::clamp<qint64>(frameIndex, 0, d->index->frameCount() - 1);
+    d->targetFrame = frameIndex;
+    const quint64 serial = ++d->newestSerial;
+    const QImage cached = d->worker->isBroken(frameIndex) ? QImage() : d->cache->picture(frameIndex);
+    if (!cached.isNull()) {
+        d->worker->supersede(serial);
+        d->pendingSerial = 0;
+        show(frameIndex, cached);
+        if (d->mode == State::Playing)
+            restartClock();
+        announceFrame();
         return;
-    const qint64 last = d->index->frameCount() - 1;
-    frameIndex = std::clamp<qint64>(frameIndex, 0, last);
-    // A frame that cannot be decoded (the torn end of a truncated file) shows
-    // the nearest one before it instead.
-    while (frameIndex >= 0 && !showFrame(frameIndex))
-        --frameIndex;
-    if (d->state == State::Ended)
-        d->state = State::Paused;
-    if (d->state == State::Playing)
+    }
+    // Playback waits for the frame; the landing restarts its clock.
+    d->timer.stop();
+    d->pendingSerial = serial;
+    d->worker->setFocus(frameIndex, false);
+    d->worker->request(frameIndex,
+        travel == Travel::Forward ? DecodeWorker::Fallback::Forward : DecodeWorker::Fallback::Backward, serial);
+}
+
+void VideoEngine::landDelivery(quint64 serial, qint64 frameIndex, const QImage& picture)
+{
+    if (serial != d->pendingSerial || !d->index)
+        return; // an older request, or landed already
+    d->pendingSerial = 0;
+    if (frameIndex >= 0)
+        show(frameIndex, picture);
+    d->targetFrame = d->shown.index;
+    if (d->mode == State::Playing) {
+        d->worker->setFocus(d->shown.index, true);
         restartClock();
+    }
+    emit FrameReady();
+}
+
+bool VideoEngine::waitUntilShown()
+{
+    if (!d->worker || d->pendingSerial == 0)
+        return true;
+    const quint64 serial = d->pendingSerial;
+    const DecodeWorker::Delivery delivery = d->worker->waitForDelivery(serial);
+    if (delivery.serial == serial)
+        landDelivery(serial, delivery.frameIndex, delivery.picture);
+    return d->pendingSerial == 0;
 }
 
 void VideoEngine::Play()
 {
-    if (!d->index || d->state == State::Playing)
+    if (!d->index || d->mode == State::Playing)
         return;
-    if (d->shown.index >= d->index->frameCount() - 1)
-        seekTo(0); // playing from the end starts over
-    d->state = State::Playing;
+    if (d->targetFrame >= d->index->frameCount() - 1)
+        requestFrame(0, Travel::Forward); // playing from the end starts over
+    d->mode = State::Playing;
     d->stats = PlaybackStats();
-    d->worker->setFocus(d->shown.index, true);
-    restartClock();
+    if (d->pendingSerial == 0) {
+        d->worker->setFocus(d->shown.index, true);
+        restartClock();
+    }
 }
 
 void VideoEngine::Pause()
 {
-    if (d->state != State::Playing)
+    if (d->mode != State::Playing)
         return;
     d->timer.stop();
-    d->state = State::Paused;
-    d->worker->setFocus(d->shown.index, false);
+    d->mode = State::Paused;
+    d->worker->setFocus(d->targetFrame, false);
 }
 
 void VideoEngine::StepForward()
@@ -205,26 +271,33 @@ void VideoEngine::StepForward()
         return;
     // Stepping past the last frame reaches the end: the picture stays, the
     // position becomes the duration.
-    if (d->shown.index >= d->index->frameCount() - 1) {
-        if (d->state == State::Paused)
-            d->state = State::Ended;
+    if (d->targetFrame >= d->index->frameCount() - 1) {
+        if (d->mode == State::Paused)
+            d->mode = State::Ended;
         return;
     }
-    seekTo(d->shown.index + 1);
+    requestFrame(d->targetFrame + 1, Travel::Forward);
 }
 
 void VideoEngine::SeekTime(qint64 ms)
 {
     if (!d->index)
         return;
-    seekTo(d->index->frameAtTime(ms));
-    if (ms >= d->durationMs && d->state == State::Paused)
-        d->state = State::Ended;
+    const qint64 frame = d->index->frameAtTime(ms);
+    if (d->mode == State::Ended)
+        d->mode = State::Paused;
+    requestFrame(frame, frame < d->targetFrame ? Travel::Backward : Travel::Forward);
+    if (ms >= d->durationMs && d->mode == State::Paused)
+        d->mode = State::Ended;
 }
 
 void VideoEngine::SeekFrame(qint64 frameIndex)
 {
-    seekTo(frameIndex);
+    if (!d->index)
+        return;
+    if (d->mode == State::Ended)
+        d->mode = State::Paused;
+    requestFrame(frameIndex, frameIndex < d->targetFrame ? Travel::Backward : Travel::Forward);
 }
 
 void VideoEngine::SetRate(double factor)
@@ -232,7 +305,7 @@ void VideoEngine::SetRate(double factor)
     if (!(factor > 0))
         return;
     d->rate = std::clamp(factor, kMinRate, kMaxRate);
-    if (d->state == State::Playing)
+    if (d->mode == State::Playing && d->pendingSerial == 0)
         restartClock();
 }
 
@@ -263,20 +336,26 @@ void VideoEngine::scheduleNext()
     d->timer.start(int(std::clamp<qint64>(wait, 0, 1000)));
 }
 
+void VideoEngine::endPlayback()
+{
+    d->timer.stop();
+    d->mode = State::Ended;
+    d->worker->setFocus(d->shown.index, false);
+    QMetaObject::invokeMethod(this, &VideoEngine::PlaybackEnded, Qt::QueuedConnection);
+}
+
 void VideoEngine::presentDueFrame()
 {
-    if (d->state != State::Playing || !d->index)
+    if (d->mode != State::Playing || !d->index || d->pendingSerial != 0)
         return;
     const qint64 last = d->index->frameCount() - 1;
-    if (d->shown.index >= last) {
+    // Frames that cannot be decoded at the end end playback as the last one would.
+    if (d->shown.index >= last || d->worker->allBroken(d->shown.index + 1, last)) {
         if (dueWallForMediaMs(d->durationMs) > d->clock.elapsed()) {
             scheduleNext();
             return;
         }
-        d->timer.stop();
-        d->state = State::Ended;
-        d->worker->setFocus(d->shown.index, false);
-        QMetaObject::invokeMethod(this, &VideoEngine::PlaybackEnded, Qt::QueuedConnection);
+        endPlayback();
         return;
     }
     const qint64 now = d->clock.elapsed();
@@ -290,8 +369,10 @@ void VideoEngine::presentDueFrame()
         return;
     }
     qint64 pick = -1;
+    QImage picture;
     for (qint64 frame = due; frame > d->shown.index; --frame) {
-        if (d->cache->hasPicture(frame)) {
+        picture = d->cache->picture(frame);
+        if (!picture.isNull()) {
             pick = frame;
             break;
         }
@@ -307,11 +388,9 @@ void VideoEngine::presentDueFrame()
     if (now - dueWallMs(pick) > std::max<qint64>(1, intervalMs / 2))
         ++d->stats.late;
     ++d->stats.shown;
-    d->shown.index = pick;
-    d->shown.timeMs = d->index->frameTimeMs(pick);
-    d->shown.image = d->cache->picture(pick);
-    d->worker->setFocus(pick, true);
-    QMetaObject::invokeMethod(this, &VideoEngine::FrameReady, Qt::QueuedConnection);
+    d->targetFrame = pick;
+    show(pick, picture);
+    announceFrame();
     scheduleNext();
 }
 
@@ -319,7 +398,13 @@ qint64 VideoEngine::Position() const
 {
     if (!d->index)
         return 0;
-    return d->state == State::Ended ? d->durationMs : d->shown.timeMs;
+    return d->mode == State::Ended ? d->durationMs : d->index->frameTimeMs(d->targetFrame);
+}
+qint64 VideoEngine::shownPositionMs() const
+{
+    if (!d->index)
+        return 0;
+    return d->mode == State::Ended && d->pendingSerial == 0 ? d->durationMs : d->shown.timeMs;
 }
 qint64 VideoEngine::Duration() const
 {
@@ -327,7 +412,7 @@ qint64 VideoEngine::Duration() const
 }
 qint64 VideoEngine::CurrentFrame() const
 {
-    return d->index ? d->shown.index : 0;
+    return d->index ? d->targetFrame : 0;
 }
 qint64 VideoEngine::FrameCount() const
 {
@@ -358,13 +443,32 @@ double VideoEngine::frameRate() const
 {
     return d->index ? d->index->framesPerSecond() : 0.0;
 }
+VideoEngine::StreamFacts VideoEngine::streamFacts() const
+{
+    StreamFacts facts;
+    if (!d->index)
+        return facts;
+    const AVCodecParameters* parameters = d->index->codecParameters();
+    facts.codec = QString::fromLatin1(avcodec_get_name(parameters->codec_id));
+    const char* format = av_get_pix_fmt_name(AVPixelFormat(parameters->format));
+    facts.pixelFormat = format ? QString::fromLatin1(format) : QStringLiteral("unknown");
+    facts.rotationDegrees = d->index->rotationDegrees();
+    facts.variableFrameRate = d->index->variableFrameRate();
+    return facts;
+}
 double VideoEngine::rate() const
 {
     return d->rate;
 }
 VideoEngine::State VideoEngine::state() const
 {
-    return d->state;
+    if (d->pendingSerial != 0 && d->mode != State::Playing && d->mode != State::Closed)
+        return State::Seeking;
+    return d->mode;
+}
+bool VideoEngine::isSeeking() const
+{
+    return d->pendingSerial != 0;
 }
 QImage VideoEngine::GrabFrame() const
 {
