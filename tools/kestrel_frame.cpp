@@ -37,11 +37,16 @@ int main(int argc, char* argv[])
         return 1;
     }
     if (parser.isSet(info)) {
+        const kestrel::VideoEngine::StreamFacts facts = engine.streamFacts();
         out << "frames: " << engine.FrameCount() << '\n'
             << "duration_ms: " << engine.Duration() << '\n'
             << "width: " << engine.FrameWidth() << '\n'
             << "height: " << engine.FrameHeight() << '\n'
-            << "fps: " << QString::number(engine.frameRate(), 'f', 3) << '\n';
+            << "fps: " << QString::number(engine.frameRate(), 'f', 3) << '\n'
+            << "variable_fps: " << (facts.variableFrameRate ? "yes" : "no") << '\n'
+            << "codec: " << facts.codec << '\n'
+            << "pixel_format: " << facts.pixelFormat << '\n'
+            << "rotation: " << facts.rotationDegrees << '\n';
     }
     if (parser.isSet(frame)) {
         bool number = false;
@@ -55,8 +60,15 @@ int main(int argc, char* argv[])
             return 2;
         }
         engine.SeekFrame(index);
-        if (engine.CurrentFrame() != index || !engine.GrabFrame().save(parser.value(output))) {
-            err << "Cannot write frame " << index << " to " << parser.value(output) << '\n';
+        engine.waitUntilShown();
+        if (engine.CurrentFrame() != index) {
+            err << "Frame " << index << " cannot be decoded (the file is damaged there); the nearest frame that can is "
+                << engine.CurrentFrame() << '\n';
+            return 1;
+        }
+        if (!engine.GrabFrame().save(parser.value(output))) {
+            err << "Cannot write " << parser.value(output) << ": the folder cannot be written or the picture format"
+                << " is unknown\n";
             return 1;
         }
         out << "frame " << index << " at " << engine.Position() << " ms written to " << parser.value(output) << '\n';
