@@ -15,6 +15,14 @@ class FrameServices {
 public:
     virtual ~FrameServices() = default;
 
+    // The position sliders, the trim sliders and the frame's status show the
+    // active video window only; other windows leave them alone.
+    virtual bool isActiveVideoWindow(const QWidget* window) const
+    {
+        Q_UNUSED(window);
+        return true;
+    }
+
     // Position sliders, trim sliders and the play-with list.
     virtual void SetVideoTrackBarRange(int minimum, int maximum) = 0;
     virtual void SetVideoTrackBarPosition(int value) = 0;

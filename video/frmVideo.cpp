@@ -131,6 +131,9 @@ void frmVideo::NewPlayerFile(const QString& fileName, bool)
         path = *chosen;
     }
 
+    // What the window showed before, for a failed open that leaves the
+    // previous clip open and working.
+    const DocumentFields before = documentFields();
     try {
         d->fileName = path;
         const QString baseName = baseNameOf(path);
@@ -156,9 +159,11 @@ void frmVideo::NewPlayerFile(const QString& fileName, bool)
         EnableToolbars(*d->frame, true, true, true, true);
         d->frame->setToolbarButtonEnabled(Toolbar::Video, ToolbarButton::VideoStop, false);
 
-        d->frame->SetVideoTrackBarRange(0, trackBarLength);
-        d->frame->SetVideoTrackBarPosition(0);
-        d->frame->SetCropTrackBarRange(0, roundedInt(double(duration) / 100.0));
+        if (ownsSharedControls()) {
+            d->frame->SetVideoTrackBarRange(0, trackBarLength);
+            d->frame->SetVideoTrackBarPosition(0);
+            d->frame->SetCropTrackBarRange(0, roundedInt(double(duration) / 100.0));
+        }
 
         setWindowTitle(baseName);
 
@@ -166,10 +171,35 @@ void frmVideo::NewPlayerFile(const QString& fileName, bool)
         d->video->Pause();
         LayoutVideoPicture();
     } catch (const std::exception& error) {
+        if (d->video->state() != VideoEngine::State::Closed)
+            restoreDocumentFields(before);
         d->app.prompter->message(this,
             QStringLiteral("Exception Information: ") + QStringLiteral("\r\n") + QString::fromStdString(error.what()),
             QStringLiteral("Error Video (New Player File)"), MsgIcon::None, MsgButtons::Ok);
     }
+}
+
+frmVideo::DocumentFields frmVideo::documentFields() const
+{
+    return DocumentFields{
+        d->fileName, d->videoExt, d->hasVideo, d->mode, d->zoom, d->playerButtonClick, d->playing, d->currentFrame};
+}
+
+void frmVideo::restoreDocumentFields(const DocumentFields& fields)
+{
+    d->fileName = fields.fileName;
+    d->videoExt = fields.videoExt;
+    d->hasVideo = fields.hasVideo;
+    d->mode = fields.mode;
+    d->zoom = fields.zoom;
+    d->playerButtonClick = fields.playerButtonClick;
+    d->playing = fields.playing;
+    d->currentFrame = fields.currentFrame;
+}
+
+bool frmVideo::ownsSharedControls() const
+{
+    return d->frame->isActiveVideoWindow(this);
 }
 
 // ---------------------------------------------------------------- layout
@@ -207,8 +237,8 @@ void frmVideo::PaintVideoFrame()
     const std::optional<VideoFrameComposer::ModelOverlay> model = d->model->overlay(d->frame->modelOpacity());
     if (model)
         request.model = &*model;
-    request.positionMs = d->video->Position();
-    d->paintedFrame = d->video->CurrentFrame();
+    request.positionMs = d->video->shownPositionMs();
+    d->paintedFrame = d->video->currentVideoFrame().index;
 
     d->composer.compose(request, d->picture->image(), [this](QImage& picture) { d->mouseTools->DrawShapes(picture); });
     d->picture->update();
@@ -263,9 +293,9 @@ void frmVideo::onPlaybackEnded()
 
 void frmVideo::onVideoFrameReady()
 {
-    // Positioning commands paint their frame at once; the event that follows
-    // for that same frame needs no second paint.
-    if (d->playing || d->video->CurrentFrame() != d->paintedFrame)
+    // Positioning commands paint a frame the cache held at once; the event
+    // that follows for that same frame needs no second paint.
+    if (d->playing || d->video->currentVideoFrame().index != d->paintedFrame)
         PaintVideoFrame();
     if (d->playing)
         showVideoPositionOnSlider();
@@ -275,7 +305,7 @@ void frmVideo::onVideoFrameReady()
 // this movement is ours, so it does not seek again.
 void frmVideo::showVideoPositionOnSlider()
 {
-    if (!d->hasVideo)
+    if (!d->hasVideo || !ownsSharedControls())
         return;
     const bool wasSet = d->playerButtonClick;
     d->playerButtonClick = true;
@@ -403,7 +433,13 @@ void frmVideo::windowActivated()
         EnableToolbars(*d->frame, true, false, false, false);
         return;
     }
-    d->frame->SetVideoTrackBarRange(0, int(d->video->FrameCount()));
+    {
+        // A range that clamps the slider moves it; that is not the user seeking.
+        const bool wasSet = d->playerButtonClick;
+        d->playerButtonClick = true;
+        d->frame->SetVideoTrackBarRange(0, int(d->video->FrameCount()));
+        d->playerButtonClick = wasSet;
+    }
     if (d->playing) {
         EnableToolbars(*d->frame, false, false, false, false);
         d->frame->setToolbarButtonEnabled(Toolbar::Video, ToolbarButton::VideoStop, true);

@@ -107,6 +107,21 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The fields opening a file sets before it knows whether the file opens.
+    struct DocumentFields {
+        QString fileName;
+        QString videoExt;
+        bool hasVideo = false;
+        QString mode;
+        double zoom = 1.0;
+        bool playerButtonClick = false;
+        bool playing = false;
+        qint32 currentFrame = 0;
+    };
+    DocumentFields documentFields() const;
+    void restoreDocumentFields(const DocumentFields& fields);
+    // Whether this window is the one the frame's sliders and status show.
+    bool ownsSharedControls() const;
     void LayoutVideoPicture();
     void onVideoFrameReady();
     void onPlaybackEnded();

@@ -256,6 +256,7 @@ void ModelVideoTest::blend_opacityExtremesGiveVideoOrModel()
     f.window->vcxNext();
     f.window->vcxNext();
     f.window->modelSetPos(7);
+    QVERIFY(settle(*f.window));
     f.window->PaintVideoFrame();
     const QImage composed = f.window->composedPicture();
     const QImage video = f.window->backgroundPicture();

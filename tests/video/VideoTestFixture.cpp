@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
+#include <QTest>
 
 namespace kestrel::test {
 
@@ -58,6 +59,14 @@ bool sameOutsideTimeText(const QImage& a, const QImage& b)
             if (left.pixel(x, y) != right.pixel(x, y))
                 return false;
     return true;
+}
+
+bool settle(frmVideo& window, int timeoutMs)
+{
+    const bool landed
+        = QTest::qWaitFor([&] { return !window.vcxVideo().isSeeking() && !window.vcxModel().isSeeking(); }, timeoutMs);
+    QCoreApplication::processEvents(); // the frame events that follow the landings
+    return landed;
 }
 
 int shownIndex(frmVideo& window)

@@ -43,6 +43,10 @@ struct VideoWindowFixture {
     ~VideoWindowFixture();
 };
 
+// Lets the window's engines land the frames asked for (they are decoded
+// behind the UI) and the window paint them; false on timeout.
+bool settle(frmVideo& window, int timeoutMs = 10000);
+
 // Index of the frame the window shows: the composed picture must be the
 // stretched frame everywhere but the time text corner (no model, no flip).
 // -1 when no index is recognised, -2 when the picture is not the frame.

@@ -254,6 +254,7 @@ void VideoWindowTest::position_commandsLandOnExactFrames()
     }
 
     sendCommands(*f.window, commands);
+    QVERIFY(settle(*f.window));
 
     QCOMPARE(int(engine.CurrentFrame()), expected);
     QCOMPARE(f.window->currentFrame(), expected);
@@ -288,6 +289,7 @@ void VideoWindowTest::position_sliderMoveByUserSeeksOnce()
     QCOMPARE(frameMs, int(std::lround(f.window->vcxVideo().Duration() / 60.0)));
     const int expected = 37 * frameMs / 50;
     f.frame.SetVideoTrackBarPosition(37); // as the user dragging the slider
+    QVERIFY(settle(*f.window));
     QCOMPARE(f.sliderSeeks, 1);
     QCOMPARE(int(f.window->vcxVideo().CurrentFrame()), expected);
     QCOMPARE(shownIndex(*f.window), expected);
@@ -416,6 +418,7 @@ void VideoWindowTest::zoom_limits()
     VideoWindowFixture f;
     f.window->NewPlayerFile(clipFor(QStringLiteral("swing.avi")), false);
     f.window->vcxNext();
+    QVERIFY(settle(*f.window));
     for (int i = 0; i < presses; ++i)
         in ? f.window->vcxZoomIn() : f.window->vcxZoomOut();
     QVERIFY2(qAbs(f.window->zoom() - expected) < 1e-9, qPrintable(QString::number(f.window->zoom(), 'g', 17)));
@@ -439,6 +442,7 @@ void VideoWindowTest::flip_mirrorsPixelsNotTimeText()
     VideoWindowFixture f;
     f.window->NewPlayerFile(clipFor(QStringLiteral("swing.avi")), false);
     f.window->vcxNext();
+    QVERIFY(settle(*f.window));
     const QImage frame = f.window->vcxVideo().GrabFrame();
     const qint64 position = f.window->vcxVideo().Position();
 
@@ -461,6 +465,7 @@ void VideoWindowTest::timeText_readsPositionWithHundredths()
     VideoWindowFixture f;
     f.window->NewPlayerFile(clipFor(QStringLiteral("twenty.avi")), false);
     f.window->vcxVideo().SeekFrame(50); // 50 frames of 50 ms
+    QVERIFY(settle(*f.window));
     f.window->PaintVideoFrame();
     QCOMPARE(f.window->vcxVideo().Position(), qint64(2500));
 
