@@ -15,3 +15,20 @@ function(kestrel_add_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# kestrel_add_test_run(NAME tst_x_variant TARGET tst_x ARGS a b ENV "K=V" ...)
+# Runs an existing test program again, with arguments and environment of its own.
+function(kestrel_add_test_run)
+  cmake_parse_arguments(T "" "NAME;TARGET;TIMEOUT" "ARGS;ENV" ${ARGN})
+  string(REPLACE ";" "|" args "${T_ARGS}")
+  string(REPLACE ";" "|" env "${T_ENV}")
+  add_test(NAME ${T_NAME} COMMAND ${CMAKE_COMMAND}
+    -DTEST_EXE=$<TARGET_FILE:${T_TARGET}> -DTEST_NAME=${T_NAME}
+    -DWORK=${CMAKE_BINARY_DIR}/testhome
+    "-DTEST_ARGS=${args}" "-DTEST_ENV=${env}"
+    -P ${PROJECT_SOURCE_DIR}/cmake/RunIsolated.cmake)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+endfunction()

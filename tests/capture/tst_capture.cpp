@@ -146,6 +146,7 @@ QList<int> frameIndexes(const QString& path)
         return indexes;
     for (qint64 frame = 0; frame < engine.FrameCount(); ++frame) {
         engine.SeekFrame(frame);
+        engine.waitUntilShown();
         indexes.append(kestrel::test::readFrameIndex(engine.GrabFrame()));
     }
     return indexes;

@@ -144,6 +144,7 @@ private slots:
             = {last / 2, 3, last, 0, kind.gop, kind.gop - 1, last - 1, kind.gop + 1, 1, last / 3, 2 * last / 3, last};
         for (int target : targets) {
             engine.SeekFrame(target);
+            QVERIFY(engine.waitUntilShown());
             QCOMPARE(engine.CurrentFrame(), qint64(target));
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), target);
             QCOMPARE(engine.currentVideoFrame().index, qint64(target));
@@ -151,8 +152,10 @@ private slots:
                 qPrintable(QStringLiteral("frame %1 at %2 ms").arg(target).arg(engine.Position())));
         }
         engine.SeekFrame(last + 100);
+        QVERIFY(engine.waitUntilShown());
         QCOMPARE(engine.CurrentFrame(), qint64(last));
         engine.SeekFrame(-5);
+        QVERIFY(engine.waitUntilShown());
         QCOMPARE(engine.CurrentFrame(), qint64(0));
     }
 
@@ -165,12 +168,15 @@ private slots:
         if (!openClip(engine, clip))
             QSKIP("encoder missing on this machine");
         engine.SeekFrame(kind.frames / 3);
+        QVERIFY(engine.waitUntilShown());
         for (qint64 expected = kind.frames / 3 + 1; expected < kind.frames; ++expected) {
             engine.StepForward();
+            QVERIFY(engine.waitUntilShown());
             QCOMPARE(engine.CurrentFrame(), expected);
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), int(expected));
         }
         engine.StepForward(); // at the end it stays put
+        QVERIFY(engine.waitUntilShown());
         QCOMPARE(engine.CurrentFrame(), qint64(kind.frames - 1));
         QCOMPARE(engine.Position(), engine.Duration());
     }
@@ -186,8 +192,10 @@ private slots:
         // A small cache forces frames out and back in while walking back.
         engine.setCacheBudgetBytes(320 * 240 * 4 * 6);
         engine.SeekFrame(kind.frames - 1);
+        QVERIFY(engine.waitUntilShown());
         for (qint64 expected = kind.frames - 2; expected >= 0; --expected) {
             engine.SeekFrame(engine.CurrentFrame() - 1);
+            QVERIFY(engine.waitUntilShown());
             QCOMPARE(engine.CurrentFrame(), expected);
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), int(expected));
         }
@@ -207,12 +215,14 @@ private slots:
             const qint64 middle = start + 500 / kind.fps; // half a frame later
             for (qint64 ms : {start, middle}) {
                 engine.SeekTime(ms);
+                QVERIFY(engine.waitUntilShown());
                 QCOMPARE(engine.CurrentFrame(), qint64(frame));
                 QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
                 QVERIFY(engine.Position() <= ms);
             }
         }
         engine.SeekTime(engine.Duration() + 5000);
+        QVERIFY(engine.waitUntilShown());
         QCOMPARE(engine.CurrentFrame(), qint64(kind.frames - 1));
         QCOMPARE(engine.Position(), engine.Duration());
     }
@@ -229,13 +239,16 @@ private slots:
         for (int frame : {1, kind.frames / 3, kind.frames - 2, kind.frames - 1}) {
             // Frame times are whole milliseconds, rounded to the nearest.
             engine.SeekTime(std::llround(double(engine.Duration()) * frame / double(engine.FrameCount())));
+            QVERIFY(engine.waitUntilShown());
             QCOMPARE(engine.CurrentFrame(), qint64(frame));
         }
         QVERIFY(engine.Position() < engine.Duration());
         engine.StepForward();
+        QVERIFY(engine.waitUntilShown());
         QCOMPARE(engine.CurrentFrame(), qint64(kind.frames - 1));
         QCOMPARE(engine.Position(), engine.Duration());
         engine.SeekFrame(0);
+        QVERIFY(engine.waitUntilShown());
         QCOMPARE(engine.Position(), qint64(0));
         QCOMPARE(engine.state(), VideoEngine::State::Paused);
     }
@@ -267,6 +280,7 @@ private slots:
         QSignalSpy ready(&engine, &VideoEngine::FrameReady);
         engine.SetRate(4.0);
         engine.SeekFrame(kind.frames / 2);
+        QVERIFY(engine.waitUntilShown());
         engine.Play();
         QVERIFY(ended.wait(5000));
         QCOMPARE(ended.count(), 1);
@@ -303,12 +317,13 @@ private slots:
         if (!openClip(engine, QStringLiteral("avi_mjpeg")))
             QSKIP("encoder missing on this machine");
         engine.SeekFrame(engine.FrameCount() - 1);
+        QVERIFY(engine.waitUntilShown());
         engine.Play();
         QCOMPARE(engine.CurrentFrame(), qint64(0));
         engine.Pause();
     }
 
-    void frameReady_followsEverySeekOnTheEventLoop()
+    void frameReady_followsEveryLandingOnTheEventLoop()
     {
         VideoEngine engine;
         QSignalSpy ready(&engine, &VideoEngine::FrameReady);
@@ -317,13 +332,24 @@ private slots:
         QCoreApplication::processEvents();
         ready.clear();
         engine.SeekFrame(30);
-        QCOMPARE(ready.count(), 0); // queued, not emitted inside the call
+        QVERIFY(engine.waitUntilShown());
         QCoreApplication::processEvents();
         QCOMPARE(ready.count(), 1);
-        engine.StepForward();
-        engine.SeekTime(0);
+        // A frame the cache holds is shown inside the call, and announced as an event.
+        engine.SeekFrame(0);
+        QVERIFY(!engine.isSeeking());
+        QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 0);
+        QCOMPARE(ready.count(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(ready.count(), 2);
+        // An event that comes after a newer request is not announced: only
+        // the newest lands.
+        engine.SeekFrame(30);
+        engine.SeekFrame(0);
+        QVERIFY(engine.waitUntilShown());
         QCoreApplication::processEvents();
         QCOMPARE(ready.count(), 3);
+        QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 0);
     }
 
     void wmv_frameBeforeLastIsUsable()
@@ -333,6 +359,7 @@ private slots:
             QSKIP("encoder missing on this machine");
         const qint64 target = engine.FrameCount() - 2;
         engine.SeekFrame(target);
+        QVERIFY(engine.waitUntilShown());
         QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), int(target));
     }
 
@@ -382,6 +409,7 @@ private slots:
         QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 0);
         for (int target : {44, 0, 21, 20, 19, 9, 10, 43, 1}) {
             engine.SeekFrame(target);
+            QVERIFY(engine.waitUntilShown());
             QCOMPARE(engine.CurrentFrame(), qint64(target));
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), target);
             QCOMPARE(engine.Position(), qint64(target) * 40);
@@ -417,15 +445,18 @@ private slots:
         for (int frame = 0; frame < recipe.frames; ++frame) {
             if (frame > 0)
                 engine.StepForward();
+            QVERIFY(engine.waitUntilShown());
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
             QVERIFY(std::abs(engine.Position() - kestrel::test::clipFrameTimeMs(recipe, frame)) <= 1);
         }
         // Going back one frame, and to the frame on screen at a time, in the slow half.
         for (int frame : {35, 34, 22, 21, 20, 3}) {
             engine.SeekFrame(frame);
+            QVERIFY(engine.waitUntilShown());
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
             const qint64 justBeforeNext = kestrel::test::clipFrameTimeMs(recipe, frame + 1) - 2;
             engine.SeekTime(justBeforeNext);
+            QVERIFY(engine.waitUntilShown());
             QCOMPARE(engine.CurrentFrame(), qint64(frame));
             QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), frame);
         }
@@ -458,6 +489,7 @@ private slots:
         QCOMPARE(engine.FrameWidth(), upright.width());
         QCOMPARE(engine.FrameHeight(), upright.height());
         engine.SeekFrame(13);
+        QVERIFY(engine.waitUntilShown());
         QCOMPARE(engine.GrabFrame().size(), upright);
         QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 13);
     }
@@ -485,6 +517,7 @@ private slots:
         const qint64 last = engine.FrameCount() - 1;
         for (qint64 frame : {last, qint64(0), last / 2, last - 1, last}) {
             engine.SeekFrame(frame);
+            QVERIFY(engine.waitUntilShown());
             const int shown = kestrel::test::readFrameIndex(engine.GrabFrame());
             QCOMPARE(engine.CurrentFrame(), frame);
             QCOMPARE(shown, int(frame));
@@ -537,6 +570,7 @@ private slots:
         QCOMPARE(engine.FrameCount(), qint64(0));
         QVERIFY(engine.GrabFrame().isNull());
         engine.StepForward(); // harmless on a closed engine
+        QVERIFY(engine.waitUntilShown());
         engine.Play();
         QCOMPARE(engine.state(), VideoEngine::State::Closed);
     }
@@ -547,12 +581,22 @@ private slots:
         if (!openClip(engine, QStringLiteral("avi_mpeg4_bframes")) || !m_made.contains(QStringLiteral("avi_mjpeg")))
             QSKIP("encoder missing on this machine");
         engine.SeekFrame(30);
+        QVERIFY(engine.waitUntilShown());
         QVERIFY(engine.OpenFile(m_made.value(QStringLiteral("avi_mjpeg"))));
         QCOMPARE(engine.FrameCount(), qint64(40));
         QCOMPARE(engine.CurrentFrame(), qint64(0));
         QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 0);
+        engine.SeekFrame(12);
+        QVERIFY(engine.waitUntilShown());
+        // A failed open leaves the file open before as it was.
         QVERIFY(!engine.OpenFile(path(QStringLiteral("nothing_here.avi"))));
-        QCOMPARE(engine.state(), VideoEngine::State::Closed); // a failed open leaves nothing half-open
+        QVERIFY(engine.lastError().contains(QStringLiteral("nothing_here.avi")));
+        QCOMPARE(engine.state(), VideoEngine::State::Paused);
+        QCOMPARE(engine.FrameCount(), qint64(40));
+        QCOMPARE(engine.CurrentFrame(), qint64(12));
+        engine.StepForward();
+        QVERIFY(engine.waitUntilShown());
+        QCOMPARE(kestrel::test::readFrameIndex(engine.GrabFrame()), 13);
         QVERIFY(engine.OpenFile(m_made.value(QStringLiteral("avi_mjpeg"))));
         engine.CloseFile();
         QCOMPARE(engine.FrameCount(), qint64(0));
@@ -672,5 +716,9 @@ private:
     }
 };
 
-QTEST_MAIN(TestEngine)
+QObject* makeEngineTest()
+{
+    return new TestEngine;
+}
+
 #include "tst_engine.moc"

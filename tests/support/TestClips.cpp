@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -14,6 +15,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/display.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -175,6 +177,21 @@ qint64 ticks(const ClipRecipe& recipe, int index)
     return 2 * qint64(index) + (index > slowFrom ? index - slowFrom : 0);
 }
 
+// Fresh grain every frame, from a fixed seed per frame so clips are repeatable.
+void addGrain(QImage& picture, int amplitude, int frameIndex)
+{
+    quint32 state = 0x9e3779b9u ^ quint32(frameIndex * 2654435761u);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int delta = int((state >> 24) % quint32(2 * amplitude + 1)) - amplitude;
+            const int grey = std::clamp(qRed(line[x]) + delta, 0, 255);
+            line[x] = qRgb(grey, grey, grey);
+        }
+    }
+}
+
 } // namespace
 
 qint64 clipFrameTimeMs(const ClipRecipe& recipe, int index)
@@ -272,6 +289,11 @@ bool makeClip(const QString& path, const ClipRecipe& recipe, QString* error)
     encoder->time_base = AVRational{recipe.fpsDen, recipe.fpsNum * (recipe.variableRate ? 2 : 1)};
     encoder->framerate = AVRational{recipe.fpsNum, recipe.fpsDen};
     encoder->pix_fmt = pickPixelFormat(codec);
+    if (!recipe.pixelFormat.isEmpty()) {
+        encoder->pix_fmt = av_get_pix_fmt(recipe.pixelFormat.toLatin1().constData());
+        if (encoder->pix_fmt == AV_PIX_FMT_NONE)
+            return fail(error, QStringLiteral("no pixel format %1").arg(recipe.pixelFormat));
+    }
     encoder->gop_size = recipe.gopSize;
     encoder->max_b_frames = recipe.bFrames ? 2 : 0;
     if (codec->id == AV_CODEC_ID_H264) {
@@ -280,6 +302,14 @@ bool makeClip(const QString& path, const ClipRecipe& recipe, QString* error)
         // Keyframes exactly every gopSize frames, like a phone does.
         av_opt_set(encoder->priv_data, "x264-params", "scenecut=0", 0);
         encoder->keyint_min = recipe.gopSize;
+    } else if (codec->id == AV_CODEC_ID_HEVC) {
+        av_opt_set(encoder->priv_data, "preset", "ultrafast", 0);
+        av_opt_set(encoder->priv_data, "crf", "26", 0);
+        const QByteArray params = QStringLiteral("log-level=error:keyint=%1:min-keyint=%1:scenecut=0:bframes=%2")
+                                      .arg(recipe.gopSize)
+                                      .arg(recipe.bFrames ? 2 : 0)
+                                      .toLatin1();
+        av_opt_set(encoder->priv_data, "x265-params", params.constData(), 0);
     } else {
         encoder->flags |= AV_CODEC_FLAG_QSCALE;
         encoder->global_quality = FF_QP2LAMBDA * 4;
@@ -336,6 +366,8 @@ bool makeClip(const QString& path, const ClipRecipe& recipe, QString* error)
     for (int index = -hidden; index < recipe.frames; ++index) {
         // Hidden frames show numbers no visible frame has.
         QImage picture = indexPattern(index >= 0 ? index : 0xffff + index, uprightW, uprightH);
+        if (recipe.noiseAmplitude > 0)
+            addGrain(picture, recipe.noiseAmplitude, index);
         if (rotation)
             picture = picture.transformed(QTransform().rotate(-rotation));
         if (av_frame_make_writable(frame.get()) < 0)

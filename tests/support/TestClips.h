@@ -25,6 +25,10 @@ struct ClipRecipe {
     // rate leaves it; clipFrameTimeMs() tells each frame's time.
     bool variableRate = false;
     int rotationDegrees = 0; // display-matrix tag: clockwise turn a player applies to show it upright (mp4/mov)
+    QString pixelFormat; // the encoder's pixel format, e.g. yuv420p10le; empty: its usual 8-bit 4:2:0
+    // Grain over the whole picture, as a phone's sensor gives it: much harder
+    // to compress and decode than the clean pattern. The index stays readable.
+    int noiseAmplitude = 0;
 };
 
 // Encodes a clip with the project's own code through libavcodec/libavformat;

@@ -1,15 +1,10 @@
-// Runs the video window's test classes one after another in one program.
-// A first argument naming a class runs that class alone; the remaining
-// arguments go to QtTest as usual (e.g. `tst_video ModelVideoTest zoom_limits`).
+// The video window's test classes, one after another in one program.
 #include "ImageEffectsTest.h"
 #include "ModelVideoTest.h"
 #include "VideoWindowTest.h"
+#include "support/TestRunner.h"
 
 #include <QApplication>
-#include <QtTest>
-
-#include <memory>
-#include <vector>
 
 int main(int argc, char* argv[])
 {
@@ -18,17 +13,5 @@ int main(int argc, char* argv[])
     tests.push_back(std::make_unique<ImageEffectsTest>());
     tests.push_back(std::make_unique<VideoWindowTest>());
     tests.push_back(std::make_unique<ModelVideoTest>());
-
-    QStringList args = QCoreApplication::arguments();
-    QString only;
-    if (args.size() > 1) {
-        for (const auto& test : tests)
-            if (args[1] == QLatin1String(test->metaObject()->className()))
-                only = args.takeAt(1);
-    }
-    int failures = 0;
-    for (const auto& test : tests)
-        if (only.isEmpty() || only == QLatin1String(test->metaObject()->className()))
-            failures += QTest::qExec(test.get(), args);
-    return failures == 0 ? 0 : 1;
+    return kestrel::test::runTestClasses(tests);
 }
