@@ -173,6 +173,11 @@ frmVideo* frmMDI::activeVideoWindow() const
     return videoWindowOf(m_documents->currentSubWindow());
 }
 
+bool frmMDI::isActiveVideoWindow(const QWidget* window) const
+{
+    return window && window == activeVideoWindow();
+}
+
 QList<frmVideo*> frmMDI::videoWindows() const
 {
     QList<frmVideo*> windows;

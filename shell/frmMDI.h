@@ -78,6 +78,7 @@ public:
     QStringList updateToolCandidates() const;
 
     // FrameServices
+    bool isActiveVideoWindow(const QWidget* window) const override;
     void SetVideoTrackBarRange(int minimum, int maximum) override;
     void SetVideoTrackBarPosition(int value) override;
     int videoTrackBarValue() const override;
