@@ -121,31 +121,55 @@ void DecodeWorker::markBroken(const std::vector<qint64>& frames)
     m_broken.insert(frames.begin(), frames.end());
 }
 
-// With m_mutex held. Frames around the focus, the most wanted first: ahead
-// while playing, alternately ahead and behind while paused. Never more than
-// the budget holds, or read-ahead would evict its own work.
+// How far around the focus frames are kept ready: ahead while playing, both
+// ways while paused. Never more than the budget holds, or read-ahead would
+// evict its own work. With m_mutex held.
+DecodeWorker::Reach DecodeWorker::reachLocked() const
+{
+    const qint64 frameBytes = qint64(m_index->codedWidth()) * m_index->codedHeight() * 4;
+    const qint64 affordable = std::max<qint64>(1, m_cache.budgetBytes() / std::max<qint64>(1, frameBytes) / 2);
+    if (m_playing)
+        return Reach{0, std::min(kPlayingReach, affordable)};
+    const qint64 each = std::min(kPausedReach, affordable / 2);
+    return Reach{each, each};
+}
+
+// With m_mutex held. Frames around the focus, the most wanted first:
+// ahead while playing, alternately ahead and behind while paused.
 std::vector<qint64> DecodeWorker::framesInReach() const
 {
     const qint64 count = m_index->frameCount();
-    const qint64 frameBytes = qint64(m_index->codedWidth()) * m_index->codedHeight() * 4;
-    const qint64 affordable = std::max<qint64>(1, m_cache.budgetBytes() / std::max<qint64>(1, frameBytes) / 2);
+    const Reach reach = reachLocked();
     std::vector<qint64> frames;
     auto add = [&](qint64 frame) {
         if (frame >= 0 && frame < count && !m_broken.count(frame))
             frames.push_back(frame);
     };
-    if (m_playing) {
-        const qint64 reach = std::min(kPlayingReach, affordable);
-        for (qint64 step = 1; step <= reach; ++step)
+    for (qint64 step = 1; step <= std::max(reach.ahead, reach.behind); ++step) {
+        if (step <= reach.ahead)
             add(m_focus + step);
-    } else {
-        const qint64 reach = std::min(kPausedReach, affordable / 2);
-        for (qint64 step = 1; step <= reach; ++step) {
-            add(m_focus + step);
+        if (step <= reach.behind)
             add(m_focus - step);
-        }
     }
     return frames;
+}
+
+// Any thread. Frames decoded on the way to another are kept only when they
+// are near the focus: a far seek decodes every frame from the keyframe, and
+// keeping them all would push out the frames around the one shown.
+bool DecodeWorker::worthKeeping(qint64 frameIndex) const
+{
+    std::lock_guard lock(m_mutex);
+    const Reach reach = reachLocked();
+    return frameIndex >= m_focus - reach.behind && frameIndex <= m_focus + reach.ahead;
+}
+
+void DecodeWorker::keepDecoded(qint64 frameIndex, const AVFrame* frame)
+{
+    if (!worthKeeping(frameIndex))
+        return;
+    m_cache.putDecoded(frameIndex, frame);
+    m_convertWake.notify_one();
 }
 
 // Decoding thread: requests first, then decoding ahead of the converter, then
@@ -194,11 +218,7 @@ void DecodeWorker::decodeLoop()
         lock.unlock();
         if (toDecode >= 0) {
             const bool decoded = m_decoder.decodeTo(
-                toDecode,
-                [this](qint64 index, const AVFrame* frame) {
-                    m_cache.putDecoded(index, frame);
-                    m_convertWake.notify_one();
-                },
+                toDecode, [this](qint64 index, const AVFrame* frame) { keepDecoded(index, frame); },
                 [this, serialAtStart] { return m_quit || m_newestSerial.load() != serialAtStart; });
             if (!decoded && m_decoder.targetLost()) {
                 std::vector<qint64> lost = m_decoder.lostFrames();
@@ -244,11 +264,16 @@ qint64 DecodeWorker::land(const Request& request, QImage* picture)
 qint64 DecodeWorker::landAhead(qint64 frameIndex, quint64 serial, QImage* picture)
 {
     qint64 landed = -1;
+    bool landingKept = false;
     const bool found = m_decoder.decodeToFirstAfter(
         frameIndex,
-        [this](qint64 index, const AVFrame* frame) {
-            m_cache.putDecoded(index, frame);
-            m_convertWake.notify_one();
+        [&](qint64 index, const AVFrame* frame) {
+            if (!landingKept && index > frameIndex) {
+                m_cache.putDecoded(index, frame); // the first after the damage: the landing
+                landingKept = true;
+            } else {
+                keepDecoded(index, frame);
+            }
         },
         [&] { return superseded(serial); }, &landed);
     if (!found)
@@ -343,10 +368,12 @@ bool DecodeWorker::produce(qint64 frameIndex, quint64 serial, QImage* picture)
             const bool decoded = m_decoder.decodeTo(
                 frameIndex,
                 [&](qint64 index, const AVFrame* frame) {
-                    m_cache.putDecoded(index, frame);
-                    if (index == frameIndex)
+                    if (index == frameIndex) {
+                        m_cache.putDecoded(index, frame);
                         kept.reset(av_frame_clone(frame));
-                    m_convertWake.notify_one();
+                    } else {
+                        keepDecoded(index, frame);
+                    }
                 },
                 [&] { return superseded(serial); });
             if (!decoded) {

@@ -81,6 +81,13 @@ private:
     qint64 nextCandidate(qint64 frameIndex, int step) const;
     bool convertClaimed(PictureConverter& converter, qint64 frameIndex, FramePtr frame);
     bool superseded(quint64 serial) const;
+    struct Reach {
+        qint64 behind = 0;
+        qint64 ahead = 0;
+    };
+    Reach reachLocked() const;
+    bool worthKeeping(qint64 frameIndex) const;
+    void keepDecoded(qint64 frameIndex, const AVFrame* frame);
     void markBroken(const std::vector<qint64>& frames);
     std::vector<qint64> framesInReach() const;
 

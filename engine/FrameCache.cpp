@@ -1,6 +1,7 @@
 #include "engine/FrameCache.h"
 
 extern "C" {
+#include <libavutil/buffer.h>
 #include <libavutil/imgutils.h>
 }
 
@@ -8,11 +9,20 @@ namespace kestrel {
 
 namespace {
 constexpr size_t kMaxSpares = 4;
-}
+// Rows of copied pictures are aligned like the decoder's, so that the
+// converter reads them with its widest loads.
+constexpr int kCopyAlign = 64;
+} // namespace
 
 FrameCache::FrameCache(qint64 budgetBytes)
     : m_budget(budgetBytes)
 {
+}
+
+FrameCache::~FrameCache()
+{
+    m_entries.clear(); // returns the copies to the pool first
+    av_buffer_pool_uninit(&m_copyPool); // freed once the last copy anyone holds goes
 }
 
 void FrameCache::setBudgetBytes(qint64 budgetBytes)
@@ -38,6 +48,12 @@ void FrameCache::setFocus(qint64 frameIndex)
 {
     std::lock_guard lock(m_mutex);
     m_focus = frameIndex;
+}
+
+int FrameCache::decoderPicturesHeld() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_decoderPictures;
 }
 
 FrameCache::Status FrameCache::status(qint64 frameIndex) const
@@ -76,12 +92,6 @@ bool FrameCache::hasPicture(qint64 frameIndex) const
     return found != m_entries.end() && !found->second.picture.isNull();
 }
 
-bool FrameCache::hasAny(qint64 frameIndex) const
-{
-    std::lock_guard lock(m_mutex);
-    return m_entries.count(frameIndex) > 0;
-}
-
 QImage FrameCache::picture(qint64 frameIndex) const
 {
     std::lock_guard lock(m_mutex);
@@ -95,19 +105,68 @@ qint64 FrameCache::decodedBytes(const AVFrame* frame)
     return size > 0 ? size : qint64(frame->width) * frame->height * 2;
 }
 
+// With m_mutex held. A copy of a decoded picture in the cache's own memory;
+// null when the format cannot be copied.
+FramePtr FrameCache::compactCopyLocked(const AVFrame* frame)
+{
+    const auto format = AVPixelFormat(frame->format);
+    const int size = av_image_get_buffer_size(format, frame->width, frame->height, kCopyAlign);
+    if (size <= 0)
+        return nullptr;
+    const int poolSize = size + AV_INPUT_BUFFER_PADDING_SIZE;
+    if (!m_copyPool || m_copyPoolSize != poolSize) {
+        av_buffer_pool_uninit(&m_copyPool);
+        m_copyPool = av_buffer_pool_init(size_t(poolSize), av_buffer_alloc);
+        m_copyPoolSize = poolSize;
+        if (!m_copyPool)
+            return nullptr;
+    }
+    FramePtr copy(av_frame_alloc());
+    if (!copy)
+        return nullptr;
+    copy->buf[0] = av_buffer_pool_get(m_copyPool);
+    if (!copy->buf[0])
+        return nullptr;
+    copy->format = frame->format;
+    copy->width = frame->width;
+    copy->height = frame->height;
+    if (av_image_fill_arrays(
+            copy->data, copy->linesize, copy->buf[0]->data, format, frame->width, frame->height, kCopyAlign)
+        < 0)
+        return nullptr;
+    av_image_copy(copy->data, copy->linesize, const_cast<const uint8_t**>(frame->data), frame->linesize, format,
+        frame->width, frame->height);
+    av_frame_copy_props(copy.get(), frame);
+    return copy;
+}
+
 void FrameCache::putDecoded(qint64 frameIndex, const AVFrame* frame)
 {
     std::lock_guard lock(m_mutex);
     if (m_entries.count(frameIndex))
         return;
     Entry entry;
-    entry.decoded.reset(av_frame_clone(frame));
+    if (m_decoderPictures < kMaxDecoderPictures) {
+        entry.decoded.reset(av_frame_clone(frame));
+        entry.decoderOwned = entry.decoded != nullptr;
+    } else {
+        entry.decoded = compactCopyLocked(frame);
+    }
     if (!entry.decoded)
         return;
+    m_decoderPictures += entry.decoderOwned ? 1 : 0;
     entry.bytes = decodedBytes(frame);
     m_used += entry.bytes;
     m_entries.emplace(frameIndex, std::move(entry));
     evictLocked();
+}
+
+void FrameCache::dropDecodedLocked(Entry& entry)
+{
+    if (entry.decoderOwned)
+        --m_decoderPictures;
+    entry.decoderOwned = false;
+    entry.decoded.reset();
 }
 
 void FrameCache::putPicture(qint64 frameIndex, const QImage& picture)
@@ -115,7 +174,7 @@ void FrameCache::putPicture(qint64 frameIndex, const QImage& picture)
     std::lock_guard lock(m_mutex);
     Entry& entry = m_entries[frameIndex];
     m_used -= entry.bytes;
-    entry.decoded.reset(); // the picture replaces it; converting again is never needed
+    dropDecodedLocked(entry); // the picture replaces it; converting again is never needed
     entry.converting = false;
     entry.picture = picture;
     entry.bytes = picture.sizeInBytes();
@@ -129,6 +188,7 @@ void FrameCache::clear()
     m_entries.clear();
     m_spares.clear();
     m_used = 0;
+    m_decoderPictures = 0;
 }
 
 QImage FrameCache::takeSpare(QSize size)
@@ -156,6 +216,7 @@ void FrameCache::evictLocked()
         if (victim->first == m_focus)
             break;
         m_used -= victim->second.bytes;
+        dropDecodedLocked(victim->second);
         QImage& picture = victim->second.picture;
         if (!picture.isNull() && picture.isDetached() && m_spares.size() < kMaxSpares)
             m_spares.push_back(std::move(picture));
