@@ -64,6 +64,8 @@ struct VideoEngine::Impl {
     std::unique_ptr<FrameCache> cache;
     std::unique_ptr<DecodeWorker> worker; // after the cache: goes first
     qint64 cacheBudget = kDefaultCacheBudget;
+    std::shared_ptr<MemoryBudget> sharedBudget;
+    int budgetMember = 0;
     // Closed, Paused, Playing or Ended; Seeking is a pending request seen from outside.
     State mode = State::Closed;
     qint64 durationMs = 0;
@@ -95,6 +97,35 @@ VideoEngine::VideoEngine(QObject* parent)
 VideoEngine::~VideoEngine()
 {
     CloseFile();
+    setMemoryBudget(nullptr, MemoryBudget::Role::Background);
+}
+
+void VideoEngine::setMemoryBudget(std::shared_ptr<MemoryBudget> budget, MemoryBudget::Role role)
+{
+    if (d->sharedBudget)
+        d->sharedBudget->leave(d->budgetMember);
+    d->sharedBudget = std::move(budget);
+    d->budgetMember = 0;
+    if (!d->sharedBudget)
+        return;
+    d->budgetMember = d->sharedBudget->join(role, [this](qint64 bytes) {
+        d->cacheBudget = bytes;
+        if (d->cache)
+            d->cache->setBudgetBytes(bytes);
+    });
+    d->sharedBudget->setFrameBytes(d->budgetMember, frameBytes());
+}
+
+void VideoEngine::setBudgetRole(MemoryBudget::Role role)
+{
+    if (d->sharedBudget)
+        d->sharedBudget->setRole(d->budgetMember, role);
+}
+
+// What one shown picture of the open file takes.
+qint64 VideoEngine::frameBytes() const
+{
+    return d->index ? qint64(d->index->codedWidth()) * d->index->codedHeight() * 4 : 0;
 }
 
 bool VideoEngine::OpenFile(const QString& path)
@@ -136,6 +167,8 @@ bool VideoEngine::OpenFile(const QString& path)
     d->durationMs = streamLengthMs(*index);
     d->mode = State::Paused;
     d->targetFrame = first.frameIndex;
+    if (d->sharedBudget)
+        d->sharedBudget->setFrameBytes(d->budgetMember, frameBytes());
     show(first.frameIndex, first.picture);
     announceFrame();
     d->error.clear();
@@ -154,6 +187,8 @@ void VideoEngine::closeQuietly()
     d->targetFrame = 0;
     d->pendingSerial = 0;
     d->mode = State::Closed;
+    if (d->sharedBudget)
+        d->sharedBudget->setFrameBytes(d->budgetMember, 0);
 }
 
 void VideoEngine::CloseFile()
@@ -481,6 +516,11 @@ VideoFrame VideoEngine::currentVideoFrame() const
 VideoEngine::PlaybackStats VideoEngine::playbackStats() const
 {
     return d->stats;
+}
+
+qint64 VideoEngine::cacheBudgetBytes() const
+{
+    return d->cacheBudget;
 }
 
 void VideoEngine::setCacheBudgetBytes(qint64 budgetBytes)

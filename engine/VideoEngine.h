@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/MemoryBudget.h"
+
 #include <QImage>
 #include <QObject>
 #include <QSize>
@@ -90,9 +92,15 @@ public:
     // and tests only: the UI never waits.
     bool waitUntilShown();
 
-    // Memory budget of the decoded-frame cache (default 512 MiB).
+    // Memory budget of the decoded-frame cache (default 512 MiB), when the
+    // engine has no share of a program-wide budget.
     void setCacheBudgetBytes(qint64 budgetBytes);
+    qint64 cacheBudgetBytes() const;
     qint64 cacheUsedBytes() const;
+    // Takes the cache's budget from a share of `budget` for `role` from now
+    // on (nullptr: its own budget again).
+    void setMemoryBudget(std::shared_ptr<MemoryBudget> budget, MemoryBudget::Role role);
+    void setBudgetRole(MemoryBudget::Role role);
 
     // What the last Play() run did: frames shown, shown late, skipped.
     struct PlaybackStats {
@@ -112,6 +120,7 @@ private:
     void landDelivery(quint64 serial, qint64 frameIndex, const QImage& picture);
     void show(qint64 frameIndex, const QImage& picture);
     void announceFrame();
+    qint64 frameBytes() const;
     void closeQuietly();
     void restartClock();
     void scheduleNext();

@@ -15,13 +15,16 @@ namespace kestrel {
 
 namespace {
 const QSize kPictureSize(240, 180);
-}
+// A preview plays a small picture: a few frames ahead are all it needs.
+constexpr qint64 kPreviewCacheBytes = qint64(48) << 20;
+} // namespace
 
 VideoPreview::VideoPreview(QWidget* parent)
     : QWidget(parent)
     , m_engine(std::make_unique<VideoEngine>())
 {
     setObjectName("videoPreview");
+    m_engine->setCacheBudgetBytes(kPreviewCacheBytes);
     m_picture = new QLabel(this);
     m_picture->setFixedSize(kPictureSize);
     m_picture->setAlignment(Qt::AlignCenter);

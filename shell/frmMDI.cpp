@@ -1,7 +1,9 @@
 #include "frmMDI.h"
 
 #include "app/Prompter.h"
+#include "app/Settings.h"
 #include "app/WindowPick.h"
+#include "engine/MemoryBudget.h"
 #include "shell/DesktopLauncher.h"
 #include "shell/MainMenus.h"
 #include "shell/MainToolbars.h"
@@ -33,6 +35,14 @@ namespace kestrel {
 
 namespace {
 
+// The setting "memoryBudgetMB": MiB for the decoded frames of all windows
+// together; a quarter of the machine's memory (at most 2 GiB) when unset.
+qint64 memoryBudgetSetting(const AppContext& app)
+{
+    const double mib = app.settings ? app.settings->readNumber(QStringLiteral("memoryBudgetMB"), 0) : 0;
+    return mib >= 64 ? qint64(mib) << 20 : MemoryBudget::defaultTotalBytes();
+}
+
 int errorNumberOf(const std::exception& error)
 {
     if (const auto* system = dynamic_cast<const std::system_error*>(&error))
@@ -49,6 +59,7 @@ frmMDI::frmMDI(const AppContext& app, QWidget* parent)
     , m_app(app)
     , m_ownLauncher(std::make_unique<SystemLauncher>())
     , m_launcher(m_ownLauncher.get())
+    , m_memoryBudget(std::make_shared<MemoryBudget>(memoryBudgetSetting(app)))
 {
     setObjectName("frmMDI");
     setWindowTitle(QStringLiteral("Kestrel"));
@@ -190,8 +201,11 @@ QList<frmVideo*> frmMDI::videoWindows() const
 
 void frmMDI::documentActivated(QMdiSubWindow* window)
 {
-    if (frmVideo* video = videoWindowOf(window))
-        video->windowActivated();
+    frmVideo* active = videoWindowOf(window);
+    for (frmVideo* video : videoWindows())
+        video->setActiveDocument(video == active);
+    if (active)
+        active->windowActivated();
 }
 
 // --- panes ---

@@ -14,6 +14,7 @@ class QMdiSubWindow;
 namespace kestrel {
 
 class DesktopLauncher;
+class MemoryBudget;
 class MainMenus;
 class MainToolbars;
 class PaneManager;
@@ -79,6 +80,7 @@ public:
 
     // FrameServices
     bool isActiveVideoWindow(const QWidget* window) const override;
+    std::shared_ptr<MemoryBudget> memoryBudget() const override { return m_memoryBudget; }
     void SetVideoTrackBarRange(int minimum, int maximum) override;
     void SetVideoTrackBarPosition(int value) override;
     int videoTrackBarValue() const override;
@@ -123,6 +125,7 @@ private:
     std::unique_ptr<DesktopLauncher> m_ownLauncher;
     DesktopLauncher* m_launcher = nullptr;
     WindowPick* m_windowPick = nullptr;
+    std::shared_ptr<MemoryBudget> m_memoryBudget;
 
     QString m_drawingTool = QStringLiteral("None");
     quint32 m_drawingColor = 0;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <memory>
+
 class QWidget;
 
 namespace kestrel {
@@ -11,9 +13,15 @@ enum class Toolbar { Standard = 0, Video = 1, Draw = 2, Model = 3 };
 
 // What a video window needs from the main frame that hosts it. The frame
 // implements this; tests implement it with a small fake.
+class MemoryBudget;
+
 class FrameServices {
 public:
     virtual ~FrameServices() = default;
+
+    // The program's one budget for decoded frames, shared by every window's
+    // engines; nullptr: each engine keeps its own.
+    virtual std::shared_ptr<MemoryBudget> memoryBudget() const { return nullptr; }
 
     // The position sliders, the trim sliders and the frame's status show the
     // active video window only; other windows leave them alone.

@@ -3,6 +3,7 @@
 #include "app/Prompter.h"
 #include "app/Settings.h"
 #include "app/mMain.h"
+#include "engine/MemoryBudget.h"
 #include "engine/VideoEngine.h"
 #include "video/FrameServices.h"
 #include "video/ModelVideo.h"
@@ -101,8 +102,11 @@ frmVideo::frmVideo(const AppContext& app, FrameServices& frame, QWidget* parent)
     d->picture->hide();
     d->model = new ModelVideo(app, frame, *d->video, d->picture, this);
     d->mouseTools = std::make_unique<VideoMouseTools>(*this, frame, app);
-    // Decoded frames kept per engine for instant stepping back and forth, in MiB.
-    if (app.settings) {
+    if (std::shared_ptr<MemoryBudget> budget = frame.memoryBudget()) {
+        d->video->setMemoryBudget(budget, MemoryBudget::Role::Background);
+        vcxModel().setMemoryBudget(budget, MemoryBudget::Role::Background);
+    } else if (app.settings) {
+        // Decoded frames kept per engine for instant stepping back and forth, in MiB.
         const double budgetMiB = std::max(64.0, app.settings->readNumber(QStringLiteral("frameCacheMB"), 512));
         d->video->setCacheBudgetBytes(qint64(budgetMiB) << 20);
         vcxModel().setCacheBudgetBytes(qint64(budgetMiB) << 20);
@@ -451,6 +455,12 @@ void frmVideo::windowActivated()
         vcxSetPos(here);
     }
     d->frame->SetCropTrackBarRange(0, roundedInt(double(d->video->Duration()) / 100.0));
+}
+
+void frmVideo::setActiveDocument(bool active)
+{
+    d->video->setBudgetRole(active ? MemoryBudget::Role::ActiveVideo : MemoryBudget::Role::Background);
+    vcxModel().setBudgetRole(active ? MemoryBudget::Role::ActiveModel : MemoryBudget::Role::Background);
 }
 
 void frmVideo::mousePressEvent(QMouseEvent* event)

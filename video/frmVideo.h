@@ -31,6 +31,9 @@ public:
 
     // Called by the frame whenever this window becomes the active document.
     void windowActivated();
+    // Called by the frame for every window when the active one changes: the
+    // active window's engines get the larger part of the memory budget.
+    void setActiveDocument(bool active);
 
     // Document and player.
     void NewPlayerFile(const QString& fileName, bool flag = false);
