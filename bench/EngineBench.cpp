@@ -2,21 +2,26 @@
 // measured next to plain libavcodec doing the same decoding work.
 #include "Benchmarks.h"
 
+#include "engine/MemoryBudget.h"
+#include "engine/PaddedPicture.h"
 #include "engine/VideoEngine.h"
 #include "support/TestClips.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -94,6 +99,16 @@ long peakMemoryMiB()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
+}
+
+// Resident memory now, MiB.
+long residentMiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? long(fields[1].toLongLong() * sysconf(_SC_PAGESIZE) / (1 << 20)) : 0;
 }
 
 // Plain libavcodec over the same file: all packets in memory, the decoder set
@@ -196,7 +211,7 @@ private:
         m_scaler = sws_getCachedContext(m_scaler, frame->width, frame->height, AVPixelFormat(frame->format),
             frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (m_picture.size() != QSize(frame->width, frame->height))
-            m_picture = QImage(frame->width, frame->height, QImage::Format_RGB32);
+            m_picture = makePaddedImage(QSize(frame->width, frame->height));
         uint8_t* destination[4] = {m_picture.bits(), nullptr, nullptr, nullptr};
         const int stride[4] = {int(m_picture.bytesPerLine()), 0, 0, 0};
         sws_scale(m_scaler, frame->data, frame->linesize, 0, frame->height, destination, stride);
@@ -211,33 +226,24 @@ private:
     QImage m_picture;
 };
 
-void benchClip(QTextStream& out, const QString& label, const QString& path)
+// What one clip is measured for.
+struct ClipSpec {
+    QString label;
+    QString file;
+    test::ClipRecipe recipe;
+    QList<double> playRates; // playback rates whose timeliness is measured
+};
+
+using RowWriter = std::function<void(const QString&, const QString&)>;
+
+QString fmt(double ms)
 {
-    out << "\n" << label << "\n";
-    auto row = [&](const QString& name, const QString& value) {
-        out << "  " << name.leftJustified(44, QLatin1Char('.')) << ' ' << value << "\n";
-        out.flush();
-    };
-    auto fmt = [](double ms) { return QString::number(ms, 'f', 2); };
-    QRandomGenerator random(20240611);
+    return QString::number(ms, 'f', 2);
+}
 
-    VideoEngine engine;
-    QElapsedTimer timer;
-    timer.start();
-    if (!engine.OpenFile(path)) {
-        row(QStringLiteral("open"), engine.lastError());
-        return;
-    }
-    row(QStringLiteral("open to first frame ms"), fmt(msSince(timer)));
+void benchSteps(VideoEngine& engine, UiThreadMeter& meter, const RowWriter& row)
+{
     const qint64 count = engine.FrameCount();
-    row(QStringLiteral("frames / size / fps"),
-        QStringLiteral("%1 / %2x%3 / %4")
-            .arg(count)
-            .arg(engine.FrameWidth())
-            .arg(engine.FrameHeight())
-            .arg(engine.frameRate(), 0, 'f', 2));
-
-    UiThreadMeter meter;
     // Forward steps at a user's pace (one every 40 ms).
     std::vector<double> forward;
     meter.land(engine, [&] { engine.SeekFrame(count / 5); });
@@ -248,7 +254,6 @@ void benchClip(QTextStream& out, const QString& label, const QString& path)
     }
     row(QStringLiteral("forward step p50 / p99 ms"),
         fmt(percentile(forward, 0.5)) + " / " + fmt(percentile(forward, 0.99)));
-
     // Back over the same stretch: those frames were seen, the cache may hold them.
     std::vector<double> warm;
     for (int i = 0; i < 60; ++i) {
@@ -257,42 +262,114 @@ void benchClip(QTextStream& out, const QString& label, const QString& path)
     }
     row(QStringLiteral("backward step warm p50 / p99 ms"),
         fmt(percentile(warm, 0.5)) + " / " + fmt(percentile(warm, 0.99)));
+}
 
-    // Random seeks, each checked for the exact frame, then one step back at once.
+// Random seeks with nothing cached, each checked for the exact frame, then
+// one step back at once; libavcodec alone decodes from the keyframe to the
+// same target in turn, so that both meet the same load.
+void benchColdSeeks(VideoEngine& engine, UiThreadMeter& meter, const QString& path, const RowWriter& row)
+{
+    const qint64 count = engine.FrameCount();
+    QRandomGenerator random(20240611);
     std::vector<qint64> targets;
     for (int i = 0; i < 40; ++i)
         targets.push_back(1 + qint64(random.bounded(quint32(count - 1))));
-    std::vector<double> seeks;
-    std::vector<double> cold;
-    std::vector<double> baseline;
+    std::vector<double> seeks, backs, baseline;
     int exact = 0;
-    // Plain libavcodec seeks to the same targets in turn with the engine, so
-    // that both meet the same load on a shared machine.
     PlainDecoder plain;
     const bool havePlain = plain.open(path);
     for (qint64 target : targets) {
         if (havePlain)
             baseline.push_back(plain.seekTime(target));
         idle(20);
+        engine.dropCachedFrames();
         seeks.push_back(meter.land(engine, [&] { engine.SeekFrame(target); }));
         exact += kestrel::test::readFrameIndex(engine.GrabFrame()) == int(target) ? 1 : 0;
-        cold.push_back(meter.land(engine, [&] { engine.SeekFrame(target - 1); }));
+        backs.push_back(meter.land(engine, [&] { engine.SeekFrame(target - 1); }));
         exact += kestrel::test::readFrameIndex(engine.GrabFrame()) == int(target - 1) ? 1 : 0;
         idle(60);
     }
-    row(QStringLiteral("backward step cold p50 / p99 ms"),
-        fmt(percentile(cold, 0.5)) + " / " + fmt(percentile(cold, 0.99)));
-    row(QStringLiteral("random seek to landing p50 / p99 ms"),
+    row(QStringLiteral("backward step right after a seek p50 / p99 ms"),
+        fmt(percentile(backs, 0.5)) + " / " + fmt(percentile(backs, 0.99)));
+    row(QStringLiteral("cold random seek to landing p50 / p99 ms"),
         fmt(percentile(seeks, 0.5)) + " / " + fmt(percentile(seeks, 0.99)));
+    if (havePlain) {
+        row(QStringLiteral("libavcodec alone keyframe->target p50 / p99 ms"),
+            fmt(percentile(baseline, 0.5)) + " / " + fmt(percentile(baseline, 0.99)));
+        row(QStringLiteral("cold seek p50 / libavcodec p50"),
+            QString::number(percentile(seeks, 0.5) / std::max(0.001, percentile(baseline, 0.5)), 'f', 2));
+        row(QStringLiteral("libavcodec alone decode+convert fps (slice)"), QString::number(plain.throughput(), 'f', 1));
+    }
     row(QStringLiteral("exact frames after seek/step"),
         QStringLiteral("%1 / %2 (%3 %)")
             .arg(exact)
             .arg(targets.size() * 2)
-            .arg(100.0 * exact / (targets.size() * 2), 0, 'f', 1));
-    row(QStringLiteral("UI thread longest block while seeking ms"), fmt(meter.longestMs()));
+            .arg(100.0 * exact / double(targets.size() * 2), 0, 'f', 1));
+}
 
-    // The far end of the clip from its start, nothing of it decoded yet.
+void benchPlayback(VideoEngine& engine, UiThreadMeter& meter, double rate, const RowWriter& row)
+{
+    const qint64 count = engine.FrameCount();
+    meter.land(engine, [&] { engine.SeekFrame(0); });
+    engine.SetRate(rate);
+    idle(300);
+    const qint64 playFrames = std::min<qint64>(count - 1, qint64(engine.frameRate() * rate * 4));
+    // A real event loop, as the program runs: a busy one would take a core from the decoder.
+    QEventLoop loop;
+    QTimer check;
+    QElapsedTimer timer;
+    QObject::connect(&engine, &VideoEngine::PlaybackEnded, &loop, &QEventLoop::quit);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (engine.CurrentFrame() >= playFrames || timer.elapsed() > 20000)
+            loop.quit();
+    });
+    check.start(20);
+    timer.start();
+    engine.Play();
+    loop.exec();
+    const double seconds = msSince(timer) / 1000.0;
+    engine.Pause();
+    engine.SetRate(1.0);
+    const auto stats = engine.playbackStats();
+    const qint64 due = stats.shown + stats.skipped;
+    row(QStringLiteral("playback x%1: fps shown / late / skipped").arg(rate, 0, 'f', 0),
+        QStringLiteral("%1 / %2 / %3 of %4 (%5 % not on time)")
+            .arg(double(stats.shown) / std::max(0.001, seconds), 0, 'f', 1)
+            .arg(stats.late)
+            .arg(stats.skipped)
+            .arg(due)
+            .arg(100.0 * double(stats.late + stats.skipped) / double(std::max<qint64>(1, due)), 0, 'f', 2));
+}
+
+void benchClip(QTextStream& out, const ClipSpec& spec, const QString& path)
+{
+    out << "\n" << spec.label << "\n";
+    const RowWriter row = [&](const QString& name, const QString& value) {
+        out << "  " << name.leftJustified(46, QLatin1Char('.')) << ' ' << value << "\n";
+        out.flush();
+    };
+    const long residentBefore = residentMiB();
+    VideoEngine engine;
+    QElapsedTimer timer;
+    timer.start();
+    if (!engine.OpenFile(path)) {
+        row(QStringLiteral("open"), engine.lastError());
+        return;
+    }
+    row(QStringLiteral("open to first frame ms"), fmt(msSince(timer)));
+    row(QStringLiteral("frames / size / fps"),
+        QStringLiteral("%1 / %2x%3 / %4")
+            .arg(engine.FrameCount())
+            .arg(engine.FrameWidth())
+            .arg(engine.FrameHeight())
+            .arg(engine.frameRate(), 0, 'f', 2));
+
+    UiThreadMeter meter;
+    benchSteps(engine, meter, row);
+    benchColdSeeks(engine, meter, path, row);
+    row(QStringLiteral("UI thread longest block while seeking ms"), fmt(meter.longestMs()));
     {
+        // The far end of the clip from its start, nothing of it decoded yet.
         VideoEngine fresh;
         if (fresh.OpenFile(path)) {
             UiThreadMeter lastMeter;
@@ -301,49 +378,63 @@ void benchClip(QTextStream& out, const QString& label, const QString& path)
                 fmt(lastMs) + " / " + fmt(lastMeter.longestMs()));
         }
     }
+    for (double rate : spec.playRates)
+        benchPlayback(engine, meter, rate, row);
+    row(QStringLiteral("cache budget / used MiB"),
+        QStringLiteral("%1 / %2").arg(engine.cacheBudgetBytes() >> 20).arg(engine.cacheUsedBytes() >> 20));
+    row(QStringLiteral("resident beyond the cache MiB"),
+        QString::number(residentMiB() - residentBefore - long(engine.cacheUsedBytes() >> 20)));
+}
 
-    if (havePlain) {
-        const double ratio = percentile(seeks, 0.5) / std::max(0.001, percentile(baseline, 0.5));
-        row(QStringLiteral("libavcodec alone keyframe->target p50 / p99 ms"),
-            fmt(percentile(baseline, 0.5)) + " / " + fmt(percentile(baseline, 0.99)));
-        row(QStringLiteral("seek p50 / libavcodec p50"), QString::number(ratio, 'f', 2));
-        row(QStringLiteral("libavcodec alone decode+convert fps (slice)"), QString::number(plain.throughput(), 'f', 1));
-        plain.reopen(true);
-        row(QStringLiteral("libavcodec alone decode+convert fps (frame)"), QString::number(plain.throughput(), 'f', 1));
+// Three windows, each with a model, on 1080p clips: one plays, the others
+// are stepped and seeked now and then, all within one budget.
+void benchThreeWindows(QTextStream& out, const QStringList& clips, qint64 budgetBytes)
+{
+    out << "\nThree windows with models on 1080p clips, one playing, one budget of " << (budgetBytes >> 20) << " MiB\n";
+    const long residentBefore = residentMiB();
+    auto budget = std::make_shared<MemoryBudget>(budgetBytes);
+    std::vector<std::unique_ptr<VideoEngine>> videos, models;
+    for (int window = 0; window < 3; ++window) {
+        const bool active = window == 0;
+        videos.push_back(std::make_unique<VideoEngine>());
+        models.push_back(std::make_unique<VideoEngine>());
+        videos.back()->setMemoryBudget(
+            budget, active ? MemoryBudget::Role::ActiveVideo : MemoryBudget::Role::Background);
+        models.back()->setMemoryBudget(
+            budget, active ? MemoryBudget::Role::ActiveModel : MemoryBudget::Role::Background);
+        videos.back()->OpenFile(clips.value(window % clips.size()));
+        models.back()->OpenFile(clips.value((window + 1) % clips.size()));
     }
-
-    for (double rate : {1.0, 3.0}) {
-        meter.land(engine, [&] { engine.SeekFrame(0); });
-        engine.SetRate(rate);
-        idle(300);
-        const qint64 playFrames = std::min<qint64>(count - 1, qint64(engine.frameRate() * rate * 4));
-        // A real event loop, as the program runs: a busy one would take a core from the decoder.
-        QEventLoop loop;
-        QTimer check;
-        QObject::connect(&engine, &VideoEngine::PlaybackEnded, &loop, &QEventLoop::quit);
-        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-            if (engine.CurrentFrame() >= playFrames || timer.elapsed() > 20000)
-                loop.quit();
-        });
-        check.start(20);
-        timer.restart();
-        engine.Play();
-        loop.exec();
-        const double seconds = msSince(timer) / 1000.0;
-        engine.Pause();
-        const auto stats = engine.playbackStats();
-        const qint64 due = stats.shown + stats.skipped;
-        row(QStringLiteral("playback x%1: fps shown / late / skipped").arg(rate, 0, 'f', 0),
-            QStringLiteral("%1 / %2 / %3 of %4 (%5 % not on time)")
-                .arg(double(stats.shown) / std::max(0.001, seconds), 0, 'f', 1)
-                .arg(stats.late)
-                .arg(stats.skipped)
-                .arg(due)
-                .arg(100.0 * double(stats.late + stats.skipped) / std::max<qint64>(1, due), 0, 'f', 2));
+    long peak = residentMiB();
+    QElapsedTimer timer;
+    timer.start();
+    videos[0]->Play();
+    QRandomGenerator random(7);
+    while (timer.elapsed() < 8000) {
+        for (auto* engines : {&videos, &models}) {
+            for (auto& engine : *engines) {
+                if (engine.get() != videos[0].get() && random.bounded(4) == 0)
+                    engine->SeekFrame(qint64(random.bounded(quint32(engine->FrameCount()))));
+                else if (engine.get() != videos[0].get())
+                    engine->StepForward();
+            }
+        }
+        idle(120);
+        peak = std::max(peak, residentMiB());
     }
-    engine.SetRate(1.0);
-    row(QStringLiteral("cache used MiB"), QString::number(engine.cacheUsedBytes() >> 20));
-    row(QStringLiteral("peak memory (process) MiB"), QString::number(peakMemoryMiB()));
+    videos[0]->Pause();
+    qint64 used = 0;
+    for (auto* engines : {&videos, &models})
+        for (auto& engine : *engines)
+            used += engine->cacheUsedBytes();
+    const long beyond = peak - residentBefore - long(budgetBytes >> 20);
+    out << "  " << QStringLiteral("caches used / budget MiB").leftJustified(46, QLatin1Char('.')) << ' ' << (used >> 20)
+        << " / " << (budgetBytes >> 20) << "\n";
+    out << "  " << QStringLiteral("peak resident, whole scenario MiB").leftJustified(46, QLatin1Char('.')) << ' '
+        << (peak - residentBefore) << "\n";
+    out << "  " << QStringLiteral("beyond the budget, per open clip MiB").leftJustified(46, QLatin1Char('.')) << ' '
+        << (beyond / 6) << "  (target <= 150)\n";
+    out.flush();
 }
 
 } // namespace
@@ -351,37 +442,42 @@ void benchClip(QTextStream& out, const QString& label, const QString& path)
 void runEngineBench(QTextStream& out, const QString& workDir)
 {
     out << "Engine benchmark (" << QThread::idealThreadCount() << " cores)\n";
-    struct Clip {
-        QString label;
-        QString file;
-        test::ClipRecipe recipe;
-    };
-    std::vector<Clip> clips;
-    test::ClipRecipe hd;
-    hd.width = 1920;
-    hd.height = 1080;
-    hd.fpsNum = 60;
-    hd.frames = 600;
-    hd.gopSize = 60;
-    hd.bFrames = true;
-    if (test::hasEncoder("libx264")) {
-        hd.codec = QStringLiteral("libx264");
-        clips.push_back(
-            {QStringLiteral("1920x1080 60 fps H.264 MP4, 10 s, keyframe every 60"), QStringLiteral("hd.mp4"), hd});
-    } else {
-        hd.codec = QStringLiteral("mpeg4");
-        clips.push_back({QStringLiteral("1920x1080 60 fps MPEG-4 AVI (no H.264 encoder here), 10 s"),
-            QStringLiteral("hd.avi"), hd});
-    }
-    // As phones record: a keyframe every two seconds and sensor grain.
-    if (test::hasEncoder("libx264")) {
-        test::ClipRecipe phone = hd;
-        phone.codec = QStringLiteral("libx264");
-        phone.gopSize = 120;
-        phone.bFrames = true;
-        phone.noiseAmplitude = 12;
-        clips.push_back({QStringLiteral("1920x1080 60 fps H.264 MP4 with grain, 10 s, keyframe every 120"),
-            QStringLiteral("phone.mp4"), phone});
+    std::vector<ClipSpec> clips;
+    const bool h264 = test::hasEncoder("libx264");
+    // As phones record: long keyframe intervals, B-frames and sensor grain.
+    test::ClipRecipe phone;
+    phone.codec = h264 ? QStringLiteral("libx264") : QStringLiteral("mpeg4");
+    phone.width = 1920;
+    phone.height = 1080;
+    phone.fpsNum = 60;
+    phone.frames = 600;
+    phone.gopSize = 120;
+    phone.bFrames = true;
+    phone.noiseAmplitude = 12;
+    clips.push_back({QStringLiteral("1920x1080 60 fps H.264 with grain, 10 s, keyframe every 120"),
+        QStringLiteral("phone1080.mp4"), phone, {3.0}});
+    test::ClipRecipe slowMotion = phone;
+    slowMotion.width = 1280;
+    slowMotion.height = 720;
+    slowMotion.fpsNum = 240;
+    slowMotion.frames = 960;
+    slowMotion.gopSize = 240;
+    clips.push_back({QStringLiteral("1280x720 240 fps H.264 with grain, 4 s, keyframe every 240"),
+        QStringLiteral("phone720x240.mp4"), slowMotion, {1.0}});
+    test::ClipRecipe uhd = phone;
+    uhd.width = 3840;
+    uhd.height = 2160;
+    uhd.fpsNum = 30;
+    uhd.frames = 300;
+    uhd.gopSize = 60;
+    clips.push_back({QStringLiteral("3840x2160 30 fps H.264 with grain, 10 s, keyframe every 60"),
+        QStringLiteral("phone4k.mp4"), uhd, {1.0}});
+    if (test::hasEncoder("libx265")) {
+        test::ClipRecipe hevc = phone;
+        hevc.codec = QStringLiteral("libx265");
+        hevc.frames = 240;
+        clips.push_back({QStringLiteral("1920x1080 60 fps HEVC with grain, 4 s, keyframe every 120"),
+            QStringLiteral("phone1080.hevc.mp4"), hevc, {1.0}});
     }
     test::ClipRecipe sd;
     sd.codec = QStringLiteral("mpeg2video");
@@ -390,10 +486,12 @@ void runEngineBench(QTextStream& out, const QString& workDir)
     sd.frames = 250;
     sd.gopSize = 15;
     sd.bFrames = true;
-    clips.push_back(
-        {QStringLiteral("720x576 25 fps MPEG-2 program stream with B-frames, 10 s"), QStringLiteral("sd.mpg"), sd});
+    sd.noiseAmplitude = 12;
+    clips.push_back({QStringLiteral("720x576 25 fps MPEG-2 program stream with B-frames, 10 s"),
+        QStringLiteral("sd.mpg"), sd, {3.0}});
 
-    for (const Clip& clip : clips) {
+    QStringList made;
+    for (const ClipSpec& clip : clips) {
         const QString path = workDir + QLatin1Char('/') + clip.file;
         QElapsedTimer timer;
         timer.start();
@@ -403,8 +501,13 @@ void runEngineBench(QTextStream& out, const QString& workDir)
             continue;
         }
         out << "(made " << clip.file << " in " << timer.elapsed() << " ms)\n";
-        benchClip(out, clip.label, path);
+        benchClip(out, clip, path);
+        if (clip.recipe.width == 1920 && clip.recipe.codec == phone.codec)
+            made << path;
     }
+    if (!made.isEmpty())
+        benchThreeWindows(out, made, qint64(1024) << 20);
+    out << "\nprocess peak resident MiB: " << peakMemoryMiB() << "\n";
     out.flush();
 }
 

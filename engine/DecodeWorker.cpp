@@ -201,15 +201,21 @@ void DecodeWorker::decodeLoop()
         }
         qint64 toDecode = -1;
         qint64 toConvert = -1;
+        int waiting = 0; // decoded, not converted yet
         for (qint64 frame : framesInReach()) {
             const FrameCache::Status status = m_cache.status(frame);
-            if (status == FrameCache::Status::Missing) {
+            if (status == FrameCache::Status::Missing && toDecode < 0)
                 toDecode = frame;
-                break;
+            if (status == FrameCache::Status::Decoded) {
+                ++waiting;
+                if (toConvert < 0)
+                    toConvert = frame;
             }
-            if (status == FrameCache::Status::Decoded && toConvert < 0)
-                toConvert = frame;
         }
+        // Decoding far ahead of the conversion only piles up pictures that
+        // must be copied out of the decoder's buffers: help convert instead.
+        if (waiting >= FrameCache::kMaxDecoderPictures && toConvert >= 0)
+            toDecode = -1;
         if (toDecode < 0 && toConvert < 0) {
             m_wake.wait(lock);
             continue;

@@ -530,6 +530,12 @@ void VideoEngine::setCacheBudgetBytes(qint64 budgetBytes)
         d->cache->setBudgetBytes(d->cacheBudget);
 }
 
+void VideoEngine::dropCachedFrames()
+{
+    if (d->cache)
+        d->cache->clear();
+}
+
 qint64 VideoEngine::cacheUsedBytes() const
 {
     return d->cache ? d->cache->usedBytes() : 0;

@@ -97,6 +97,9 @@ public:
     void setCacheBudgetBytes(qint64 budgetBytes);
     qint64 cacheBudgetBytes() const;
     qint64 cacheUsedBytes() const;
+    // Forgets every decoded frame; the one on screen stays there (memory
+    // pressure, and the benchmark's cold seeks).
+    void dropCachedFrames();
     // Takes the cache's budget from a share of `budget` for `role` from now
     // on (nullptr: its own budget again).
     void setMemoryBudget(std::shared_ptr<MemoryBudget> budget, MemoryBudget::Role role);
