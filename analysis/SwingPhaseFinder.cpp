@@ -1,0 +1,251 @@
+#include "analysis/SwingPhaseFinder.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrel {
+
+namespace {
+
+constexpr double kSmoothingMs = 20; // half the averaging window
+constexpr double kMinStillMs = 100; // stillness shorter than this is a pause, not a rest
+constexpr double kBlipMs = 15; // motion this short inside a rest is noise
+// Share of the peak below which the picture counts as still at address and at finish;
+// a golfer holds the finish less still than the address.
+constexpr double kAddressStillShare = 0.02;
+constexpr double kFinishStillShare = 0.04;
+// A finish that settles completely this soon after it is nearly still ends there.
+constexpr double kSettlingMs = 150;
+// The downswing is fastest at most this long before impact.
+constexpr double kDownswingPeakMs = 150;
+// Frames farther than this from the fastest motion belong to something else than the downswing.
+constexpr double kSwingSpanMs = 400;
+// How far the lowest point may lie from the fastest frame.
+constexpr double kLowestPointMs = 15;
+// Motion is an estimate: it never claims more than this.
+constexpr double kMaxMotionConfidence = 0.85;
+
+double percentile(std::vector<double> values, double share)
+{
+    if (values.empty())
+        return 0;
+    const auto at = values.begin() + qint64(share * double(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+} // namespace
+
+SwingPhaseFinder::SwingPhaseFinder(const MotionProfile& profile)
+    : m_profile(profile)
+    , m_speed(profile.speed())
+{
+    const size_t count = m_speed.size();
+    m_steady = m_speed;
+    for (size_t i = 1; i + 1 < count; ++i) {
+        double three[3] = {m_speed[i - 1], m_speed[i], m_speed[i + 1]};
+        std::sort(three, three + 3);
+        m_steady[i] = three[1];
+    }
+    m_smooth.assign(count, 0.0);
+    const std::vector<qint64>& times = profile.frameTimesMs;
+    size_t from = 0;
+    size_t to = 0;
+    double sum = 0;
+    for (size_t i = 0; i < count; ++i) {
+        while (to < count && double(times[to] - times[i]) <= kSmoothingMs)
+            sum += m_steady[to++];
+        while (double(times[i] - times[from]) > kSmoothingMs)
+            sum -= m_steady[from++];
+        m_smooth[i] = sum / double(to - from);
+    }
+    // The stillest frames tell the noise; a tightly cut clip may have few of them.
+    m_floor = percentile(m_steady, 0.05);
+    m_spread = percentile(m_steady, 0.15) - percentile(m_steady, 0.02);
+    m_peak = count ? *std::max_element(m_smooth.begin(), m_smooth.end()) : 0.0;
+}
+
+double SwingPhaseFinder::msBetween(qint64 from, qint64 to) const
+{
+    return double(m_profile.frameTimesMs[size_t(to)] - m_profile.frameTimesMs[size_t(from)]);
+}
+
+double SwingPhaseFinder::stillLevel(double shareOfPeak) const
+{
+    return m_floor + std::max(6 * m_spread, shareOfPeak * (m_peak - m_floor));
+}
+
+ImpactEstimate SwingPhaseFinder::findImpact() const
+{
+    const auto count = qint64(m_speed.size());
+    if (count < 3 || m_peak - m_floor <= 10 * m_spread || m_peak <= 0)
+        return {};
+    const qint64 coarse = std::max_element(m_smooth.begin(), m_smooth.end()) - m_smooth.begin();
+    // The fastest single frame near the fastest stretch.
+    qint64 fastest = coarse;
+    for (qint64 i = coarse; i >= 0 && msBetween(i, coarse) <= kSmoothingMs; --i) {
+        if (m_speed[size_t(i)] > m_speed[size_t(fastest)])
+            fastest = i;
+    }
+    for (qint64 i = coarse; i < count && msBetween(coarse, i) <= kSmoothingMs; ++i) {
+        if (m_speed[size_t(i)] > m_speed[size_t(fastest)])
+            fastest = i;
+    }
+    const qint64 impact = lowestPointNear(fastest);
+
+    ImpactEstimate estimate;
+    estimate.frameIndex = impact;
+    estimate.timeMs = double(m_profile.frameTimesMs[size_t(impact)]);
+    estimate.source = ImpactSource::Motion;
+    estimate.confidence = kMaxMotionConfidence * swingClarity(impact);
+    return estimate;
+}
+
+double SwingPhaseFinder::swingClarity(qint64 impact) const
+{
+    // Clear when the motion reads as a whole swing and nothing outside it
+    // comes near its speed.
+    const SwingMarks marks = findPhases(impact);
+    const auto count = qint64(m_smooth.size());
+    qint64 first = marks.frame(SwingEvent::Address);
+    qint64 last = marks.frame(SwingEvent::Finish);
+    for (qint64 i = impact; first < 0 && i >= 0; --i) {
+        if (msBetween(i, impact) > kSwingSpanMs || i == 0)
+            first = i;
+    }
+    for (qint64 i = impact; last < 0 && i < count; ++i) {
+        if (msBetween(impact, i) > kSwingSpanMs || i == count - 1)
+            last = i;
+    }
+    double rival = m_floor;
+    for (qint64 i = 0; i < count; ++i) {
+        if (i < first || i > last)
+            rival = std::max(rival, m_smooth[size_t(i)]);
+    }
+    const double standsOut = std::clamp(1.0 - (rival - m_floor) / (m_peak - m_floor), 0.0, 1.0);
+    const double whole = (marks.has(SwingEvent::Top) ? 1.0 : 0.6) * (marks.has(SwingEvent::Address) ? 1.0 : 0.8)
+        * (marks.has(SwingEvent::Finish) ? 1.0 : 0.8);
+    return standsOut * whole;
+}
+
+qint64 SwingPhaseFinder::lowestPointNear(qint64 frame) const
+{
+    // Each frame's difference is centred between the frame and the one
+    // before; the mean of a frame's own and its successor's centres is the
+    // frame itself.
+    const auto count = qint64(m_speed.size());
+    qint64 lowest = frame;
+    double lowestY = -1;
+    for (qint64 i = std::max<qint64>(1, frame - 2); i <= std::min(count - 2, frame + 2); ++i) {
+        // The next frame either way always; two away only at high frame rates.
+        if (std::abs(i - frame) > 1 && std::abs(msBetween(frame, i)) > kLowestPointMs)
+            continue;
+        const double y = (double(m_profile.centreY[size_t(i)]) + double(m_profile.centreY[size_t(i + 1)])) / 2;
+        if (!std::isnan(y) && y > lowestY) {
+            lowestY = y;
+            lowest = i;
+        }
+    }
+    return lowest;
+}
+
+SwingMarks SwingPhaseFinder::findPhases(qint64 impactFrame) const
+{
+    SwingMarks marks;
+    const auto count = qint64(m_speed.size());
+    if (impactFrame < 0 || impactFrame >= count)
+        return marks;
+    marks.set(SwingEvent::Impact, impactFrame, false);
+    qint64 backswing = impactFrame;
+    marks.set(SwingEvent::Top, findTop(impactFrame, &backswing), false);
+    marks.set(SwingEvent::Address, findAddress(backswing), false);
+    marks.set(SwingEvent::Finish, findFinish(impactFrame), false);
+    return marks;
+}
+
+qint64 SwingPhaseFinder::findTop(qint64 impact, qint64* backswing) const
+{
+    // Back from the downswing's fastest stretch the club slows to the top;
+    // once the motion has clearly risen again we are in the backswing.
+    qint64 fastest = impact;
+    for (qint64 i = impact; i >= 0 && msBetween(i, impact) <= kDownswingPeakMs; --i) {
+        if (m_smooth[size_t(i)] > m_smooth[size_t(fastest)])
+            fastest = i;
+    }
+    double lowest = m_smooth[size_t(fastest)];
+    qint64 lowestAt = fastest;
+    qint64 i = fastest - 1;
+    bool rose = false;
+    for (; i >= 0; --i) {
+        const double value = m_smooth[size_t(i)];
+        if (value < lowest) {
+            lowest = value;
+            lowestAt = i;
+        } else if (value > lowest + std::max(stillLevel(kAddressStillShare) - m_floor, 0.1 * (m_peak - lowest))) {
+            rose = true;
+            break;
+        }
+    }
+    if (!rose || lowestAt == fastest)
+        return -1;
+    // The top is the middle of the slowest stretch (a pause at the top lasts a while).
+    const double level = lowest + 0.5 * std::max(stillLevel(kAddressStillShare) - m_floor, 0.02 * (m_peak - lowest));
+    qint64 first = lowestAt;
+    while (first - 1 > i && m_smooth[size_t(first - 1)] <= level)
+        --first;
+    qint64 last = lowestAt;
+    while (last + 1 < impact && m_smooth[size_t(last + 1)] <= level)
+        ++last;
+    *backswing = i;
+    const double middleMs = double(m_profile.frameTimesMs[size_t(first)] + m_profile.frameTimesMs[size_t(last)]) / 2;
+    return std::clamp(m_profile.nearestFrame(middleMs), first, last);
+}
+
+qint64 SwingPhaseFinder::findAddress(qint64 before) const
+{
+    // m_steady[j] is the motion from frame j-1 to j: the still j nearest the
+    // backswing is the last frame at rest.
+    return restNearest(std::min<qint64>(before, qint64(m_steady.size()) - 1), -1, stillLevel(kAddressStillShare));
+}
+
+qint64 SwingPhaseFinder::findFinish(qint64 impact) const
+{
+    // The swing is over once the picture is nearly still; where it settles
+    // completely soon after, that is the finish. A still j (no motion from
+    // j-1 to j) makes j-1 the first frame at rest.
+    const qint64 nearlyStill = restNearest(impact + 1, +1, stillLevel(kFinishStillShare));
+    if (nearlyStill < 0)
+        return -1;
+    const qint64 settled = restNearest(nearlyStill, +1, stillLevel(kAddressStillShare));
+    if (settled >= 0 && msBetween(nearlyStill, settled) <= kSettlingMs)
+        return settled - 1;
+    return nearlyStill - 1;
+}
+
+qint64 SwingPhaseFinder::restNearest(qint64 from, int step, double stillLevel) const
+{
+    // Walks from `from` (towards the start for step -1, the end for +1) to
+    // the first rest: motion at or below stillLevel for kMinStillMs, or up to
+    // the clip's edge. Blips of motion up to kBlipMs inside it (the coding
+    // noise of a keyframe) do not break it.
+    const auto count = qint64(m_steady.size());
+    qint64 restBegin = -1;
+    qint64 blipBegin = -1;
+    for (qint64 j = from; j >= 0 && j < count; j += step) {
+        if (m_steady[size_t(j)] > stillLevel) {
+            if (restBegin >= 0 && blipBegin < 0)
+                blipBegin = j;
+            if (blipBegin >= 0 && std::abs(msBetween(blipBegin, j)) > kBlipMs)
+                restBegin = blipBegin = -1;
+            continue;
+        }
+        blipBegin = -1;
+        if (restBegin < 0)
+            restBegin = j;
+        if (std::abs(msBetween(restBegin, j)) >= kMinStillMs || j == 0 || j == count - 1)
+            return restBegin;
+    }
+    return -1;
+}
+
+} // namespace kestrel
