@@ -149,7 +149,7 @@ ImpactEstimate SwingAnalyzer::chooseImpact(
     if (best < AudioOnsetDetector::kMinStrengthDb)
         return fromMotion;
     const double confidence = soundConfidence(best, rival);
-    if (confidence < kMinSoundConfidence && fromMotion.found())
+    if (confidence < kMinSoundConfidence)
         return fromMotion;
     ImpactEstimate estimate;
     estimate.frameIndex = profile.nearestFrame(bestMs);

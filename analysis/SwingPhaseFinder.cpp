@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kestrel {
 
@@ -22,6 +23,8 @@ constexpr double kDownswingPeakMs = 150;
 constexpr double kSwingSpanMs = 400;
 // How far the lowest point may lie from the fastest frame.
 constexpr double kLowestPointMs = 15;
+// A frame counts as lower only by this share of the picture's height.
+constexpr double kLowerBy = 0.002;
 // Motion is an estimate: it never claims more than this.
 constexpr double kMaxMotionConfidence = 0.85;
 
@@ -134,14 +137,21 @@ qint64 SwingPhaseFinder::lowestPointNear(qint64 frame) const
     // before; the mean of a frame's own and its successor's centres is the
     // frame itself.
     const auto count = qint64(m_speed.size());
+    const auto heightOf = [&](qint64 i) {
+        return i >= 1 && i + 1 < count
+            ? (double(m_profile.centreY[size_t(i)]) + double(m_profile.centreY[size_t(i + 1)])) / 2
+            : std::numeric_limits<double>::quiet_NaN();
+    };
     qint64 lowest = frame;
-    double lowestY = -1;
-    for (qint64 i = std::max<qint64>(1, frame - 2); i <= std::min(count - 2, frame + 2); ++i) {
+    double lowestY = heightOf(frame);
+    if (std::isnan(lowestY))
+        return frame;
+    for (qint64 i = frame - 2; i <= frame + 2; ++i) {
         // The next frame either way always; two away only at high frame rates.
-        if (std::abs(i - frame) > 1 && std::abs(msBetween(frame, i)) > kLowestPointMs)
+        if (i < 0 || i >= count || (std::abs(i - frame) > 1 && std::abs(msBetween(frame, i)) > kLowestPointMs))
             continue;
-        const double y = (double(m_profile.centreY[size_t(i)]) + double(m_profile.centreY[size_t(i + 1)])) / 2;
-        if (!std::isnan(y) && y > lowestY) {
+        const double y = heightOf(i);
+        if (y > lowestY + kLowerBy) {
             lowestY = y;
             lowest = i;
         }
