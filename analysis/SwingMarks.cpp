@@ -41,6 +41,14 @@ bool SwingMarks::isEmpty() const
     return true;
 }
 
+void SwingMarks::adoptUserMarks(const SwingMarks& saved)
+{
+    for (SwingEvent event : kSwingEvents) {
+        if (saved.isUserSet(event))
+            set(event, saved.frame(event), true);
+    }
+}
+
 bool SwingMarks::inOrder() const
 {
     qint64 previous = -1;

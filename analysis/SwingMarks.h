@@ -26,6 +26,8 @@ public:
     // A negative frame clears the mark.
     void set(SwingEvent event, qint64 frameIndex, bool byUser);
     bool isEmpty() const;
+    // Takes over every mark the user chose in `saved`; keeps the rest.
+    void adoptUserMarks(const SwingMarks& saved);
 
     // True when the known marks follow each other as a swing does.
     bool inOrder() const;
