@@ -8,7 +8,7 @@ bool MotionProfile::isConsistent() const
 {
     const size_t count = frameTimesMs.size();
     return count > 0 && motion.size() == count && centreX.size() == count && centreY.size() == count
-        && std::is_sorted(frameTimesMs.begin(), frameTimesMs.end());
+        && keyframe.size() == count && std::is_sorted(frameTimesMs.begin(), frameTimesMs.end());
 }
 
 std::vector<double> MotionProfile::speed() const

@@ -15,7 +15,7 @@ namespace {
 
 constexpr quint32 kMagic = 0x4b4d4f54; // "KMOT"
 // Raised whenever the measure or the layout changes, so old entries are measured again.
-constexpr quint16 kVersion = 1;
+constexpr quint16 kVersion = 3;
 constexpr qint64 kMaxFrames = 10'000'000;
 // Entries beyond this many, oldest first, are removed.
 constexpr int kMaxEntries = 256;
@@ -82,6 +82,7 @@ std::optional<MotionProfile> MotionProfileCache::load(const QString& videoPath) 
     readVector(in, profile.motion, count);
     readVector(in, profile.centreX, count);
     readVector(in, profile.centreY, count);
+    readVector(in, profile.keyframe, count);
     if (in.status() != QDataStream::Ok || !in.atEnd() || !profile.isConsistent())
         return std::nullopt;
     // Reading an entry makes it young again, so pruning keeps clips in use.
@@ -107,6 +108,7 @@ bool MotionProfileCache::save(const QString& videoPath, const MotionProfile& pro
     writeVector(out, profile.motion);
     writeVector(out, profile.centreX);
     writeVector(out, profile.centreY);
+    writeVector(out, profile.keyframe);
     if (out.status() != QDataStream::Ok || !file.commit())
         return false;
     pruneOldEntries();

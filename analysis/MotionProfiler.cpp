@@ -29,11 +29,22 @@ struct Change {
     float y = std::numeric_limits<float>::quiet_NaN();
 };
 
-// Mean absolute difference of two thumbnails and the centre of the change,
-// turned into the upright picture's coordinates.
-Change compare(
-    const std::vector<uint8_t>& before, const std::vector<uint8_t>& after, int width, int height, int rotationDegrees)
+// How much two thumbnails differ and where, in the upright picture's
+// coordinates. Change that touches nearly every cell at once (the coding
+// noise of a keyframe, a flicker of the light) is taken as the level every
+// cell changes by; the motion is what stands out above it.
+Change compare(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after, int width, int height,
+    int rotationDegrees, std::vector<int>& differences, std::vector<int>& scratch)
 {
+    const size_t cells = size_t(width) * size_t(height);
+    differences.resize(cells);
+    for (size_t i = 0; i < cells; ++i)
+        differences[i] = std::abs(int(after[i]) - int(before[i]));
+    scratch = differences;
+    const auto quarter = scratch.begin() + qint64(cells / 4);
+    std::nth_element(scratch.begin(), quarter, scratch.end());
+    const int everywhere = *quarter;
+    const int located = std::max(everywhere, kNoiseGreyLevels);
     qint64 total = 0;
     double weight = 0;
     double sumX = 0;
@@ -41,10 +52,10 @@ Change compare(
     for (int y = 0; y < height; ++y) {
         const size_t row = size_t(y) * size_t(width);
         for (int x = 0; x < width; ++x) {
-            const int difference = std::abs(int(after[row + size_t(x)]) - int(before[row + size_t(x)]));
-            total += difference;
-            if (difference > kNoiseGreyLevels) {
-                const double w = difference - kNoiseGreyLevels;
+            const int difference = differences[row + size_t(x)];
+            total += std::max(0, difference - everywhere);
+            if (difference > located) {
+                const double w = difference - located;
                 weight += w;
                 sumX += w * (x + 0.5);
                 sumY += w * (y + 0.5);
@@ -103,6 +114,8 @@ void measure(const std::shared_ptr<const PacketIndex>& index, Span& span, const 
     GreyThumbnailer thumbnailer(index->codedWidth(), index->codedHeight());
     std::vector<uint8_t> previous;
     std::vector<uint8_t> current;
+    std::vector<int> differences;
+    std::vector<int> scratch;
     qint64 previousIndex = -1;
     // The frame before the span is read too: the span's first frame is measured against it.
     const qint64 start = std::max<qint64>(0, span.first - 1);
@@ -112,8 +125,8 @@ void measure(const std::shared_ptr<const PacketIndex>& index, Span& span, const 
             return;
         ++span.decoded;
         if (previousIndex >= 0 && frameIndex >= span.first) {
-            const Change change
-                = compare(previous, current, thumbnailer.width(), thumbnailer.height(), index->rotationDegrees());
+            const Change change = compare(previous, current, thumbnailer.width(), thumbnailer.height(),
+                index->rotationDegrees(), differences, scratch);
             // A difference across missing frames is shared out among them.
             const qint64 gap = frameIndex - previousIndex;
             for (qint64 f = std::max(previousIndex + 1, span.first); f <= frameIndex; ++f)
@@ -185,8 +198,10 @@ bool MotionProfiler::compute(const std::shared_ptr<const PacketIndex>& index, Mo
     MotionProfile result;
     result.firstFrameSeconds = index->firstFrameSeconds();
     result.frameTimesMs.reserve(size_t(frames));
-    for (qint64 i = 0; i < frames; ++i)
+    for (qint64 i = 0; i < frames; ++i) {
         result.frameTimesMs.push_back(index->frameTimeMs(i));
+        result.keyframe.push_back(index->packet(index->decodeIndexOf(i)).key ? 1 : 0);
+    }
     qint64 decoded = 0;
     for (const auto& span : spans) {
         result.motion.insert(result.motion.end(), span->motion.begin(), span->motion.end());

@@ -10,12 +10,18 @@ namespace {
 
 constexpr double kSmoothingMs = 20; // half the averaging window
 constexpr double kMinStillMs = 100; // stillness shorter than this is a pause, not a rest
-constexpr double kBlipMs = 15; // motion this short inside a rest is noise
+constexpr double kBlipMs = 50; // motion this short inside a rest is noise (a keyframe's, smeared by the averaging)
 // Share of the peak below which the picture counts as still at address and at finish;
 // a golfer holds the finish less still than the address.
 constexpr double kAddressStillShare = 0.02;
 constexpr double kFinishStillShare = 0.04;
-// A finish that settles completely this soon after it is nearly still ends there.
+// Faint motion (above the noise, below the still level) chained at most
+// kTraceGapMs apart marks a slow takeaway up to kTakeawayTraceMs before the
+// motion is clear, and the settling of the finish up to kSettlingMs after.
+constexpr double kTraceShare = 0.002;
+constexpr double kTraceGapMs = 80;
+constexpr double kKeyframeNoiseMs = 100; // how long a keyframe's coding noise takes to settle
+constexpr double kTakeawayTraceMs = 300;
 constexpr double kSettlingMs = 150;
 // The downswing is fastest at most this long before impact.
 constexpr double kDownswingPeakMs = 150;
@@ -37,35 +43,77 @@ double percentile(std::vector<double> values, double share)
     return *at;
 }
 
+// Each value averaged with those within halfWindowMs of it.
+std::vector<double> meanOver(const std::vector<double>& values, const std::vector<qint64>& timesMs, double halfWindowMs)
+{
+    std::vector<double> means(values.size(), 0.0);
+    size_t from = 0;
+    size_t to = 0;
+    double sum = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        while (to < values.size() && double(timesMs[to] - timesMs[i]) <= halfWindowMs)
+            sum += values[to++];
+        while (double(timesMs[i] - timesMs[from]) > halfWindowMs)
+            sum -= values[from++];
+        means[i] = sum / double(to - from);
+    }
+    return means;
+}
+
+// Single-frame spikes taken out.
+std::vector<double> medianOfThree(const std::vector<double>& values)
+{
+    std::vector<double> medians = values;
+    for (size_t i = 1; i + 1 < values.size(); ++i) {
+        double three[3] = {values[i - 1], values[i], values[i + 1]};
+        std::sort(three, three + 3);
+        medians[i] = three[1];
+    }
+    return medians;
+}
+
+// Frames a keyframe's jolt of coding noise may reach, in a clip whose
+// keyframes do jolt (mostly they change as much as clear motion does). Clean
+// pictures and intra-only codecs have no such jolt.
+std::vector<bool> framesAfterKeyframes(const MotionProfile& profile, const std::vector<double>& speed, double noise)
+{
+    const size_t count = profile.keyframe.size();
+    std::vector<bool> after(count, false);
+    std::vector<double> atKeyframes;
+    for (size_t i = 1; i < count; ++i) {
+        if (profile.keyframe[i])
+            atKeyframes.push_back(speed[i]);
+    }
+    if (atKeyframes.empty() || atKeyframes.size() * 2 > count || percentile(atKeyframes, 0.5) <= noise)
+        return after;
+    qint64 lastKeyMs = -1;
+    for (size_t i = 1; i < count; ++i) {
+        if (profile.keyframe[i])
+            lastKeyMs = profile.frameTimesMs[i];
+        after[i] = lastKeyMs >= 0 && double(profile.frameTimesMs[i] - lastKeyMs) <= kKeyframeNoiseMs;
+    }
+    return after;
+}
+
 } // namespace
 
 SwingPhaseFinder::SwingPhaseFinder(const MotionProfile& profile)
     : m_profile(profile)
     , m_speed(profile.speed())
 {
-    const size_t count = m_speed.size();
-    m_steady = m_speed;
-    for (size_t i = 1; i + 1 < count; ++i) {
-        double three[3] = {m_speed[i - 1], m_speed[i], m_speed[i + 1]};
-        std::sort(three, three + 3);
-        m_steady[i] = three[1];
-    }
-    m_smooth.assign(count, 0.0);
-    const std::vector<qint64>& times = profile.frameTimesMs;
-    size_t from = 0;
-    size_t to = 0;
-    double sum = 0;
-    for (size_t i = 0; i < count; ++i) {
-        while (to < count && double(times[to] - times[i]) <= kSmoothingMs)
-            sum += m_steady[to++];
-        while (double(times[i] - times[from]) > kSmoothingMs)
-            sum -= m_steady[from++];
-        m_smooth[i] = sum / double(to - from);
-    }
+    // Averaging in time first: at high frame rates a slow object moves a
+    // whole pixel only every few frames, and a median alone would see none of it.
+    m_steady = medianOfThree(meanOver(m_speed, profile.frameTimesMs, kSmoothingMs));
+    m_smooth = meanOver(m_steady, profile.frameTimesMs, kSmoothingMs);
     // The stillest frames tell the noise; a tightly cut clip may have few of them.
     m_floor = percentile(m_steady, 0.05);
     m_spread = percentile(m_steady, 0.15) - percentile(m_steady, 0.02);
-    m_peak = count ? *std::max_element(m_smooth.begin(), m_smooth.end()) : 0.0;
+    m_peak = m_smooth.empty() ? 0.0 : *std::max_element(m_smooth.begin(), m_smooth.end());
+    // Single frames are noisier than averages: faint traces are told from noise by their own spread.
+    const double rawFloor = percentile(m_speed, 0.05);
+    const double rawSpread = percentile(m_speed, 0.15) - percentile(m_speed, 0.02);
+    m_traceLevel = rawFloor + 6 * rawSpread + kTraceShare * (m_peak - m_floor);
+    m_afterKeyframe = framesAfterKeyframes(profile, m_speed, m_traceLevel);
 }
 
 double SwingPhaseFinder::msBetween(qint64 from, qint64 to) const
@@ -84,13 +132,16 @@ ImpactEstimate SwingPhaseFinder::findImpact() const
     if (count < 3 || m_peak - m_floor <= 10 * m_spread || m_peak <= 0)
         return {};
     const qint64 coarse = std::max_element(m_smooth.begin(), m_smooth.end()) - m_smooth.begin();
-    // The fastest single frame near the fastest stretch.
+    // The fastest single frame near the fastest stretch, which the averaging
+    // may have moved by up to twice its half-width.
     qint64 fastest = coarse;
-    for (qint64 i = coarse; i >= 0 && msBetween(i, coarse) <= kSmoothingMs; --i) {
+    for (qint64 i = std::max<qint64>(0, coarse - 1); i < count; ++i) {
+        if (i > coarse + 1 && msBetween(coarse, i) > 2 * kSmoothingMs)
+            break;
         if (m_speed[size_t(i)] > m_speed[size_t(fastest)])
             fastest = i;
     }
-    for (qint64 i = coarse; i < count && msBetween(coarse, i) <= kSmoothingMs; ++i) {
+    for (qint64 i = coarse - 2; i >= 0 && msBetween(i, coarse) <= 2 * kSmoothingMs; --i) {
         if (m_speed[size_t(i)] > m_speed[size_t(fastest)])
             fastest = i;
     }
@@ -214,22 +265,41 @@ qint64 SwingPhaseFinder::findTop(qint64 impact, qint64* backswing) const
 qint64 SwingPhaseFinder::findAddress(qint64 before) const
 {
     // m_steady[j] is the motion from frame j-1 to j: the still j nearest the
-    // backswing is the last frame at rest.
-    return restNearest(std::min<qint64>(before, qint64(m_steady.size()) - 1), -1, stillLevel(kAddressStillShare));
+    // backswing is the last frame at rest. A slow takeaway creeps out of the
+    // rest before it counts as motion: its first faint traces mark it.
+    const qint64 rest
+        = restNearest(std::min<qint64>(before, qint64(m_steady.size()) - 1), -1, stillLevel(kAddressStillShare));
+    if (rest < 0 || rest + 1 >= qint64(m_speed.size()))
+        return rest;
+    return traceOfMotion(rest + 1, -1, kTakeawayTraceMs) - 1;
 }
 
 qint64 SwingPhaseFinder::findFinish(qint64 impact) const
 {
-    // The swing is over once the picture is nearly still; where it settles
-    // completely soon after, that is the finish. A still j (no motion from
-    // j-1 to j) makes j-1 the first frame at rest.
-    const qint64 nearlyStill = restNearest(impact + 1, +1, stillLevel(kFinishStillShare));
-    if (nearlyStill < 0)
+    // The swing is over once the picture is nearly still; the last faint
+    // traces of motion soon after are where it comes to rest. A still j (no
+    // motion from j-1 to j) after a moving j-1 makes j-1 the first frame at rest.
+    const qint64 rest = restNearest(impact + 1, +1, stillLevel(kFinishStillShare));
+    if (rest < 0)
         return -1;
-    const qint64 settled = restNearest(nearlyStill, +1, stillLevel(kAddressStillShare));
-    if (settled >= 0 && msBetween(nearlyStill, settled) <= kSettlingMs)
-        return settled - 1;
-    return nearlyStill - 1;
+    return traceOfMotion(rest - 1, +1, kSettlingMs);
+}
+
+qint64 SwingPhaseFinder::traceOfMotion(qint64 from, int step, double withinMs) const
+{
+    // Follows motion above the noise away from `from` while each trace lies
+    // close to the one before. A keyframe's jolt and the settling coding
+    // noise after it look just like faint motion: the trace stops there.
+    const auto count = qint64(m_speed.size());
+    qint64 last = from;
+    for (qint64 j = from + step; j >= 1 && j < count; j += step) {
+        if (std::abs(msBetween(from, j)) > withinMs || std::abs(msBetween(last, j)) > kTraceGapMs
+            || m_afterKeyframe[size_t(j)])
+            break;
+        if (m_speed[size_t(j)] > m_traceLevel)
+            last = j;
+    }
+    return last;
 }
 
 qint64 SwingPhaseFinder::restNearest(qint64 from, int step, double stillLevel) const

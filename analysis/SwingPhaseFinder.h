@@ -33,16 +33,20 @@ private:
     qint64 findAddress(qint64 before) const;
     qint64 findFinish(qint64 impact) const;
     qint64 restNearest(qint64 from, int step, double stillLevel) const;
+    qint64 traceOfMotion(qint64 from, int step, double withinMs) const;
     double swingClarity(qint64 impact) const;
     qint64 lowestPointNear(qint64 frame) const;
 
     const MotionProfile& m_profile;
     std::vector<double> m_speed; // motion per second
-    std::vector<double> m_steady; // with single-frame spikes (keyframes' coding noise) taken out
+    std::vector<double>
+        m_steady; // averaged over a few milliseconds, single-frame spikes (keyframes' coding noise) taken out
     std::vector<double> m_smooth; // averaged over a few tens of milliseconds
     double m_floor = 0; // motion per second of a still picture
     double m_spread = 0; // how much that varies
     double m_peak = 0;
+    double m_traceLevel = 0; // a single frame's motion above this is no noise
+    std::vector<bool> m_afterKeyframe; // within a keyframe's jolt of coding noise
 };
 
 } // namespace kestrel

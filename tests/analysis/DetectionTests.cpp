@@ -53,6 +53,7 @@ template <typename Motion> MotionProfile curve(int fps, double seconds, Motion m
         profile.motion.push_back(i == 0 ? 0.0f : float(motionAt(i / double(fps)) / fps));
         profile.centreX.push_back(0.5f);
         profile.centreY.push_back(0.5f);
+        profile.keyframe.push_back(i == 0 ? 1 : 0);
     }
     return profile;
 }
@@ -225,9 +226,10 @@ private slots:
     {
         // Coding noise jumps at every keyframe of a still picture; the rest
         // before the swing stays one rest and the address stays where it was.
+        // (A jump just before the takeaway cannot be told from its first motion.)
         const MotionProfile clean = curve(240, 3.0, swingMotion);
         MotionProfile blips = clean;
-        for (size_t i = 10; i < 118; i += 24) {
+        for (size_t i = 10; i < 90; i += 24) {
             blips.motion[i] = 0.4f;
             blips.motion[i + 1] = 0.4f;
         }
