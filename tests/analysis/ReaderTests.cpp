@@ -2,6 +2,7 @@
 // index, and sound on the same clock as the frames.
 #include "AnalysisClips.h"
 
+#include "analysis/GreyThumbnailer.h"
 #include "engine/AudioTrackReader.h"
 #include "engine/PacketIndex.h"
 #include "engine/SequentialFrameReader.h"
@@ -34,6 +35,31 @@ std::shared_ptr<const PacketIndex> indexOf(const QString& path)
         return nullptr;
     }
     return index;
+}
+
+// A frame of the given format holding `picture`, converted by libswscale.
+FramePtr frameOf(const QImage& picture, AVPixelFormat format)
+{
+    FramePtr frame = makeFrame();
+    frame->format = format;
+    frame->width = picture.width();
+    frame->height = picture.height();
+    if (av_frame_get_buffer(frame.get(), 64) < 0)
+        return nullptr;
+    SwsContextPtr scaler(sws_getContext(picture.width(), picture.height(), AV_PIX_FMT_BGRA, picture.width(),
+        picture.height(), format, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    const QImage padded = picture.convertToFormat(QImage::Format_RGB32);
+    // libswscale reads whole aligned blocks: the source gets padded rows too.
+    FramePtr source = makeFrame();
+    source->format = AV_PIX_FMT_BGRA;
+    source->width = picture.width();
+    source->height = picture.height();
+    if (!scaler || av_frame_get_buffer(source.get(), 64) < 0)
+        return nullptr;
+    for (int y = 0; y < picture.height(); ++y)
+        memcpy(source->data[0] + qint64(y) * source->linesize[0], padded.constScanLine(y), size_t(picture.width()) * 4);
+    sws_scale(scaler.get(), source->data, source->linesize, 0, picture.height(), frame->data, frame->linesize);
+    return frame;
 }
 
 // Time of the loudest sample, on the file's clock.
@@ -158,6 +184,51 @@ private slots:
         }));
         QVERIFY(previous > 20 && previous < 60);
         QCOMPARE(previous + 1 + reader.skippedFrames(), index->frameCount());
+    }
+
+    void thumbnail_sameFromLumaAndFromRgb_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("320x240") << 320 << 240;
+        QTest::newRow("1078x606_odd_rows") << 1078 << 606; // rows that are no multiple of any SIMD width
+        QTest::newRow("portrait_1080x1920") << 1080 << 1920;
+        QTest::newRow("smaller_than_a_thumbnail") << 17 << 9;
+    }
+    void thumbnail_sameFromLumaAndFromRgb()
+    {
+        // Left half dark, right half light, a bright square in the lower right.
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QImage picture(width, height, QImage::Format_RGB32);
+        picture.fill(QColor(40, 40, 40));
+        for (int y = 0; y < height; ++y) {
+            for (int x = width / 2; x < width; ++x)
+                picture.setPixel(
+                    x, y, y > height * 3 / 4 && x > width * 7 / 8 ? qRgb(250, 250, 250) : qRgb(180, 180, 180));
+        }
+        const FramePtr luma = frameOf(picture, AV_PIX_FMT_YUV420P);
+        const FramePtr rgb = frameOf(picture, AV_PIX_FMT_RGB24); // goes through libswscale
+        QVERIFY(luma && rgb);
+        GreyThumbnailer fromLuma(width, height);
+        GreyThumbnailer fromRgb(width, height);
+        QVERIFY(fromLuma.width() <= 80 && fromLuma.width() <= width);
+        QCOMPARE(fromLuma.height(), std::max(1, int(std::lround(double(fromLuma.width()) * height / width))));
+        std::vector<uint8_t> a;
+        std::vector<uint8_t> b;
+        QVERIFY(fromLuma.make(luma.get(), a));
+        QVERIFY(fromRgb.make(rgb.get(), b));
+        QCOMPARE(a.size(), size_t(fromLuma.width() * fromLuma.height()));
+        QCOMPARE(b.size(), a.size());
+        // Same picture either way, up to limited-range luma and rounding.
+        const int w = fromLuma.width();
+        const int h = fromLuma.height();
+        const auto at = [w](const std::vector<uint8_t>& v, int x, int y) { return int(v[size_t(y * w + x)]); };
+        QVERIFY(at(a, 0, 0) < at(a, w - 1, 0) - 80);
+        QVERIFY(at(b, 0, 0) < at(b, w - 1, 0) - 80);
+        QVERIFY(at(a, w - 1, h - 1) > at(a, w - 1, 0));
+        for (size_t i = 0; i < a.size(); ++i)
+            QVERIFY2(std::abs(int(a[i]) - int(b[i])) <= 40, qPrintable(QString::number(i)));
     }
 
     void audioReader_soundLinesUpWithTheFrames_data()

@@ -2,6 +2,8 @@
 // while the sound track carries noise and clicks at known times.
 #include "SwingClips.h"
 
+#include "engine/FfmpegPtr.h"
+
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
@@ -12,11 +14,8 @@
 #include <random>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 namespace kestrel::test {
@@ -30,41 +29,11 @@ constexpr int kVariableTicks[] = {3, 5, 4}; // a phone's uneven frame intervals,
 constexpr double kClickSeconds = 0.03;
 constexpr double kClickDecaySeconds = 0.002;
 
-struct ContextFree {
-    void operator()(AVFormatContext* context) const
-    {
-        if (context && context->pb && !(context->oformat->flags & AVFMT_NOFILE))
-            avio_closep(&context->pb);
-        avformat_free_context(context);
-    }
-};
-struct EncoderFree {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct ScalerFree {
-    void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
-using EncoderPtr = std::unique_ptr<AVCodecContext, EncoderFree>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
-
 bool fail(QString* error, const QString& text)
 {
     if (error)
         *error = text;
     return false;
-}
-
-QString errorText(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return QString::fromUtf8(text);
 }
 
 double totalSeconds(const SwingClipRecipe& r)
@@ -240,7 +209,7 @@ public:
             return fail(error, QStringLiteral("cannot write %1").arg(path));
         m_output->max_delay = int(0.7 * AV_TIME_BASE);
         if ((result = avformat_write_header(m_output.get(), nullptr)) < 0)
-            return fail(error, QStringLiteral("cannot start %1: %2").arg(path, errorText(result)));
+            return fail(error, QStringLiteral("cannot start %1: %2").arg(path, averrorText(result)));
 
         const std::vector<qint64> ticks = frameTicks(m_recipe);
         const std::vector<float> sound = swingSound(m_recipe);
@@ -268,7 +237,7 @@ public:
             || (m_audio && !send(m_audio.get(), m_audioStream, nullptr, error)))
             return false;
         if ((result = av_write_trailer(m_output.get())) < 0)
-            return fail(error, QStringLiteral("cannot finish %1: %2").arg(path, errorText(result)));
+            return fail(error, QStringLiteral("cannot finish %1: %2").arg(path, averrorText(result)));
         return true;
     }
 
@@ -299,16 +268,16 @@ private:
             m_video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         int result = avcodec_open2(m_video.get(), codec, nullptr);
         if (result < 0)
-            return fail(error, QStringLiteral("cannot open %1: %2").arg(m_recipe.videoCodec, errorText(result)));
+            return fail(error, QStringLiteral("cannot open %1: %2").arg(m_recipe.videoCodec, averrorText(result)));
         avcodec_parameters_from_context(m_videoStream->codecpar, m_video.get());
         m_videoStream->time_base = m_video->time_base;
         m_videoStream->avg_frame_rate = m_video->framerate;
 
-        m_picture.reset(av_frame_alloc());
+        m_picture = makeFrame();
         m_picture->format = AV_PIX_FMT_BGRA;
         m_picture->width = m_recipe.width;
         m_picture->height = m_recipe.height;
-        m_coded.reset(av_frame_alloc());
+        m_coded = makeFrame();
         m_coded->format = m_video->pix_fmt;
         m_coded->width = m_recipe.width;
         m_coded->height = m_recipe.height;
@@ -336,7 +305,7 @@ private:
             m_audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         int result = avcodec_open2(m_audio.get(), codec, nullptr);
         if (result < 0)
-            return fail(error, QStringLiteral("cannot open %1: %2").arg(m_recipe.audioCodec, errorText(result)));
+            return fail(error, QStringLiteral("cannot open %1: %2").arg(m_recipe.audioCodec, averrorText(result)));
         avcodec_parameters_from_context(m_audioStream->codecpar, m_audio.get());
         m_audioStream->time_base = m_audio->time_base;
         const bool anySize = codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE;
@@ -362,7 +331,7 @@ private:
     // The next frame's worth of sound, padded with silence at the end.
     bool writeAudio(const std::vector<float>& sound, size_t* done, QString* error)
     {
-        FramePtr frame(av_frame_alloc());
+        FramePtr frame = makeFrame();
         frame->format = m_audio->sample_fmt;
         frame->sample_rate = m_audio->sample_rate;
         frame->nb_samples = m_audioFrameSize;
@@ -381,7 +350,7 @@ private:
     bool send(AVCodecContext* encoder, AVStream* stream, AVFrame* frame, QString* error)
     {
         int result = avcodec_send_frame(encoder, frame);
-        std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+        PacketPtr packet = makePacket();
         while (result >= 0) {
             result = avcodec_receive_packet(encoder, packet.get());
             if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
@@ -392,19 +361,19 @@ private:
             packet->stream_index = stream->index;
             result = av_interleaved_write_frame(m_output.get(), packet.get());
         }
-        return fail(error, QStringLiteral("encoding failed: %1").arg(errorText(result)));
+        return fail(error, QStringLiteral("encoding failed: %1").arg(averrorText(result)));
     }
 
     const SwingClipRecipe& m_recipe;
     int m_ticksPerUnit = 1;
-    std::unique_ptr<AVFormatContext, ContextFree> m_output;
+    OutputFilePtr m_output;
     AVStream* m_videoStream = nullptr;
     AVStream* m_audioStream = nullptr;
-    EncoderPtr m_video;
-    EncoderPtr m_audio;
+    CodecContextPtr m_video;
+    CodecContextPtr m_audio;
     FramePtr m_picture;
     FramePtr m_coded;
-    std::unique_ptr<SwsContext, ScalerFree> m_scaler;
+    SwsContextPtr m_scaler;
     int m_audioFrameSize = 1024;
     qint64 m_audioStart = 0;
 };
