@@ -133,15 +133,14 @@ ImpactEstimate SwingPhaseFinder::findImpact() const
         return {};
     const qint64 coarse = std::max_element(m_smooth.begin(), m_smooth.end()) - m_smooth.begin();
     // The fastest single frame near the fastest stretch, which the averaging
-    // may have moved by up to twice its half-width.
+    // may have moved by up to twice its half-width (and at least a frame).
+    const auto near
+        = [&](qint64 i) { return std::abs(i - coarse) <= 1 || std::abs(msBetween(coarse, i)) <= 2 * kSmoothingMs; };
+    qint64 first = coarse;
+    while (first > 0 && near(first - 1))
+        --first;
     qint64 fastest = coarse;
-    for (qint64 i = std::max<qint64>(0, coarse - 1); i < count; ++i) {
-        if (i > coarse + 1 && msBetween(coarse, i) > 2 * kSmoothingMs)
-            break;
-        if (m_speed[size_t(i)] > m_speed[size_t(fastest)])
-            fastest = i;
-    }
-    for (qint64 i = coarse - 2; i >= 0 && msBetween(i, coarse) <= 2 * kSmoothingMs; --i) {
+    for (qint64 i = first; i < count && near(i); ++i) {
         if (m_speed[size_t(i)] > m_speed[size_t(fastest)])
             fastest = i;
     }

@@ -17,6 +17,7 @@ namespace kestrel {
 // - finish: the first frame after impact from which the picture stays still.
 class SwingPhaseFinder {
 public:
+    // Keeps a reference: the profile must outlive the finder.
     explicit SwingPhaseFinder(const MotionProfile& profile);
 
     // None when nothing in the clip moves clearly more than its noise.
