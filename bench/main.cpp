@@ -1,5 +1,5 @@
 // kestrel-bench: speed and memory figures for the engine, frame painting and
-// drawing. Run with `./kestrel.sh bench`; `--only engine|paint|drawing` picks one.
+// drawing. Run with `./kestrel.sh bench`; `--only engine|paint|drawing|analysis` picks one.
 #include "Benchmarks.h"
 
 #include <QGuiApplication>
@@ -22,5 +22,7 @@ int main(int argc, char* argv[])
         kestrel::bench::runPaintBench(out, work.path());
     if (area.isEmpty() || area == QLatin1String("drawing"))
         kestrel::bench::runDrawingBench(out, work.path());
+    if (area.isEmpty() || area == QLatin1String("analysis"))
+        kestrel::bench::runAnalysisBench(out, work.path());
     return 0;
 }

@@ -159,6 +159,9 @@ bool PacketIndex::build(const QString& path, QString* error)
     if (m_decodeOrder.empty())
         return fail(error, QStringLiteral("the video stream holds no frames"));
     computeTimes(stream->time_base);
+    const qint64 firstPts
+        = m_presentationPts.front() != AV_NOPTS_VALUE ? m_presentationPts.front() : stream->start_time;
+    m_firstFrameSeconds = firstPts != AV_NOPTS_VALUE ? double(firstPts) * av_q2d(stream->time_base) : 0.0;
     return true;
 }
 

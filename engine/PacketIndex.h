@@ -34,6 +34,9 @@ public:
 
     qint64 frameTimeMs(qint64 frameIndex) const { return m_timesMs[size_t(frameIndex)]; }
     qint64 frameAtTime(qint64 ms) const; // the frame on screen at that time
+    // When frame 0 is shown on the file's own clock, in seconds: relates the
+    // frames to the file's other streams (sound that starts earlier or later).
+    double firstFrameSeconds() const { return m_firstFrameSeconds; }
 
     const AVCodecParameters* codecParameters() const { return m_parameters.get(); }
     int codedWidth() const { return m_parameters->width; }
@@ -61,6 +64,7 @@ private:
     CodecParametersPtr m_parameters;
     int m_rotation = 0;
     double m_fps = 25.0;
+    double m_firstFrameSeconds = 0.0;
     qint64 m_bytes = 0;
     bool m_maybeTruncated = false;
     bool m_variableRate = false;

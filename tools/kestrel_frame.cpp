@@ -1,6 +1,9 @@
 // kestrel-frame: what the video engine sees in a file.
 //   kestrel-frame FILE --info               frame count, duration, size and rate
 //   kestrel-frame FILE --frame N -o out.png frame N as the player shows it
+//   kestrel-frame FILE --events             impact, address, top, finish and tempo of the swing
+#include "analysis/SwingAnalyzer.h"
+#include "analysis/SwingEventText.h"
 #include "engine/VideoEngine.h"
 
 #include <QCommandLineParser>
@@ -22,11 +25,25 @@ int main(int argc, char* argv[])
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Picture file to write (format from its extension)."), QStringLiteral("out.png"));
     parser.addOptions({info, frame, output});
+    const QCommandLineOption events(QStringLiteral("events"),
+        QStringLiteral("Find the swing's impact (from its sound or motion), address, top, finish and tempo."));
+    parser.addOption(events);
     parser.process(application);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList files = parser.positionalArguments();
+    if (files.size() == 1 && parser.isSet(events)) {
+        const kestrel::SwingAnalysis analysis = kestrel::SwingAnalyzer().analyze(files.first());
+        if (!analysis.succeeded()) {
+            err << analysis.error << '\n';
+            return 1;
+        }
+        out << kestrel::swingEventLines(analysis).join(QLatin1Char('\n')) << '\n';
+        out.flush();
+        if (!parser.isSet(info) && !parser.isSet(frame))
+            return 0;
+    }
     if (files.size() != 1 || (!parser.isSet(info) && !parser.isSet(frame))) {
         err << parser.helpText();
         return 2;
