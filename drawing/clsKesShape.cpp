@@ -57,10 +57,14 @@ float clsKesShape::Acos(float x)
 {
     // atan form of the arccosine; at |x| >= 1 the root or the division
     // fails and the result is 0 (so collinear points read 0, never 180).
-    const double radicand = 1.0f - double(x) * x;
+    // The constant is atan of a single-precision 1 taken in double, i.e.
+    // exactly pi/2 in double; atan(1.0f) would be the float overload and
+    // shift the sum by 4.4e-8.
+    const double radicand = 1.0 - double(x) * double(x);
     if (!(radicand > 0))
         return 0;
-    return static_cast<float>(std::atan(-double(x) / std::sqrt(radicand)) + 2 * std::atan(1.0f));
+    const double halfPi = 2 * std::atan(double(1.0f));
+    return static_cast<float>(std::atan(-double(x) / std::sqrt(radicand)) + halfPi);
 }
 
 } // namespace kestrel
