@@ -1,5 +1,7 @@
 #include "clsKesShape.h"
 
+#include "drawing/KesShapeKind.h"
+
 #include <cmath>
 #include <stdexcept>
 
@@ -34,6 +36,35 @@ double clsKesShape::CalculateAngle() const
     const float radians = GetAngle2(
         f(m_points[0].x), f(m_points[0].y), f(m_points[1].x), f(m_points[1].y), f(m_points[2].x), f(m_points[2].y));
     return static_cast<double>(radians) * DegreesPerRadian;
+}
+
+double clsKesShape::AngleToVertical(KesPoint from, KesPoint to)
+{
+    // The right triangle's third corner is the foot of `to` on the vertical.
+    clsKesShape triangle;
+    triangle.SetPoints(0, to);
+    triangle.SetPoints(1, from);
+    triangle.SetPoints(2, {from.x, to.y});
+    return triangle.CalculateAngle();
+}
+
+double clsKesShape::AngleToHorizontal(KesPoint from, KesPoint to)
+{
+    clsKesShape triangle;
+    triangle.SetPoints(0, to);
+    triangle.SetPoints(1, from);
+    triangle.SetPoints(2, {to.x, from.y});
+    return triangle.CalculateAngle();
+}
+
+void clsKesShape::RefreshAngle()
+{
+    if (m_shapeType == KesShapeKind::Angle)
+        m_angle = CalculateAngle();
+    else if (m_shapeType == KesShapeKind::VerticalAngle)
+        m_angle = AngleToVertical(m_points[0], m_points[1]);
+    else if (m_shapeType == KesShapeKind::HorizontalAngle)
+        m_angle = AngleToHorizontal(m_points[0], m_points[1]);
 }
 
 float clsKesShape::GetAngle2(float ax, float ay, float bx, float by, float cx, float cy)
