@@ -8,6 +8,7 @@
 #include "engine/VideoEngine.h"
 #include "tests/support/ScriptedPrompter.h"
 #include "tests/support/TestClips.h"
+#include "video/MeasureLabel.h"
 #include "video/VideoMouseTools.h"
 #include "video/VideoPicture.h"
 #include "video/frmVideo.h"
@@ -323,7 +324,7 @@ void tst_VideoDrawing::angle_storesReadingAndShowsWholeNumber()
     QImage band = clean;
     clsKesDraw::DrawLine({0, 0}, {100, 0}, band, PaintMode, qint32(m_frame->colour), m_frame->width);
     clsKesDraw::DrawLine({100, 0}, {100, 50}, band, InvertMode, 0, m_frame->width);
-    VideoMouseTools::printLabel(band, QLocale().toString(1.5707963705062866 * 57.295, 'f', 1), {100, 0});
+    MeasureLabel::print(band, QLocale().toString(1.5707963705062866 * 57.295, 'f', 1), {100, 0});
     QCOMPARE(composed(), band);
 
     move({100, 100});
@@ -347,7 +348,7 @@ void tst_VideoDrawing::angle_storesReadingAndShowsWholeNumber()
     const auto drawnWith = [&](const QString& label) {
         QImage expected = blank;
         clsKesDraw::DrawShapeFigure(angle, expected, PaintMode, angle.Color());
-        VideoMouseTools::printLabel(expected, label, {100, 0});
+        MeasureLabel::print(expected, label, {100, 0});
         return expected;
     };
     QCOMPARE(shown, drawnWith(QStringLiteral("90")));
@@ -594,12 +595,12 @@ void tst_VideoDrawing::calibration_fiftyGivesHalfAndMeasuresLine()
     move({90, 200});
     QImage expected = clean;
     clsKesDraw::DrawLine({50, 200}, {90, 200}, expected, InvertMode, 0, m_frame->width);
-    VideoMouseTools::printLabel(expected, QLocale().toString(20.0, 'f', 2), {50, 200});
+    MeasureLabel::print(expected, QLocale().toString(20.0, 'f', 2), {50, 200});
     QCOMPARE(QLocale().toString(20.0, 'f', 2), QStringLiteral("20.00"));
     QCOMPARE(composed(), expected);
     QImage wrong = clean;
     clsKesDraw::DrawLine({50, 200}, {90, 200}, wrong, InvertMode, 0, m_frame->width);
-    VideoMouseTools::printLabel(wrong, QStringLiteral("40.00"), {50, 200});
+    MeasureLabel::print(wrong, QStringLiteral("40.00"), {50, 200});
     QVERIFY(composed() != wrong);
     // ... and is not kept.
     release({90, 200});
