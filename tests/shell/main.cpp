@@ -1,5 +1,6 @@
 #include "tst_about.h"
 #include "tst_dialogs.h"
+#include "tst_drawingcommands.h"
 #include "tst_explorer.h"
 #include "tst_frame.h"
 #include "tst_toolbars.h"
@@ -19,6 +20,10 @@ int main(int argc, char* argv[])
     }
     {
         tst_Toolbars test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        tst_DrawingCommands test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {
