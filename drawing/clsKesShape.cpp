@@ -38,23 +38,27 @@ double clsKesShape::CalculateAngle() const
     return static_cast<double>(radians) * DegreesPerRadian;
 }
 
-double clsKesShape::AngleToVertical(KesPoint from, KesPoint to)
+namespace {
+// The angle at `from` in the right triangle from, to, and the foot of `to`
+// on the axis through `from`.
+double angleToFoot(KesPoint from, KesPoint to, KesPoint foot)
 {
-    // The right triangle's third corner is the foot of `to` on the vertical.
     clsKesShape triangle;
     triangle.SetPoints(0, to);
     triangle.SetPoints(1, from);
-    triangle.SetPoints(2, {from.x, to.y});
+    triangle.SetPoints(2, foot);
     return triangle.CalculateAngle();
+}
+} // namespace
+
+double clsKesShape::AngleToVertical(KesPoint from, KesPoint to)
+{
+    return angleToFoot(from, to, {from.x, to.y});
 }
 
 double clsKesShape::AngleToHorizontal(KesPoint from, KesPoint to)
 {
-    clsKesShape triangle;
-    triangle.SetPoints(0, to);
-    triangle.SetPoints(1, from);
-    triangle.SetPoints(2, {to.x, from.y});
-    return triangle.CalculateAngle();
+    return angleToFoot(from, to, {to.x, from.y});
 }
 
 void clsKesShape::RefreshAngle()

@@ -38,24 +38,34 @@ QString DrawingsFileCommands::loadQuestion(const QString& drawingsPath)
         + QStringLiteral("Load them?");
 }
 
+std::optional<QString> DrawingsFileCommands::askWhereToSave(
+    const QString& title, const QString& nameFilter, const QString& fileName, const QString& suffix)
+{
+    FileDialogRequest request;
+    request.owner = &m_window;
+    request.title = title;
+    request.nameFilters = {nameFilter};
+    request.startFolder = QFileInfo(m_window.FileName()).absolutePath();
+    request.fileName = fileName;
+    request.defaultSuffix = suffix;
+    const std::optional<FileChoice> choice = m_app.prompter->saveFile(request);
+    if (!choice || choice->path.isEmpty())
+        return std::nullopt;
+    return choice->path;
+}
+
 bool DrawingsFileCommands::saveDrawings()
 {
     if (!m_window.HasVideo())
         return false;
-    const QFileInfo clip(m_window.FileName());
-    FileDialogRequest request;
-    request.owner = &m_window;
-    request.title = SaveDrawingsTitle;
-    request.nameFilters = {QStringLiteral("Kestrel drawings (*.drawings.json)")};
-    request.startFolder = clip.absolutePath();
-    request.fileName = QFileInfo(KesDrawingsFile::pathFor(m_window.FileName())).fileName();
-    request.defaultSuffix = QStringLiteral("json");
-    const std::optional<FileChoice> choice = m_app.prompter->saveFile(request);
-    if (!choice || choice->path.isEmpty())
+    const std::optional<QString> path
+        = askWhereToSave(SaveDrawingsTitle, QStringLiteral("Kestrel drawings (*.drawings.json)"),
+            QFileInfo(KesDrawingsFile::pathFor(m_window.FileName())).fileName(), QStringLiteral("json"));
+    if (!path)
         return false;
     QString error;
-    if (!KesDrawingsFile::write(choice->path, m_tools.drawings(), &error)) {
-        saveFailed(SaveDrawingsTitle, choice->path, error);
+    if (!KesDrawingsFile::write(*path, m_tools.drawings(), &error)) {
+        saveFailed(SaveDrawingsTitle, *path, error);
         return false;
     }
     return true;
@@ -65,21 +75,16 @@ bool DrawingsFileCommands::savePicture()
 {
     if (!m_window.HasVideo())
         return false;
-    const QFileInfo clip(m_window.FileName());
-    FileDialogRequest request;
-    request.owner = &m_window;
-    request.title = SavePictureTitle;
-    request.nameFilters = {QStringLiteral("PNG pictures (*.png)")};
-    request.startFolder = clip.absolutePath();
-    request.fileName
-        = QStringLiteral("%1_frame%2.png").arg(clip.completeBaseName()).arg(m_window.vcxVideo().CurrentFrame());
-    request.defaultSuffix = QStringLiteral("png");
-    const std::optional<FileChoice> choice = m_app.prompter->saveFile(request);
-    if (!choice || choice->path.isEmpty())
+    const QString proposed = QStringLiteral("%1_frame%2.png")
+                                 .arg(QFileInfo(m_window.FileName()).completeBaseName())
+                                 .arg(m_window.vcxVideo().CurrentFrame());
+    const std::optional<QString> path
+        = askWhereToSave(SavePictureTitle, QStringLiteral("PNG pictures (*.png)"), proposed, QStringLiteral("png"));
+    if (!path)
         return false;
 
     const QImage picture = m_tools.pictureWithoutEditMarks();
-    QSaveFile file(choice->path);
+    QSaveFile file(*path);
     QString error;
     if (file.open(QIODevice::WriteOnly)) {
         QImageWriter writer(&file, "png");
@@ -89,7 +94,7 @@ bool DrawingsFileCommands::savePicture()
     } else {
         error = file.errorString();
     }
-    saveFailed(SavePictureTitle, choice->path, error);
+    saveFailed(SavePictureTitle, *path, error);
     return false;
 }
 

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace kestrel {
 
 class VideoMouseTools;
@@ -28,6 +30,9 @@ public:
     static QString loadQuestion(const QString& drawingsPath);
 
 private:
+    // The save dialog, starting beside the clip; nullopt when cancelled.
+    std::optional<QString> askWhereToSave(
+        const QString& title, const QString& nameFilter, const QString& fileName, const QString& suffix);
     bool offerSavedDrawings(const QString& path);
     void saveFailed(const QString& title, const QString& path, const QString& reason);
 

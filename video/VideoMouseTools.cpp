@@ -201,6 +201,8 @@ struct VideoMouseTools::State {
     bool dropUnfinishedShape();
     void finishShape(clsKesShape shape, const QString& kind);
     void removeNewest();
+    // Applies `change` to every selected shape; false when none is selected.
+    template <typename Change> bool changeSelected(Change change);
 };
 
 VideoMouseTools::VideoMouseTools(frmVideo& window, FrameServices& frame, const AppContext& app)
@@ -253,12 +255,15 @@ void VideoMouseTools::VideoMouseDown(Qt::MouseButton button, Qt::KeyboardModifie
         d->pressAdjusting(nativePoint, button);
         return;
     }
+    // A drag whose release never came ends here.
+    if (d->shapeDrag.active())
+        d->releaseShapeDrag();
     const QString tool = d->frame->DrawingTool();
     // A multi-click shape another tool left half done is dropped, not
     // finished by this press.
     if (draw.ShapeObj().CurrentPoint() != 0 && draw.Mode() != tool)
         d->dropUnfinishedShape();
-    if (selects(tool) && !d->shapeDrag.active()) {
+    if (selects(tool)) {
         if (button == Qt::LeftButton)
             d->pressSelecting(nativePoint, p, modifiers);
         return;
@@ -809,26 +814,25 @@ void VideoMouseTools::DrawingToolChosen(const QString& tool)
         d->repaint();
 }
 
+template <typename Change> bool VideoMouseTools::State::changeSelected(Change change)
+{
+    selection.limitTo(draw.countShapes());
+    if (selection.isEmpty())
+        return false;
+    for (const int position : selection.positions())
+        change(draw.GetShape(position));
+    repaint();
+    return true;
+}
+
 bool VideoMouseTools::SetSelectedShapesColor(quint32 colour)
 {
-    d->selection.limitTo(d->draw.countShapes());
-    if (d->selection.isEmpty())
-        return false;
-    for (const int position : d->selection.positions())
-        d->draw.GetShape(position).setColor(qint32(colour));
-    d->repaint();
-    return true;
+    return d->changeSelected([colour](clsKesShape& shape) { shape.setColor(qint32(colour)); });
 }
 
 bool VideoMouseTools::SetSelectedShapesWidth(int widthPx)
 {
-    d->selection.limitTo(d->draw.countShapes());
-    if (d->selection.isEmpty())
-        return false;
-    for (const int position : d->selection.positions())
-        d->draw.GetShape(position).setWidth(float(widthPx));
-    d->repaint();
-    return true;
+    return d->changeSelected([widthPx](clsKesShape& shape) { shape.setWidth(float(widthPx)); });
 }
 
 bool VideoMouseTools::AngleBetweenSelectedLines()

@@ -12,36 +12,24 @@
 #include <QtTest>
 
 using namespace kestrel;
+using kestrel::test::shapeOf;
 
 namespace {
-
-clsKesShape shapeOf(
-    const QString& kind, std::initializer_list<KesPoint> points, qint32 colour, float width, double distance = 0)
-{
-    clsKesShape shape;
-    shape.setShapeType(kind);
-    int i = 0;
-    for (const KesPoint p : points)
-        shape.SetPoints(i++, p);
-    shape.setColor(colour);
-    shape.setWidth(width);
-    shape.setDistance(distance);
-    shape.RefreshAngle();
-    return shape;
-}
 
 KesDrawings sample()
 {
     KesDrawings drawings;
     drawings.videoFile = QStringLiteral("swing.avi");
     drawings.videoSizePx = QSize(320, 240);
-    drawings.shapes = {shapeOf("Line", {{10, 20}, {300, 200}}, 0x0000FF, 1),
-        shapeOf("Rectangle", {{5, 6}, {70, 80}}, 0x00FF00, 2), shapeOf("Ellipse", {{-5, -6}, {70, 80}}, 0xFF0000, 3),
-        shapeOf("Parallel", {{50, 40}, {250, 40}}, 0x808080, 4, 130),
-        shapeOf("Angle", {{0, 0}, {100, 0}, {100, 100}}, 0xFFFFFF, 5),
-        shapeOf("Curve", {{60, 160}, {160, 60}, {260, 160}}, 0xFF00FF, 1),
-        shapeOf("VerticalAngle", {{50, 300}, {80, 120}}, 0x00FFFF, 2),
-        shapeOf("HorizontalAngle", {{0, 0}, {3, -4}}, 0xFFFF00, 3), shapeOf("Length", {{100, 100}, {200, 100}}, 0, 2)};
+    drawings.shapes = {shapeOf("Line", {{10, 20}, {300, 200}}, 0, 1, 0x0000FF),
+        shapeOf("Rectangle", {{5, 6}, {70, 80}}, 0, 2, 0x00FF00),
+        shapeOf("Ellipse", {{-5, -6}, {70, 80}}, 0, 3, 0xFF0000),
+        shapeOf("Parallel", {{50, 40}, {250, 40}}, 130, 4, 0x808080),
+        shapeOf("Angle", {{0, 0}, {100, 0}, {100, 100}}, 0, 5, 0xFFFFFF),
+        shapeOf("Curve", {{60, 160}, {160, 60}, {260, 160}}, 0, 1, 0xFF00FF),
+        shapeOf("VerticalAngle", {{50, 300}, {80, 120}}, 0, 2, 0x00FFFF),
+        shapeOf("HorizontalAngle", {{0, 0}, {3, -4}}, 0, 3, 0xFFFF00),
+        shapeOf("Length", {{100, 100}, {200, 100}}, 0, 2, 0)};
     drawings.ruler.setRWMeasure(50);
     drawings.ruler.SetPoints(0, {100, 100});
     drawings.ruler.SetPoints(1, {200, 100});

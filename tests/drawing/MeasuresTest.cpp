@@ -10,22 +10,7 @@
 #include <stdexcept>
 
 using namespace kestrel;
-
-namespace {
-
-clsKesShape shapeOf(const QString& kind, std::initializer_list<KesPoint> points, double distance = 0)
-{
-    clsKesShape shape;
-    shape.setShapeType(kind);
-    int i = 0;
-    for (const KesPoint p : points)
-        shape.SetPoints(i++, p);
-    shape.setDistance(distance);
-    shape.setWidth(3);
-    return shape;
-}
-
-} // namespace
+using kestrel::test::shapeOf;
 
 void MeasuresTest::angleToAxes_data()
 {

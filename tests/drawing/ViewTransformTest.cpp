@@ -9,6 +9,7 @@
 #include <cmath>
 
 using namespace kestrel;
+using kestrel::test::shapeOf;
 
 namespace {
 
@@ -22,18 +23,6 @@ int sampledColumn(int x, int nativeWidth, int pictureWidth)
 QSize zoomed(QSize native, double zoom)
 {
     return QSize(int(std::lround(native.width() * zoom)), int(std::lround(native.height() * zoom)));
-}
-
-clsKesShape shapeOf(const QString& kind, std::initializer_list<KesPoint> points, double distance = 0)
-{
-    clsKesShape shape;
-    shape.setShapeType(kind);
-    int i = 0;
-    for (const KesPoint p : points)
-        shape.SetPoints(i++, p);
-    shape.setDistance(distance);
-    shape.setWidth(3);
-    return shape;
 }
 
 } // namespace

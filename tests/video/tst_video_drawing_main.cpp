@@ -1,17 +1,11 @@
-// Runs the drawing test classes of the video window one after another in one
-// program. A first argument naming a class runs that class alone; the
-// remaining arguments go to QtTest as usual
-// (e.g. `tst_video_drawing ShapeEditingTest delete_key`).
+// The video window's drawing test classes, in one program.
 #include "AnchoredDrawingTest.h"
 #include "DrawingsFileFlowTest.h"
 #include "ShapeEditingTest.h"
+#include "support/TestClassRunner.h"
 #include "tst_video_drawing.h"
 
 #include <QApplication>
-#include <QtTest>
-
-#include <memory>
-#include <vector>
 
 int main(int argc, char* argv[])
 {
@@ -21,17 +15,5 @@ int main(int argc, char* argv[])
     tests.push_back(std::make_unique<AnchoredDrawingTest>());
     tests.push_back(std::make_unique<ShapeEditingTest>());
     tests.push_back(std::make_unique<DrawingsFileFlowTest>());
-
-    QStringList args = QCoreApplication::arguments();
-    QString only;
-    if (args.size() > 1) {
-        for (const auto& test : tests)
-            if (args[1] == QLatin1String(test->metaObject()->className()))
-                only = args.takeAt(1);
-    }
-    int failures = 0;
-    for (const auto& test : tests)
-        if (only.isEmpty() || only == QLatin1String(test->metaObject()->className()))
-            failures += QTest::qExec(test.get(), args);
-    return failures == 0 ? 0 : 1;
+    return kestrel::test::runTestClasses(tests);
 }
