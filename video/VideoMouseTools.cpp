@@ -1,23 +1,24 @@
 #include "VideoMouseTools.h"
 
 #include "app/Prompter.h"
-#include "drawing/KesHitTest.h"
 #include "drawing/KesShapeKind.h"
 #include "engine/VideoEngine.h"
 #include "video/DrawingOverlay.h"
 #include "video/DrawingToolNames.h"
 #include "video/DrawingsFileCommands.h"
 #include "video/FrameServices.h"
-#include "video/MeasureLabel.h"
+#include "video/GestureFigure.h"
 #include "video/PictureKeys.h"
 #include "video/RulerCalibration.h"
-#include "video/ShapeSelection.h"
+#include "video/ShapeEditor.h"
 #include "video/VideoPicture.h"
 #include "video/frmVideo.h"
 
 #include <QFileInfo>
 
 #include <cstring>
+#include <functional>
+#include <optional>
 
 namespace kestrel {
 
@@ -26,14 +27,10 @@ namespace Kind = KesShapeKind;
 
 namespace {
 
-constexpr double ParallelDistance = 100;
-// Pointer tolerance around points and strokes, in picture pixels.
-constexpr double HitTolerancePx = 3;
-
 // Mouse positions arrive as floating pixels; halves go to the even neighbour.
-KesPoint rounded(QPointF position)
+KesPoint nearestPixel(QPointF position)
 {
-    return {KesGeometry::roundHalfEven(position.x()), KesGeometry::roundHalfEven(position.y())};
+    return KesGeometry::roundHalfEven(position.x(), position.y());
 }
 
 QPointF toQt(KesPoint p)
@@ -41,60 +38,10 @@ QPointF toQt(KesPoint p)
     return QPointF(p.x, p.y);
 }
 
-clsKesShape figureOf(const QString& kind, std::initializer_list<KesPoint> points, qint32 colour, int width)
-{
-    clsKesShape shape;
-    shape.setShapeType(kind);
-    int i = 0;
-    for (const KesPoint p : points)
-        shape.SetPoints(i++, p);
-    shape.setColor(colour);
-    shape.setWidth(float(width));
-    if (kind == Kind::Parallel)
-        shape.setDistance(ParallelDistance);
-    shape.RefreshAngle();
-    return shape;
-}
-
 bool selects(const QString& tool)
 {
     return tool == Tool::Select || tool == Tool::None;
 }
-
-// A drag of selected shapes with the select tool: one point of a shape, or
-// the shapes as a whole. The list keeps the shapes as they were until the
-// drag ends, so cancelling it is forgetting it.
-struct ShapeDrag {
-    enum class Kind { None, Point, Move };
-    Kind kind = Kind::None;
-    QList<int> positions;
-    int pointIndex = 0;
-    KesPoint from; // video pixels
-    KesPoint to;
-
-    bool active() const { return kind != Kind::None; }
-
-    // The dragged shapes as they would be if the drag ended now.
-    std::vector<clsKesShape> moved(const clsKesDraw& draw) const
-    {
-        std::vector<clsKesShape> shapes;
-        const int dx = to.x - from.x, dy = to.y - from.y;
-        for (const int position : positions) {
-            clsKesShape shape = draw.GetShape(position);
-            if (kind == Kind::Point) {
-                shape.SetPoints(pointIndex, to);
-            } else {
-                for (int i = 0; i < KesShapeKind::usedPoints(shape.ShapeType()); ++i) {
-                    const KesPoint p = shape.Points(i);
-                    shape.SetPoints(i, {p.x + dx, p.y + dy});
-                }
-            }
-            shape.RefreshAngle();
-            shapes.push_back(shape);
-        }
-        return shapes;
-    }
-};
 
 } // namespace
 
@@ -105,8 +52,7 @@ struct VideoMouseTools::State {
     clsKesDraw draw;
     std::unique_ptr<RulerCalibration> calibration;
     std::unique_ptr<DrawingsFileCommands> files;
-    ShapeSelection selection;
-    ShapeDrag shapeDrag;
+    std::unique_ptr<ShapeEditor> editor;
     // The composed picture with the finished shapes and the grid but without
     // the figure of the gesture under way: bands are drawn on a fresh copy
     // of it, so they never leave a trail. Kept only while a gesture runs, so
@@ -132,7 +78,7 @@ struct VideoMouseTools::State {
 
     bool gestureUnderWay() const
     {
-        if (shapeDrag.active())
+        if (editor->dragging())
             return true;
         return adjusting() ? draw.AdjustShape() : draw.MouseDown();
     }
@@ -148,8 +94,8 @@ struct VideoMouseTools::State {
         return viewOf(picture ? picture->image().size() : QSize());
     }
     // A pointer position in video pixels, from the picture pixel it is on.
-    QPointF nativeOf(QPointF position) const { return view().toNativeF(toQt(rounded(position))); }
-    double hitTolerance() const { return view().toNativeLength(HitTolerancePx); }
+    QPointF nativeOf(QPointF position) const { return view().toNativeF(toQt(nearestPixel(position))); }
+    double hitTolerance() const { return view().toNativeLength(ShapeEditor::HitTolerancePx); }
 
     // Copies pixels between two pictures of one size and format without
     // allocating: this runs on every frame and pointer move of a gesture.
@@ -189,20 +135,20 @@ struct VideoMouseTools::State {
             picture->unsetCursor();
     }
 
-    void drawBandFigure(QImage& picture);
-    void drawAdjustFigure(QImage& picture);
-    void drawShapeDragFigure(QImage& picture);
+    void drawBandFigure(QImage& picture)
+    {
+        GestureFigure::drawBand(picture, draw, viewOf(picture.size()), {colour(), width()}, calibration->rulerOn());
+    }
+    void drawAdjustFigure(QImage& picture)
+    {
+        GestureFigure::drawAdjusted(picture, draw, viewOf(picture.size()), !(dragButtons & Qt::RightButton));
+    }
     void pressAdjusting(QPointF p, Qt::MouseButton button);
-    void pressSelecting(QPointF nativePoint, KesPoint p, Qt::KeyboardModifiers modifiers);
-    void hoverSelecting(QPointF nativePoint);
-    void releaseShapeDrag();
-    int topmostShapeAt(QPointF nativePoint) const;
     bool cancelGesture();
     bool dropUnfinishedShape();
     void finishShape(clsKesShape shape, const QString& kind);
     void removeNewest();
-    // Applies `change` to every selected shape; false when none is selected.
-    template <typename Change> bool changeSelected(Change change);
+    bool changeSelected(const std::function<void(clsKesShape&)>& change);
 };
 
 VideoMouseTools::VideoMouseTools(frmVideo& window, FrameServices& frame, const AppContext& app)
@@ -212,6 +158,7 @@ VideoMouseTools::VideoMouseTools(frmVideo& window, FrameServices& frame, const A
     d->frame = &frame;
     d->app = app;
     d->calibration = std::make_unique<RulerCalibration>(d->draw, frame, app, &window);
+    d->editor = std::make_unique<ShapeEditor>(d->draw);
     d->files = std::make_unique<DrawingsFileCommands>(window, *this, app);
     if (VideoPicture* picture = window.picVideo())
         new PictureKeys(window, *picture);
@@ -226,7 +173,7 @@ clsKesDraw& VideoMouseTools::drawing()
 
 const ShapeSelection& VideoMouseTools::selection() const
 {
-    return d->selection;
+    return d->editor->selection();
 }
 
 KesViewTransform VideoMouseTools::view() const
@@ -249,23 +196,25 @@ QString VideoMouseTools::parallelLinesMessage()
 void VideoMouseTools::VideoMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position)
 {
     const QPointF nativePoint = d->nativeOf(position);
-    const KesPoint p = rounded(nativePoint);
+    const KesPoint p = nearestPixel(nativePoint);
     clsKesDraw& draw = d->draw;
     if (d->adjusting()) {
         d->pressAdjusting(nativePoint, button);
         return;
     }
     // A drag whose release never came ends here.
-    if (d->shapeDrag.active())
-        d->releaseShapeDrag();
+    if (d->editor->dragging())
+        d->editor->release();
     const QString tool = d->frame->DrawingTool();
     // A multi-click shape another tool left half done is dropped, not
     // finished by this press.
     if (draw.ShapeObj().CurrentPoint() != 0 && draw.Mode() != tool)
         d->dropUnfinishedShape();
     if (selects(tool)) {
-        if (button == Qt::LeftButton)
-            d->pressSelecting(nativePoint, p, modifiers);
+        if (button == Qt::LeftButton) {
+            d->editor->press(nativePoint, modifiers & Qt::ControlModifier, d->view());
+            d->repaint();
+        }
         return;
     }
     draw.setMouseDown(true);
@@ -314,18 +263,22 @@ void VideoMouseTools::VideoMouseDown(Qt::MouseButton button, Qt::KeyboardModifie
 void VideoMouseTools::VideoMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, QPointF position)
 {
     const QPointF nativePoint = d->nativeOf(position);
-    const KesPoint p = rounded(nativePoint);
+    const KesPoint p = nearestPixel(nativePoint);
     clsKesDraw& draw = d->draw;
     draw.setNewMouse(p);
-    if (d->shapeDrag.active()) {
-        d->shapeDrag.to = p;
-        d->redrawOver([this](QImage& picture) { d->drawShapeDragFigure(picture); });
+    if (d->editor->dragging()) {
+        d->editor->dragTo(p);
+        d->redrawOver([this](QImage& picture) { d->editor->drawDragFeedback(picture, d->viewOf(picture.size())); });
         return;
     }
     if (!d->adjusting()) {
         if (!draw.MouseDown()) {
-            if (selects(d->frame->DrawingTool()))
-                d->hoverSelecting(nativePoint);
+            if (selects(d->frame->DrawingTool())) {
+                if (const std::optional<Qt::CursorShape> cursor = d->editor->cursorAt(nativePoint, d->view()))
+                    d->setCursor(*cursor);
+                else
+                    d->unsetCursor();
+            }
             return;
         }
         if (draw.Mode() == Tool::Angle) {
@@ -360,12 +313,14 @@ void VideoMouseTools::VideoMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModif
 
 void VideoMouseTools::VideoMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, QPointF position)
 {
-    const KesPoint p = rounded(d->nativeOf(position));
+    const KesPoint p = nearestPixel(d->nativeOf(position));
     clsKesDraw& draw = d->draw;
     draw.setNewMouse(p);
-    if (d->shapeDrag.active()) {
-        if (button == Qt::LeftButton)
-            d->releaseShapeDrag();
+    if (d->editor->dragging()) {
+        if (button == Qt::LeftButton) {
+            d->editor->release();
+            d->repaint();
+        }
         return;
     }
     const QString mode = draw.Mode();
@@ -391,7 +346,7 @@ void VideoMouseTools::VideoMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers
         clsKesShape pair = d->newShape();
         pair.SetPoints(0, draw.OldMouse());
         pair.SetPoints(1, draw.NewMouse());
-        pair.setDistance(ParallelDistance);
+        pair.setDistance(GestureFigure::ParallelDistance);
         d->finishShape(pair, QStringLiteral("Parallel"));
     } else if (mode == Tool::VerticalAngle || mode == Tool::HorizontalAngle || mode == Tool::Length) {
         clsKesShape segment = d->newShape();
@@ -472,77 +427,9 @@ void VideoMouseTools::State::pressAdjusting(QPointF p, Qt::MouseButton button)
     draw.setOldMouse(shape.Points(shape.CurrentPoint() == 0 ? 1 : 0));
     if (shape.CurrentPoint() == 2)
         draw.setOldMouse(shape.Points(1));
-    draw.setLastMouse(rounded(p));
-    draw.setNewMouse(rounded(p));
+    draw.setLastMouse(nearestPixel(p));
+    draw.setNewMouse(nearestPixel(p));
     dragButtons = button;
-    repaint();
-}
-
-// ---------------------------------------------------------------- selecting
-
-int VideoMouseTools::State::topmostShapeAt(QPointF nativePoint) const
-{
-    const KesViewTransform current = view();
-    const double tolerance = current.toNativeLength(HitTolerancePx);
-    for (int position = draw.countShapes(); position >= 1; --position) {
-        const clsKesShape& shape = draw.GetShape(position);
-        if (KesHitTest::touches(shape, nativePoint, tolerance, current.toNativeLength(shape.Width())))
-            return position;
-    }
-    return 0;
-}
-
-void VideoMouseTools::State::pressSelecting(QPointF nativePoint, KesPoint p, Qt::KeyboardModifiers modifiers)
-{
-    selection.limitTo(draw.countShapes());
-    const bool adding = modifiers & Qt::ControlModifier;
-    // A handle of a selected shape takes the press first: its point is dragged.
-    if (!adding) {
-        for (const int position : selection.positions()) {
-            const int index = KesHitTest::pointNear(draw.GetShape(position), nativePoint, hitTolerance());
-            if (index >= 0) {
-                shapeDrag = {ShapeDrag::Kind::Point, {position}, index, p, p};
-                repaint();
-                return;
-            }
-        }
-    }
-    const int hit = topmostShapeAt(nativePoint);
-    if (hit == 0) {
-        if (!adding)
-            selection.clear();
-    } else if (adding) {
-        selection.toggle(hit);
-    } else {
-        if (!selection.contains(hit))
-            selection.selectOnly(hit);
-        // Pressing on a selected shape and dragging moves the selection.
-        shapeDrag = {ShapeDrag::Kind::Move, selection.positions(), 0, p, p};
-    }
-    repaint();
-}
-
-void VideoMouseTools::State::hoverSelecting(QPointF nativePoint)
-{
-    for (const int position : selection.positions())
-        if (position <= draw.countShapes()
-            && KesHitTest::pointNear(draw.GetShape(position), nativePoint, hitTolerance()) >= 0) {
-            setCursor(Qt::SizeAllCursor);
-            return;
-        }
-    const int hit = topmostShapeAt(nativePoint);
-    if (hit == 0)
-        unsetCursor();
-    else
-        setCursor(selection.contains(hit) ? Qt::SizeAllCursor : Qt::PointingHandCursor);
-}
-
-void VideoMouseTools::State::releaseShapeDrag()
-{
-    const std::vector<clsKesShape> moved = shapeDrag.moved(draw);
-    for (size_t i = 0; i < moved.size(); ++i)
-        draw.GetShape(shapeDrag.positions[int(i)]) = moved[i];
-    shapeDrag = {};
     repaint();
 }
 
@@ -552,7 +439,7 @@ void VideoMouseTools::DrawShapes(QImage& picture)
 {
     clsKesDraw& draw = d->draw;
     const int count = draw.countShapes();
-    d->selection.limitTo(count);
+    d->editor->limitSelection();
     DrawingOverlay::Request request;
     request.draw = &draw;
     request.view = d->viewOf(picture.size());
@@ -565,8 +452,8 @@ void VideoMouseTools::DrawShapes(QImage& picture)
             request.markedPosition = count;
     }
     if (!d->withoutEditMarks) {
-        request.hidden += d->shapeDrag.positions;
-        request.handles = d->selection.positions();
+        request.hidden += d->editor->draggedPositions();
+        request.handles = d->editor->selection().positions();
     }
     DrawingOverlay::draw(picture, request);
     if (d->withoutEditMarks)
@@ -575,88 +462,12 @@ void VideoMouseTools::DrawShapes(QImage& picture)
     d->cleanValid = d->gestureUnderWay();
     if (d->cleanValid)
         State::copyPixels(picture, d->clean);
-    if (d->shapeDrag.active())
-        d->drawShapeDragFigure(picture);
+    if (d->editor->dragging())
+        d->editor->drawDragFeedback(picture, request.view);
     else if (d->adjusting() && draw.AdjustShape())
         d->drawAdjustFigure(picture);
     else if (!d->adjusting() && draw.MouseDown())
         d->drawBandFigure(picture);
-}
-
-void VideoMouseTools::State::drawBandFigure(QImage& picture)
-{
-    const KesViewTransform view = viewOf(picture.size());
-    const clsKesRuler& ruler = draw.Ruler();
-    const QString mode = draw.Mode();
-    const KesPoint from = draw.OldMouse(), to = draw.NewMouse();
-    const auto band = [&](const QString& kind, std::initializer_list<KesPoint> points) {
-        DrawingOverlay::drawShape(picture, figureOf(kind, points, colour(), width()), view, InvertMode, ruler, 1);
-    };
-    if (mode == Tool::Line) {
-        // With the ruler on and calibrated the line is a measurement and shows its length.
-        band(ruler.Calibrated() && calibration->rulerOn() ? Kind::Length : Kind::Line, {from, to});
-    } else if (mode == Tool::Rectangle) {
-        band(Kind::Rectangle, {from, to});
-    } else if (mode == Tool::Ellipse) {
-        band(Kind::Ellipse, {from, to});
-    } else if (mode == Tool::Parallel) {
-        band(Kind::Parallel, {from, to});
-    } else if (mode == Tool::VerticalAngle) {
-        band(Kind::VerticalAngle, {from, to});
-    } else if (mode == Tool::HorizontalAngle) {
-        band(Kind::HorizontalAngle, {from, to});
-    } else if (mode == Tool::Length) {
-        band(Kind::Length, {from, to});
-    } else if (mode == Tool::Angle) {
-        const clsKesShape& inProgress = draw.ShapeObj();
-        if (inProgress.CurrentPoint() == 1) {
-            band(Kind::Line, {inProgress.Points(0), to});
-        } else if (inProgress.CurrentPoint() == 2) {
-            // The first arm is painted, the second follows the pointer.
-            const KesPoint vertex = inProgress.Points(1);
-            clsKesDraw::DrawShapeFigure(figureOf(Kind::Line, {inProgress.Points(0), vertex}, colour(), width()), view,
-                picture, PaintMode, colour());
-            clsKesDraw::DrawShapeFigure(
-                figureOf(Kind::Line, {vertex, to}, colour(), width()), view, picture, InvertMode, colour());
-            const clsKesShape current = figureOf(Kind::Angle, {inProgress.Points(0), vertex, to}, colour(), width());
-            MeasureLabel::print(picture, MeasureLabel::number(current.Angle(), 1), view.toPicture(vertex));
-        }
-    } else if (mode == Tool::Curve) {
-        // Every click placed so far keeps its marker until the curve is made;
-        // from the second on, the arc follows the pointer.
-        const clsKesShape& inProgress = draw.ShapeObj();
-        if (inProgress.CurrentPoint() == 2 && to != inProgress.Points(1))
-            band(Kind::Curve, {inProgress.Points(0), inProgress.Points(1), to});
-        for (int k = 0; k < inProgress.CurrentPoint(); ++k)
-            DrawingOverlay::drawMarker(picture, inProgress.Points(k), view);
-    } else if (mode == Tool::Ruler) {
-        if (!ruler.Calibrated() && ruler.CurrentPoint() == 1)
-            DrawingOverlay::drawMarker(picture, ruler.Points(0), view);
-    }
-}
-
-void VideoMouseTools::State::drawAdjustFigure(QImage& picture)
-{
-    if (draw.countShapes() == 0)
-        return;
-    clsKesShape shape = draw.GetShape(draw.countShapes());
-    // Only a left-button drag moves the point; the right button only changes
-    // a parallel pair's distance.
-    if (!(dragButtons & Qt::RightButton)) {
-        shape.SetPoints(shape.CurrentPoint(), draw.NewMouse());
-        shape.RefreshAngle();
-    }
-    DrawingOverlay::drawShape(picture, shape, viewOf(picture.size()), InvertMode, draw.Ruler(), 1);
-}
-
-void VideoMouseTools::State::drawShapeDragFigure(QImage& picture)
-{
-    const KesViewTransform view = viewOf(picture.size());
-    for (const clsKesShape& shape : shapeDrag.moved(draw)) {
-        DrawingOverlay::drawShape(picture, shape, view, PaintMode, draw.Ruler(), 1);
-        for (int k = 0; k < Kind::usedPoints(shape.ShapeType()); ++k)
-            DrawingOverlay::drawHandle(picture, shape.Points(k), view);
-    }
 }
 
 // ---------------------------------------------------------------- commands
@@ -702,8 +513,7 @@ bool VideoMouseTools::AdjustShapeSetUp(bool on)
     if (on) {
         if (draw.countShapes() == 0)
             return true;
-        d->shapeDrag = {};
-        d->selection.clear();
+        d->editor->clear();
         draw.setMode(Tool::Adjusting);
     } else {
         draw.setMode(Tool::None);
@@ -720,9 +530,8 @@ void VideoMouseTools::State::removeNewest()
     const int count = draw.countShapes();
     if (count == 0)
         return;
-    shapeDrag = {};
     draw.Undo();
-    selection.shapeRemoved(count);
+    editor->shapeRemoved(count);
 }
 
 void VideoMouseTools::DrawingsUndo()
@@ -733,25 +542,17 @@ void VideoMouseTools::DrawingsUndo()
 
 void VideoMouseTools::DrawingsDeleteAll()
 {
-    d->shapeDrag = {};
     d->draw.DeleteAll();
-    d->selection.clear();
+    d->editor->clear();
     d->repaint();
 }
 
 bool VideoMouseTools::DeleteSelectedShape()
 {
-    clsKesDraw& draw = d->draw;
-    d->selection.limitTo(draw.countShapes());
-    if (d->selection.isEmpty()) {
-        if (draw.countShapes() == 0)
+    if (!d->editor->deleteSelected()) {
+        if (d->draw.countShapes() == 0)
             return false;
         d->removeNewest();
-    } else {
-        d->shapeDrag = {};
-        for (const int position : d->selection.highestFirst())
-            draw.RemoveShape(position);
-        d->selection.clear();
     }
     d->repaint();
     return true;
@@ -772,10 +573,8 @@ bool VideoMouseTools::State::dropUnfinishedShape()
 bool VideoMouseTools::State::cancelGesture()
 {
     bool cancelled = false;
-    if (shapeDrag.active()) {
-        shapeDrag = {};
+    if (editor->cancelDrag())
         cancelled = true;
-    }
     if (adjusting() && draw.AdjustShape()) {
         draw.setAdjustShape(false);
         draw.setMouseDown(false);
@@ -800,8 +599,9 @@ bool VideoMouseTools::CancelShapeInProgress()
         d->repaint();
         return true;
     }
-    if (!d->selection.isEmpty()) {
-        d->selection.clear();
+    d->editor->limitSelection();
+    if (!d->editor->selection().isEmpty()) {
+        d->editor->clear();
         d->repaint();
         return true;
     }
@@ -814,13 +614,10 @@ void VideoMouseTools::DrawingToolChosen(const QString& tool)
         d->repaint();
 }
 
-template <typename Change> bool VideoMouseTools::State::changeSelected(Change change)
+bool VideoMouseTools::State::changeSelected(const std::function<void(clsKesShape&)>& change)
 {
-    selection.limitTo(draw.countShapes());
-    if (selection.isEmpty())
+    if (!editor->changeSelected(change))
         return false;
-    for (const int position : selection.positions())
-        change(draw.GetShape(position));
     repaint();
     return true;
 }
@@ -837,40 +634,19 @@ bool VideoMouseTools::SetSelectedShapesWidth(int widthPx)
 
 bool VideoMouseTools::AngleBetweenSelectedLines()
 {
-    clsKesDraw& draw = d->draw;
-    d->selection.limitTo(draw.countShapes());
-    const QList<int> picked = d->selection.positions();
     const QString title = QStringLiteral("Angle between lines");
-    const auto isLine = [&](int position) { return Kind::isSegment(draw.GetShape(position).ShapeType()); };
-    if (picked.size() != 2 || !isLine(picked[0]) || !isLine(picked[1])) {
+    switch (d->editor->addAngleBetweenSelected(d->newShape())) {
+    case ShapeEditor::AngleBetween::Added:
+        d->repaint();
+        return true;
+    case ShapeEditor::AngleBetween::NotTwoLines:
         d->app.prompter->message(d->window, selectTwoLinesMessage(), title, MsgIcon::Information, MsgButtons::Ok);
         return false;
-    }
-    const clsKesShape& first = draw.GetShape(picked[0]);
-    const clsKesShape& second = draw.GetShape(picked[1]);
-    KesPoint crossing;
-    if (clsKesDraw::LineIntersect(first.Points(0), first.Points(1), second.Points(0), second.Points(1), crossing, true)
-        == KesGeometry::Parallel) {
+    case ShapeEditor::AngleBetween::Parallel:
         d->app.prompter->message(d->window, parallelLinesMessage(), title, MsgIcon::Information, MsgButtons::Ok);
         return false;
     }
-    // The arms run from the crossing to each line's far end.
-    const auto farEnd = [&](const clsKesShape& line) {
-        const auto squared = [&](KesPoint p) {
-            const double dx = double(p.x) - crossing.x, dy = double(p.y) - crossing.y;
-            return dx * dx + dy * dy;
-        };
-        return squared(line.Points(0)) >= squared(line.Points(1)) ? line.Points(0) : line.Points(1);
-    };
-    clsKesShape angle = d->newShape();
-    angle.SetPoints(0, farEnd(first));
-    angle.SetPoints(1, crossing);
-    angle.SetPoints(2, farEnd(second));
-    angle.setAngle(angle.CalculateAngle());
-    draw.NewShape(angle, QStringLiteral("Angle"));
-    d->selection.selectOnly(draw.countShapes());
-    d->repaint();
-    return true;
+    return false;
 }
 
 // ---------------------------------------------------------------- drawings as a document
@@ -904,7 +680,7 @@ void VideoMouseTools::setDrawings(const KesDrawings& drawings)
 {
     d->cancelGesture();
     d->draw.DeleteAll();
-    d->selection.clear();
+    d->editor->clear();
     for (const clsKesShape& shape : drawings.shapes)
         d->draw.NewShape(shape, shape.ShapeType());
     d->calibration->reset();
