@@ -8,6 +8,9 @@
 
 #include <QtTest>
 
+#include <algorithm>
+#include <functional>
+
 using namespace kestrel;
 using namespace kestrel::test;
 
@@ -142,6 +145,53 @@ void ShapeEditingTest::select_dragShapeMovesItWhole()
     QCOMPARE(moved.Angle(), angle);
     QCOMPARE(composed().pixelColor(130, 180), bgr(m_frame->colour));
     QCOMPARE(composed().pixelColor(110, 200), m_window->backgroundPicture().pixelColor(110, 200));
+}
+
+void ShapeEditingTest::selection_keepsInStepWithTheList_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QList<int>>("after");
+    QTest::newRow("a selected one goes") << QList<int>{2, 4} << 2 << QList<int>{3};
+    QTest::newRow("later ones move down") << QList<int>{3, 1, 5} << 2 << QList<int>{2, 1, 4};
+    QTest::newRow("earlier ones stay") << QList<int>{1, 2} << 3 << QList<int>{1, 2};
+    QTest::newRow("the newest goes") << QList<int>{5} << 5 << QList<int>{};
+}
+
+void ShapeEditingTest::selection_keepsInStepWithTheList()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(int, removed);
+    QFETCH(QList<int>, after);
+    ShapeSelection selection;
+    for (const int position : selected)
+        selection.toggle(position);
+    QCOMPARE(selection.positions(), selected);
+    selection.shapeRemoved(removed);
+    QCOMPARE(selection.positions(), after);
+    // Selected order is kept; removing goes from the highest position down.
+    QList<int> sorted = after;
+    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
+    QCOMPARE(selection.highestFirst(), sorted);
+    selection.limitTo(2);
+    for (const int position : selection.positions())
+        QVERIFY(position >= 1 && position <= 2);
+}
+
+void ShapeEditingTest::undo_keepsTheOtherSelectedShapes()
+{
+    for (const int y : {40, 100, 160, 220})
+        drag(QStringLiteral("LineTool"), {40, y}, {280, y});
+    m_frame->drawingTool = QStringLiteral("SelectTool");
+    click({150, 100});
+    click({150, 220}, Qt::ControlModifier);
+    m_window->DrawingsUndo();
+    QCOMPARE(draw().countShapes(), qint16(3));
+    QCOMPARE(m_window->mouseTools().selection().positions(), QList<int>{2});
+    QCOMPARE(composed().pixelColor(40, 100), QColor(255, 0, 0)); // still handled
+    QCOMPARE(composed().pixelColor(40, 160), bgr(m_frame->colour));
+    m_window->DrawingsDeleteAll();
+    QVERIFY(m_window->mouseTools().selection().isEmpty());
 }
 
 void ShapeEditingTest::deleteKey_removesSelectedShapesOrTheNewest()

@@ -16,6 +16,9 @@ private slots:
     void select_dragHandleMovesThatPoint_data();
     void select_dragHandleMovesThatPoint();
     void select_dragShapeMovesItWhole();
+    void selection_keepsInStepWithTheList_data();
+    void selection_keepsInStepWithTheList();
+    void undo_keepsTheOtherSelectedShapes();
     void deleteKey_removesSelectedShapesOrTheNewest();
     void escapeKey_cancelsWhatIsUnderWay_data();
     void escapeKey_cancelsWhatIsUnderWay();
