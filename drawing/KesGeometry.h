@@ -21,6 +21,8 @@ public:
 
     // Nearest integer, halves to the even neighbour.
     static qint32 roundHalfEven(double value);
+    // A point between pixels to the nearest pixel, each coordinate as above.
+    static KesPoint roundHalfEven(double x, double y) { return {roundHalfEven(x), roundHalfEven(y)}; }
 
     // Centre of the circle through three points. Returns 1 (centre (0, 0))
     // when they are collinear, 0 otherwise.

@@ -36,15 +36,14 @@ void strokeSegments(
 
 } // namespace
 
-void KesPrimitives::DrawLine(KesPoint p1, KesPoint p2, QImage& surface, int drawMode, qint32 colour, int width, int)
+QPainterPath KesPrimitives::linePath(KesPoint p1, KesPoint p2)
 {
     QPainterPath path;
     addSegment(path, p1, p2);
-    strokeSegments(surface, drawMode, colour, width, path, p1, p2);
+    return path;
 }
 
-void KesPrimitives::DrawRectAngle(
-    KesPoint p1, KesPoint p2, QImage& surface, int drawMode, qint32 colour, int width, int)
+QPainterPath KesPrimitives::rectanglePath(KesPoint p1, KesPoint p2)
 {
     QPainterPath path;
     path.moveTo(p1.x, p1.y);
@@ -52,39 +51,32 @@ void KesPrimitives::DrawRectAngle(
     path.lineTo(p2.x, p2.y);
     path.lineTo(p1.x, p2.y);
     path.closeSubpath();
-    strokeSegments(surface, drawMode, colour, width, path, p1, p2);
+    return path;
 }
 
-void KesPrimitives::DrawEllipse(
-    KesPoint point1, KesPoint point2, QImage& surface, int drawMode, qint32 colour, int width, int)
+QPainterPath KesPrimitives::ellipsePath(KesPoint point1, KesPoint point2)
 {
     QPainterPath path;
     path.addEllipse(QRectF(toQt(point1), toQt(point2)).normalized());
-    strokeSegments(surface, drawMode, colour, width, path, point1, point2);
+    return path;
 }
 
-void KesPrimitives::DrawParalellLine(
-    KesPoint p1, KesPoint p2, double fLine, QImage& surface, int drawMode, qint32 colour, int width, int)
+QPainterPath KesPrimitives::parallelPath(KesPoint p1, KesPoint p2, double fLine)
 {
-    const auto partner = KesGeometry::parallelPartner(p1, p2, fLine);
-    if (!partner) {
-        KesRaster::dot(surface, drawMode, colour, width, toQt(p1));
-        return;
-    }
-    // Both lines form one figure, so where they overlap the picture is inverted once.
     QPainterPath path;
     addSegment(path, p1, p2);
-    addSegment(path, partner->first, partner->second);
-    KesRaster::strokePath(surface, drawMode, colour, width, path);
+    if (const auto partner = KesGeometry::parallelPartner(p1, p2, fLine))
+        addSegment(path, partner->first, partner->second);
+    return path;
 }
 
-bool KesPrimitives::DrawArc(KesPoint point1, KesPoint point2, KesPoint point3, KesPoint& centrepoint, double& radius,
-    bool& clockWise, QImage& surface, int drawMode, qint32 colour, int width, int)
+QPainterPath KesPrimitives::arcPath(
+    KesPoint point1, KesPoint point2, KesPoint point3, KesPoint& centrepoint, double& radius, bool& clockWise)
 {
     if (KesGeometry::CalcInterSect(point1, point2, point3, centrepoint) == 1) {
         radius = 0;
         clockWise = false;
-        return true;
+        return {};
     }
     radius = KesGeometry::CalcRadius(point1, centrepoint);
     const KesPoint c = centrepoint;
@@ -104,6 +96,43 @@ bool KesPrimitives::DrawArc(KesPoint point1, KesPoint point2, KesPoint point3, K
     QPainterPath path;
     path.arcMoveTo(box, start * toDegrees);
     path.arcTo(box, start * toDegrees, sweep * toDegrees);
+    return path;
+}
+
+void KesPrimitives::DrawLine(KesPoint p1, KesPoint p2, QImage& surface, int drawMode, qint32 colour, int width, int)
+{
+    strokeSegments(surface, drawMode, colour, width, linePath(p1, p2), p1, p2);
+}
+
+void KesPrimitives::DrawRectAngle(
+    KesPoint p1, KesPoint p2, QImage& surface, int drawMode, qint32 colour, int width, int)
+{
+    strokeSegments(surface, drawMode, colour, width, rectanglePath(p1, p2), p1, p2);
+}
+
+void KesPrimitives::DrawEllipse(
+    KesPoint point1, KesPoint point2, QImage& surface, int drawMode, qint32 colour, int width, int)
+{
+    strokeSegments(surface, drawMode, colour, width, ellipsePath(point1, point2), point1, point2);
+}
+
+void KesPrimitives::DrawParalellLine(
+    KesPoint p1, KesPoint p2, double fLine, QImage& surface, int drawMode, qint32 colour, int width, int)
+{
+    if (p1 == p2) {
+        KesRaster::dot(surface, drawMode, colour, width, toQt(p1));
+        return;
+    }
+    // Both lines form one figure, so where they overlap the picture is inverted once.
+    KesRaster::strokePath(surface, drawMode, colour, width, parallelPath(p1, p2, fLine));
+}
+
+bool KesPrimitives::DrawArc(KesPoint point1, KesPoint point2, KesPoint point3, KesPoint& centrepoint, double& radius,
+    bool& clockWise, QImage& surface, int drawMode, qint32 colour, int width, int)
+{
+    const QPainterPath path = arcPath(point1, point2, point3, centrepoint, radius, clockWise);
+    if (path.isEmpty())
+        return true;
     KesRaster::strokePath(surface, drawMode, colour, width, path);
     return false;
 }

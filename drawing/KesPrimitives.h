@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPainterPath>
 #include <QString>
 
 namespace kestrel {
@@ -36,6 +37,17 @@ public:
     // and clipped to rc; on an opaque background when one is given.
     static void PrintText(const QString& strText, const KesRect& rc, QImage& surface, const QFont& font = QFont(),
         const QColor& textColour = Qt::black, const QColor& background = QColor());
+
+    // The centre lines the figures above stroke, for hit-testing and for
+    // figures made of several of them.
+    static QPainterPath linePath(KesPoint p1, KesPoint p2);
+    static QPainterPath rectanglePath(KesPoint p1, KesPoint p2);
+    static QPainterPath ellipsePath(KesPoint point1, KesPoint point2);
+    // Both lines of a parallel pair; only the first when p1 = p2.
+    static QPainterPath parallelPath(KesPoint p1, KesPoint p2, double fLine);
+    // Empty (radius 0, clockWise false) when the points are collinear.
+    static QPainterPath arcPath(
+        KesPoint point1, KesPoint point2, KesPoint point3, KesPoint& centrepoint, double& radius, bool& clockWise);
 };
 
 } // namespace kestrel

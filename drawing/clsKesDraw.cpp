@@ -1,5 +1,8 @@
 #include "clsKesDraw.h"
 
+#include "drawing/KesShapeKind.h"
+
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -38,6 +41,13 @@ qint16 clsKesDraw::DeleteAll()
     return 0;
 }
 
+void clsKesDraw::RemoveShape(int index)
+{
+    if (index < 1 || index > countShapes())
+        throw std::out_of_range("shape position out of range");
+    m_shapes.erase(m_shapes.begin() + (index - 1));
+}
+
 KesRect clsKesDraw::GetRectangle() const
 {
     const qint32 dx = m_newMouse.x - m_oldMouse.x;
@@ -50,6 +60,11 @@ KesRect clsKesDraw::GetRectangle() const
 
 void clsKesDraw::MouseOnPoint(int index, KesPoint p, bool& found)
 {
+    MouseOnPoint(index, QPointF(p.x, p.y), 3, found);
+}
+
+void clsKesDraw::MouseOnPoint(int index, QPointF p, double tolerance, bool& found)
+{
     found = false;
     if (index < 1 || index > countShapes())
         return;
@@ -57,7 +72,7 @@ void clsKesDraw::MouseOnPoint(int index, KesPoint p, bool& found)
     // Unused slots (point 2 of a line stays at (0, 0)) are tested like the others.
     for (qint16 i = 0; i < clsKesShape::countPoints(); ++i) {
         const KesPoint point = shape.Points(i);
-        if (std::abs(point.x - p.x) <= 3 && std::abs(point.y - p.y) <= 3) {
+        if (std::abs(point.x - p.x()) <= tolerance && std::abs(point.y - p.y()) <= tolerance) {
             shape.setCurrentPoint(i);
             found = true;
             return;
@@ -86,7 +101,42 @@ void clsKesDraw::DrawShapeFigure(const clsKesShape& shape, QImage& surface, int 
     } else if (type == QLatin1String("Angle")) {
         DrawLine(p0, p1, surface, drawMode, colour, width);
         DrawLine(p1, p2, surface, drawMode, colour, width);
+    } else if (type == KesShapeKind::Length) {
+        DrawLine(p0, p1, surface, drawMode, colour, width);
+    } else if (type == KesShapeKind::VerticalAngle || type == KesShapeKind::HorizontalAngle) {
+        // The arm measured against is drawn thin, so the measured line stands out.
+        DrawLine(p0, ReferenceArmEnd(shape), surface, drawMode, colour, 1);
+        DrawLine(p0, p1, surface, drawMode, colour, width);
     }
+}
+
+void clsKesDraw::DrawShapeFigure(
+    const clsKesShape& shape, const KesViewTransform& view, QImage& surface, int drawMode, qint32 colour)
+{
+    if (view.isIdentity())
+        DrawShapeFigure(shape, surface, drawMode, colour);
+    else
+        DrawShapeFigure(ShapeOnPicture(shape, view), surface, drawMode, colour);
+}
+
+clsKesShape clsKesDraw::ShapeOnPicture(const clsKesShape& shape, const KesViewTransform& view)
+{
+    clsKesShape onPicture = shape;
+    for (int i = 0; i <= clsKesShape::countPoints(); ++i)
+        onPicture.SetPoints(i, view.toPicture(shape.Points(i)));
+    const double distance = view.toPictureLength(shape.Distance());
+    onPicture.setDistance(view.mirrored() ? -distance : distance);
+    return onPicture;
+}
+
+KesPoint clsKesDraw::ReferenceArmEnd(const clsKesShape& shape)
+{
+    const KesPoint from = shape.Points(0), to = shape.Points(1);
+    const double dx = double(to.x) - from.x, dy = double(to.y) - from.y;
+    const qint32 length = KesGeometry::roundHalfEven(std::sqrt(dx * dx + dy * dy));
+    if (shape.ShapeType() == KesShapeKind::HorizontalAngle)
+        return {dx < 0 ? from.x - length : from.x + length, from.y};
+    return {from.x, dy > 0 ? from.y + length : from.y - length};
 }
 
 } // namespace kestrel

@@ -3,6 +3,7 @@
 #include "drawing/KesGeometry.h"
 #include "drawing/KesPrimitives.h"
 #include "drawing/KesTypes.h"
+#include "drawing/KesViewTransform.h"
 #include "drawing/clsKesGrid.h"
 #include "drawing/clsKesRuler.h"
 #include "drawing/clsKesShape.h"
@@ -51,6 +52,9 @@ public:
     // Undo removes the newest shape; there is no other undo history.
     qint16 Undo();
     qint16 DeleteAll();
+    // Removes the shape at 1-based `index`; outside the list throws
+    // std::out_of_range and changes nothing.
+    void RemoveShape(int index);
     void AddToUndoList(const QString&) { }
     void RemoveFromUndoList(qint16) { }
 
@@ -61,6 +65,9 @@ public:
     // within 3 pixels in each axis becomes its CurrentPoint. An index outside
     // the list finds nothing.
     void MouseOnPoint(int index, KesPoint p, bool& found);
+    // The same test at any tolerance, for a point between pixels (a pointer
+    // position mapped from a zoomed picture).
+    void MouseOnPoint(int index, QPointF p, double tolerance, bool& found);
 
     // Rendering primitives and their geometry.
     static void DrawLine(
@@ -116,6 +123,18 @@ public:
     // Draws one finished shape's figure (no text) with its own pen width
     // rounded half to even; the angle's value is the caller's to print.
     static void DrawShapeFigure(const clsKesShape& shape, QImage& surface, int drawMode, qint32 colour);
+    // The same for a shape whose points are video pixels, onto the picture
+    // that `view` shows the video in.
+    static void DrawShapeFigure(
+        const clsKesShape& shape, const KesViewTransform& view, QImage& surface, int drawMode, qint32 colour);
+    // A copy of `shape` with its points (and a parallel pair's offset) in
+    // picture pixels. A mirror puts the partner line on the other side of the
+    // first, as the mirrored picture shows it.
+    static clsKesShape ShapeOnPicture(const clsKesShape& shape, const KesViewTransform& view);
+    // The end of the plumb (or level) arm that an angle to the vertical (or
+    // horizontal) is measured against: from point 0, as long as the shape's
+    // segment, towards point 1's side (up, or right, when level with it).
+    static KesPoint ReferenceArmEnd(const clsKesShape& shape);
 
 private:
     QString m_mode = QStringLiteral("None");

@@ -15,17 +15,24 @@ qint32 clsKesGrid::cellSize(float sidePx, qint16 cells)
 
 void clsKesGrid::Draw(QImage& picture) const
 {
+    Draw(picture, KesViewTransform(), picture.size());
+}
+
+void clsKesGrid::Draw(QImage& picture, const KesViewTransform& view, QSize nativePx) const
+{
     const qint32 width = picture.width();
     const qint32 height = picture.height();
     const int penWidth = KesGeometry::roundHalfEven(m_gridWidth);
-    const qint32 cellWidth = cellSize(float(width), m_gridsPerWidth);
-    for (int i = 1; i < m_gridsPerWidth; ++i)
-        KesPrimitives::DrawLine(
-            {i * cellWidth, 0}, {i * cellWidth, height}, picture, InvertMode, m_gridColor, penWidth);
-    const qint32 cellHeight = cellSize(float(height), m_gridsPerHeight);
-    for (int i = 1; i < m_gridsPerHeight; ++i)
-        KesPrimitives::DrawLine(
-            {0, i * cellHeight}, {width, i * cellHeight}, picture, InvertMode, m_gridColor, penWidth);
+    const qint32 cellWidth = cellSize(float(nativePx.width()), m_gridsPerWidth);
+    for (int i = 1; i < m_gridsPerWidth; ++i) {
+        const qint32 x = KesGeometry::roundHalfEven(view.pictureX(i * cellWidth));
+        KesPrimitives::DrawLine({x, 0}, {x, height}, picture, InvertMode, m_gridColor, penWidth);
+    }
+    const qint32 cellHeight = cellSize(float(nativePx.height()), m_gridsPerHeight);
+    for (int i = 1; i < m_gridsPerHeight; ++i) {
+        const qint32 y = KesGeometry::roundHalfEven(view.pictureY(i * cellHeight));
+        KesPrimitives::DrawLine({0, y}, {width, y}, picture, InvertMode, m_gridColor, penWidth);
+    }
 }
 
 } // namespace kestrel

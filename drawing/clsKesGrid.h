@@ -1,5 +1,7 @@
 #pragma once
 
+#include "drawing/KesViewTransform.h"
+
 #include <QImage>
 
 namespace kestrel {
@@ -25,6 +27,10 @@ public:
 
     // Draws the inner grid lines over the whole picture, whatever Visible says.
     void Draw(QImage& picture) const;
+    // The same with the cells laid out in the video's native pixels, so the
+    // grid stays on the video when `view` zooms or mirrors it. The lines
+    // still cross the whole picture.
+    void Draw(QImage& picture, const KesViewTransform& view, QSize nativePx) const;
 
 private:
     qint32 m_gridColor = 0xFF0000; // blue as 0x00BBGGRR; not shown by inverting lines

@@ -1,5 +1,7 @@
 #include "clsKesShape.h"
 
+#include "drawing/KesShapeKind.h"
+
 #include <cmath>
 #include <stdexcept>
 
@@ -36,6 +38,39 @@ double clsKesShape::CalculateAngle() const
     return static_cast<double>(radians) * DegreesPerRadian;
 }
 
+namespace {
+// The angle at `from` in the right triangle from, to, and the foot of `to`
+// on the axis through `from`.
+double angleToFoot(KesPoint from, KesPoint to, KesPoint foot)
+{
+    clsKesShape triangle;
+    triangle.SetPoints(0, to);
+    triangle.SetPoints(1, from);
+    triangle.SetPoints(2, foot);
+    return triangle.CalculateAngle();
+}
+} // namespace
+
+double clsKesShape::AngleToVertical(KesPoint from, KesPoint to)
+{
+    return angleToFoot(from, to, {from.x, to.y});
+}
+
+double clsKesShape::AngleToHorizontal(KesPoint from, KesPoint to)
+{
+    return angleToFoot(from, to, {to.x, from.y});
+}
+
+void clsKesShape::RefreshAngle()
+{
+    if (m_shapeType == KesShapeKind::Angle)
+        m_angle = CalculateAngle();
+    else if (m_shapeType == KesShapeKind::VerticalAngle)
+        m_angle = AngleToVertical(m_points[0], m_points[1]);
+    else if (m_shapeType == KesShapeKind::HorizontalAngle)
+        m_angle = AngleToHorizontal(m_points[0], m_points[1]);
+}
+
 float clsKesShape::GetAngle2(float ax, float ay, float bx, float by, float cx, float cy)
 {
     const auto length = [](double dx, double dy) { return static_cast<float>(std::sqrt(dx * dx + dy * dy)); };
@@ -57,10 +92,14 @@ float clsKesShape::Acos(float x)
 {
     // atan form of the arccosine; at |x| >= 1 the root or the division
     // fails and the result is 0 (so collinear points read 0, never 180).
-    const double radicand = 1.0f - double(x) * x;
+    // The constant is atan of a single-precision 1 taken in double, i.e.
+    // exactly pi/2 in double; atan(1.0f) would be the float overload and
+    // shift the sum by 4.4e-8.
+    const double radicand = 1.0 - double(x) * double(x);
     if (!(radicand > 0))
         return 0;
-    return static_cast<float>(std::atan(-double(x) / std::sqrt(radicand)) + 2 * std::atan(1.0f));
+    const double halfPi = 2 * std::atan(double(1.0f));
+    return static_cast<float>(std::atan(-double(x) / std::sqrt(radicand)) + halfPi);
 }
 
 } // namespace kestrel

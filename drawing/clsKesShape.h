@@ -42,6 +42,15 @@ public:
     // Arccosine in radians; 0 where the formula fails (|x| >= 1).
     static float Acos(float x);
 
+    // Angle in degrees (0 to 90) between the segment from `from` to `to` and
+    // the vertical (horizontal) through `from`, by the arithmetic of
+    // CalculateAngle with the vertex at `from`.
+    static double AngleToVertical(KesPoint from, KesPoint to);
+    static double AngleToHorizontal(KesPoint from, KesPoint to);
+    // Stores in Angle what the points give, for the kinds that show an angle
+    // ("Angle", "VerticalAngle", "HorizontalAngle"); other kinds are left alone.
+    void RefreshAngle();
+
 private:
     QString m_shapeType;
     float m_width = 0;

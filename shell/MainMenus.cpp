@@ -19,6 +19,8 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
     m_fileTop->setObjectName("mnuFileTOP");
     m_viewTop = bar->addMenu(QStringLiteral("View"));
     m_viewTop->setObjectName("mnuViewTOP");
+    m_drawingTop = bar->addMenu(QStringLiteral("Drawing"));
+    m_drawingTop->setObjectName("mnuDrawingTOP");
     m_windowTop = bar->addMenu(QStringLiteral("Windows"));
     m_windowTop->setObjectName("mnuWindowTOP");
     m_helpTop = bar->addMenu(QStringLiteral("Help"));
@@ -39,6 +41,12 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
         item->setCheckable(true);
         item->setChecked(true);
     }
+
+    // Commands on the active video window's drawings, beyond the drawing toolbar.
+    m_drawing = addItems(m_drawingTop,
+        {"Save drawings\u2026", "Save picture\u2026", "-", "Angle between lines", "Recalibrate ruler\u2026", "-",
+            "Delete shape"},
+        &MainMenus::drawingClicked);
 
     m_win = addItems(m_windowTop,
         {"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All", "Mi&nimise All", "-", "Ne&xt", "Pre&vious",

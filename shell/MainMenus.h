@@ -20,6 +20,7 @@ public:
 
     QMenu* mnuFileTOP() const { return m_fileTop; }
     QMenu* mnuViewTOP() const { return m_viewTop; }
+    QMenu* mnuDrawingTOP() const { return m_drawingTop; }
     QMenu* mnuWindowTOP() const { return m_windowTop; }
     QMenu* mnuHelpTOP() const { return m_helpTop; }
     QMenu* mnuWindowList() const { return m_windowList; }
@@ -27,6 +28,7 @@ public:
     QAction* mnuFile(int index) const { return m_file.value(index); }
     QAction* mnuView(int index) const { return m_view.value(index); }
     QAction* mnuViewToolbars(int index) const { return m_viewToolbars.value(index); }
+    QAction* mnuDrawing(int index) const { return m_drawing.value(index); }
     QAction* mnuWin(int index) const { return m_win.value(index); }
     QAction* mnuHelp(int index) const { return m_help.value(index); }
 
@@ -34,6 +36,7 @@ signals:
     void fileClicked(int index);
     void viewClicked(int index);
     void toolbarsClicked(int index);
+    void drawingClicked(int index);
     void windowsClicked(int index);
     void helpClicked(int index);
 
@@ -46,9 +49,10 @@ private:
     QMenu* m_viewTop = nullptr;
     QMenu* m_windowTop = nullptr;
     QMenu* m_helpTop = nullptr;
+    QMenu* m_drawingTop = nullptr;
     QMenu* m_toolbarsMenu = nullptr;
     QMenu* m_windowList = nullptr;
-    QList<QAction*> m_file, m_view, m_viewToolbars, m_win, m_help;
+    QList<QAction*> m_file, m_view, m_viewToolbars, m_drawing, m_win, m_help;
 };
 
 } // namespace kestrel

@@ -262,6 +262,13 @@ void MainToolbars::buildDraw()
         m_combLineWidth->addItem(ToolbarIcons::lineWidth(i), QStringLiteral("x%1").arg(i + 1));
     m_combLineWidth->setCurrentIndex(0);
     addEmbedded(d, "colorpicker", container("picDraw", {m_cboColorPicker, m_combLineWidth}));
+
+    // Tools beyond the classic set go last, so the classic buttons keep their indexes.
+    addSeparator(d);
+    addButton(d, "select", "Select shape", {}, Kind::Group, ToolbarIcons::draw(12));
+    addButton(d, "vangle", "Angle to vertical", {}, Kind::Group, ToolbarIcons::draw(13));
+    addButton(d, "hangle", "Angle to horizontal", {}, Kind::Group, ToolbarIcons::draw(14));
+    addButton(d, "length", "Length (kept)", {}, Kind::Group, ToolbarIcons::draw(15));
 }
 
 void MainToolbars::buildModel()

@@ -1,6 +1,7 @@
 #include "ToolbarCommands.h"
 
 #include "shell/DesktopLauncher.h"
+#include "shell/MainMenus.h"
 #include "shell/MainToolbars.h"
 #include "shell/frmMDI.h"
 #include "video/frmVideo.h"
@@ -57,6 +58,7 @@ ToolbarCommands::ToolbarCommands(frmMDI& frame, MainToolbars& toolbars)
     connect(toolbars.ccrpUpDown1(), &QSpinBox::valueChanged, this, &ToolbarCommands::opacityChanged);
     connect(toolbars.hscrlVideo(), &QSlider::valueChanged, this, &ToolbarCommands::videoSliderChanged);
     connect(toolbars.hscrModel(), &QSlider::valueChanged, this, &ToolbarCommands::modelSliderChanged);
+    connect(&frame.menus(), &MainMenus::drawingClicked, this, &ToolbarCommands::drawingMenuClicked);
 }
 
 frmVideo* ToolbarCommands::playWithPartner(const frmVideo& active) const
@@ -165,14 +167,28 @@ void ToolbarCommands::drawClicked(const QString& key)
         {"arc", "CurveTool"},
         {"angle", "AngleTool"},
         {"parallel", "ParallelTool"},
+        {"vangle", "VerticalAngleTool"},
+        {"hangle", "HorizontalAngleTool"},
     };
     if (key == QLatin1String("line")) {
-        m_frame.setDrawingTool(QStringLiteral("LineTool"));
+        toolChosen(QStringLiteral("LineTool"));
         return;
     }
     if (shapeTools.contains(key)) {
-        m_frame.setDrawingTool(shapeTools.value(key));
+        toolChosen(shapeTools.value(key));
         press("ruler", false);
+        return;
+    }
+    if (key == QLatin1String("select")) {
+        toolChosen(QStringLiteral("SelectTool"));
+        return;
+    }
+    if (key == QLatin1String("length")) {
+        toolChosen(QStringLiteral("LengthTool"));
+        // A kept length needs a calibrated ruler; the calibration starts at once.
+        frmVideo* video = m_frame.activeVideoWindow();
+        if (video && video->HasVideo() && !video->RulerCalibrated())
+            skipOnError([&] { video->StartRuler(); });
         return;
     }
 
@@ -222,6 +238,40 @@ void ToolbarCommands::drawClicked(const QString& key)
     }
 }
 
+void ToolbarCommands::toolChosen(const QString& tool)
+{
+    m_frame.setDrawingTool(tool);
+    // A shape another tool left half drawn does not linger in any window.
+    for (frmVideo* window : m_frame.videoWindows())
+        skipOnError([&] { window->DrawingToolChosen(tool); });
+}
+
+void ToolbarCommands::drawingMenuClicked(int index)
+{
+    frmVideo* video = m_frame.activeVideoWindow();
+    if (!video || !video->HasVideo())
+        return;
+    switch (index) {
+    case 0:
+        skipOnError([&] { video->SaveDrawings(); });
+        break;
+    case 1:
+        skipOnError([&] { video->SavePicture(); });
+        break;
+    case 3:
+        skipOnError([&] { video->AngleBetweenSelectedLines(); });
+        break;
+    case 4:
+        skipOnError([&] { video->RecalibrateRuler(); });
+        break;
+    case 6:
+        skipOnError([&] { video->DeleteSelectedShape(); });
+        break;
+    default:
+        break;
+    }
+}
+
 void ToolbarCommands::modelClicked(int index)
 {
     frmVideo* video = m_frame.activeVideoWindow();
@@ -257,12 +307,18 @@ void ToolbarCommands::modelClicked(int index)
 
 void ToolbarCommands::colourChanged(int index)
 {
-    m_frame.setDrawingColor(m_toolbars.cboColorPicker()->itemData(index).toUInt());
+    const quint32 colour = m_toolbars.cboColorPicker()->itemData(index).toUInt();
+    m_frame.setDrawingColor(colour);
+    // Selected shapes take the new pen too; with none selected no window changes.
+    if (frmVideo* video = m_frame.activeVideoWindow())
+        skipOnError([&] { video->SetSelectedShapesColor(colour); });
 }
 
 void ToolbarCommands::widthChanged(int index)
 {
     m_frame.setDrawingWidth(index + 1);
+    if (frmVideo* video = m_frame.activeVideoWindow())
+        skipOnError([&] { video->SetSelectedShapesWidth(index + 1); });
 }
 
 void ToolbarCommands::flipClicked()

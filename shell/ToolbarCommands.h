@@ -33,8 +33,12 @@ public:
     void opacityChanged();
     void videoSliderChanged();
     void modelSliderChanged();
+    // The Drawing menu, by item index.
+    void drawingMenuClicked(int index);
 
 private:
+    void toolChosen(const QString& tool);
+
     frmMDI& m_frame;
     MainToolbars& m_toolbars;
 };

@@ -395,6 +395,62 @@ void glyphParallel(QPainter& p)
     p.drawLine(QPointF(5.5, 14.5), QPointF(14.5, 5.5));
 }
 
+void glyphSelect(QPainter& p)
+{
+    // the pointer arrow
+    QPainterPath arrow;
+    arrow.moveTo(4, 1.5);
+    arrow.lineTo(4, 13);
+    arrow.lineTo(6.8, 10.4);
+    arrow.lineTo(9, 14.5);
+    arrow.lineTo(10.8, 13.6);
+    arrow.lineTo(8.7, 9.6);
+    arrow.lineTo(12.5, 9.6);
+    arrow.closeSubpath();
+    p.setPen(ink(1.0, kInk));
+    p.setBrush(kPaper);
+    p.drawPath(arrow);
+}
+
+// A line measured against a thin axis from its start, with the arc between.
+void axisAngle(QPainter& p, bool vertical)
+{
+    const QPointF from(3.5, 13.5);
+    p.setPen(ink(0.9, kInk));
+    p.drawLine(from, vertical ? QPointF(3.5, 1.5) : QPointF(14.5, 13.5));
+    p.setPen(ink(1.6, kBlue));
+    p.drawLine(from, vertical ? QPointF(11, 3) : QPointF(13, 6));
+    p.setPen(ink(1.0, kRed));
+    p.setBrush(Qt::NoBrush);
+    const QRectF circle(from.x() - 7, from.y() - 7, 14, 14);
+    if (vertical)
+        p.drawArc(circle, 55 * 16, 35 * 16);
+    else
+        p.drawArc(circle, 0, 38 * 16);
+}
+
+void glyphVerticalAngle(QPainter& p)
+{
+    axisAngle(p, true);
+}
+
+void glyphHorizontalAngle(QPainter& p)
+{
+    axisAngle(p, false);
+}
+
+void glyphLength(QPainter& p)
+{
+    // a measured span with its end stops and a value tag
+    p.setPen(ink(1.4, kBlue));
+    p.drawLine(QPointF(2, 11.5), QPointF(14, 11.5));
+    p.drawLine(QPointF(2, 8.5), QPointF(2, 14.5));
+    p.drawLine(QPointF(14, 8.5), QPointF(14, 14.5));
+    p.setPen(ink(1.0, kAmber.darker(170)));
+    p.setBrush(kAmber);
+    p.drawRect(QRectF(4.5, 2.5, 7, 5));
+}
+
 // --- model toolbar ---
 
 void glyphModelOpen(QPainter& p)
@@ -458,7 +514,8 @@ QIcon ToolbarIcons::video(int index)
 QIcon ToolbarIcons::draw(int index)
 {
     return pick({glyphLine, glyphRect, glyphOval, glyphArc, glyphAngle, glyphRuler, glyphGrid, glyphAdjust, glyphUndo,
-                    glyphDeleteAll, glyphCopy, glyphParallel},
+                    glyphDeleteAll, glyphCopy, glyphParallel, glyphSelect, glyphVerticalAngle, glyphHorizontalAngle,
+                    glyphLength},
         index);
 }
 

@@ -13,7 +13,7 @@ public:
     // Icons by toolbar, in the order of each toolbar's image strip.
     static QIcon standard(int index); // 0 new .. 6 help
     static QIcon video(int index); // 0 play .. 7 zoom out
-    static QIcon draw(int index); // 0 line .. 11 parallel
+    static QIcon draw(int index); // 0 line .. 11 parallel, 12 select .. 15 length
     static QIcon model(int index); // 0 open .. 6 zoom out
     static QIcon lineWidth(int index); // 0 = 1 px .. 4 = 5 px, 32 x 16
     static QIcon appIcon();

@@ -1,67 +1,46 @@
 #include "VideoMouseTools.h"
 
 #include "app/Prompter.h"
+#include "drawing/KesShapeKind.h"
+#include "engine/VideoEngine.h"
+#include "video/DrawingOverlay.h"
+#include "video/DrawingToolNames.h"
+#include "video/DrawingsFileCommands.h"
 #include "video/FrameServices.h"
+#include "video/GestureFigure.h"
+#include "video/PictureKeys.h"
+#include "video/RulerCalibration.h"
+#include "video/ShapeEditor.h"
 #include "video/VideoPicture.h"
 #include "video/frmVideo.h"
 
-#include <QGuiApplication>
-#include <QLocale>
-#include <QPalette>
+#include <QFileInfo>
 
-#include <cmath>
 #include <cstring>
+#include <functional>
+#include <optional>
 
 namespace kestrel {
 
+namespace Tool = DrawingToolNames;
+namespace Kind = KesShapeKind;
+
 namespace {
 
-const QString LineTool = QStringLiteral("LineTool");
-const QString RectangleTool = QStringLiteral("RectangleTool");
-const QString EllipseTool = QStringLiteral("EllipseTool");
-const QString CurveTool = QStringLiteral("CurveTool");
-const QString AngleTool = QStringLiteral("AngleTool");
-const QString ParallelTool = QStringLiteral("ParallelTool");
-const QString RulerTool = QStringLiteral("RulerTool");
-const QString Adjusting = QStringLiteral("Adjusting");
-const QString NoMode = QStringLiteral("None");
-
-constexpr double ParallelDistance = 100;
-constexpr int MarkerWidth = 6;
-constexpr int LabelWidth = 40;
-constexpr int LabelHeight = 20;
-
 // Mouse positions arrive as floating pixels; halves go to the even neighbour.
-KesPoint rounded(QPointF position)
+KesPoint nearestPixel(QPointF position)
 {
-    return {KesGeometry::roundHalfEven(position.x()), KesGeometry::roundHalfEven(position.y())};
+    return KesGeometry::roundHalfEven(position.x(), position.y());
 }
 
-QString calibrationPrompt()
+QPointF toQt(KesPoint p)
 {
-    const QString br = QStringLiteral("\r\n");
-    const QString gap = br + br;
-    return QStringLiteral("Ruler calibration!") + br + QStringLiteral("To calibrate the ruler:") + gap
-        + QStringLiteral("1) Enter the REAL WORLD measure in the text box, and click OK.") + gap
-        + QStringLiteral("2) On your video screen, mouse click at the starting point(1) of measurement.") + gap
-        + QStringLiteral("3) Then mouse click at the ending point(2) of measurement.") + gap
-        + QStringLiteral(
-            "[NOTE: the distance between point 1 and point 2 must present the value you entered in step 1.")
-        + gap
-        + QStringLiteral("4) After you calibrate the ruler, whenever you draw a line (using the line tool) the length "
-                         "will be displayed.")
-        + gap + QStringLiteral("NOTE the calibration process is performed only once per video file.") + gap
-        + QStringLiteral("Please enter the real world measurement in the following text box and click OK.") + br;
+    return QPointF(p.x, p.y);
 }
 
-QString calibratedMessage()
+bool selects(const QString& tool)
 {
-    const QString br = QStringLiteral("\r\n");
-    return QStringLiteral("You sucessfuly calibrated your ruler.") + br
-        + QStringLiteral("You can now make measurements.") + br
-        + QStringLiteral("To measure distance between two points just draw a line with the line tool while the ruler "
-                         "button is checked.")
-        + br;
+    return tool == Tool::Select || tool == Tool::None;
 }
 
 } // namespace
@@ -71,7 +50,9 @@ struct VideoMouseTools::State {
     FrameServices* frame = nullptr;
     AppContext app;
     clsKesDraw draw;
-    bool rulerOn = false;
+    std::unique_ptr<RulerCalibration> calibration;
+    std::unique_ptr<DrawingsFileCommands> files;
+    std::unique_ptr<ShapeEditor> editor;
     // The composed picture with the finished shapes and the grid but without
     // the figure of the gesture under way: bands are drawn on a fresh copy
     // of it, so they never leave a trail. Kept only while a gesture runs, so
@@ -79,10 +60,11 @@ struct VideoMouseTools::State {
     QImage clean;
     bool cleanValid = false;
     Qt::MouseButtons dragButtons; // buttons held during the adjust drag
+    bool withoutEditMarks = false; // composing a picture to save
 
     qint32 colour() const { return qint32(frame->DrawingColor()); }
     int width() const { return frame->DrawingWidth(); }
-    bool adjusting() const { return draw.Mode() == Adjusting; }
+    bool adjusting() const { return draw.Mode() == Tool::Adjusting; }
 
     void repaint() { window->PaintVideoFrame(); }
 
@@ -94,7 +76,26 @@ struct VideoMouseTools::State {
         return shape;
     }
 
-    bool gestureUnderWay() const { return adjusting() ? draw.AdjustShape() : draw.MouseDown(); }
+    bool gestureUnderWay() const
+    {
+        if (editor->dragging())
+            return true;
+        return adjusting() ? draw.AdjustShape() : draw.MouseDown();
+    }
+
+    QSize nativeSize() const { return window->vcxVideo().GetFrameSize(); }
+    KesViewTransform viewOf(QSize pictureSize) const
+    {
+        return KesViewTransform(nativeSize(), pictureSize, window->VideoFlip());
+    }
+    KesViewTransform view() const
+    {
+        const VideoPicture* picture = window->picVideo();
+        return viewOf(picture ? picture->image().size() : QSize());
+    }
+    // A pointer position in video pixels, from the picture pixel it is on.
+    QPointF nativeOf(QPointF position) const { return view().toNativeF(toQt(nearestPixel(position))); }
+    double hitTolerance() const { return view().toNativeLength(ShapeEditor::HitTolerancePx); }
 
     // Copies pixels between two pictures of one size and format without
     // allocating: this runs on every frame and pointer move of a gesture.
@@ -123,10 +124,31 @@ struct VideoMouseTools::State {
         picture->update();
     }
 
-    void drawBandFigure(QImage& picture);
-    void drawAdjustFigure(QImage& picture);
-    void pressAdjusting(KesPoint p, Qt::MouseButton button);
-    void calibrationClick(KesPoint p);
+    void setCursor(Qt::CursorShape shape)
+    {
+        if (VideoPicture* picture = window->picVideo())
+            picture->setCursor(shape);
+    }
+    void unsetCursor()
+    {
+        if (VideoPicture* picture = window->picVideo())
+            picture->unsetCursor();
+    }
+
+    void drawBandFigure(QImage& picture)
+    {
+        GestureFigure::drawBand(picture, draw, viewOf(picture.size()), {colour(), width()}, calibration->rulerOn());
+    }
+    void drawAdjustFigure(QImage& picture)
+    {
+        GestureFigure::drawAdjusted(picture, draw, viewOf(picture.size()), !(dragButtons & Qt::RightButton));
+    }
+    void pressAdjusting(QPointF p, Qt::MouseButton button);
+    bool cancelGesture();
+    bool dropUnfinishedShape();
+    void finishShape(clsKesShape shape, const QString& kind);
+    void removeNewest();
+    bool changeSelected(const std::function<void(clsKesShape&)>& change);
 };
 
 VideoMouseTools::VideoMouseTools(frmVideo& window, FrameServices& frame, const AppContext& app)
@@ -135,6 +157,11 @@ VideoMouseTools::VideoMouseTools(frmVideo& window, FrameServices& frame, const A
     d->window = &window;
     d->frame = &frame;
     d->app = app;
+    d->calibration = std::make_unique<RulerCalibration>(d->draw, frame, app, &window);
+    d->editor = std::make_unique<ShapeEditor>(d->draw);
+    d->files = std::make_unique<DrawingsFileCommands>(window, *this, app);
+    if (VideoPicture* picture = window.picVideo())
+        new PictureKeys(window, *picture);
 }
 
 VideoMouseTools::~VideoMouseTools() = default;
@@ -144,31 +171,59 @@ clsKesDraw& VideoMouseTools::drawing()
     return d->draw;
 }
 
-void VideoMouseTools::printLabel(QImage& picture, const QString& text, KesPoint at)
+const ShapeSelection& VideoMouseTools::selection() const
 {
-    const QPalette palette = QGuiApplication::palette();
-    clsKesDraw::PrintText(text, {at.x, at.y, at.x + LabelWidth, at.y + LabelHeight}, picture, QGuiApplication::font(),
-        palette.color(QPalette::WindowText), palette.color(QPalette::Window));
+    return d->editor->selection();
+}
+
+KesViewTransform VideoMouseTools::view() const
+{
+    return d->view();
+}
+
+QString VideoMouseTools::selectTwoLinesMessage()
+{
+    return QStringLiteral("Select two lines first: click one with the Select tool, then Ctrl+click the other.");
+}
+
+QString VideoMouseTools::parallelLinesMessage()
+{
+    return QStringLiteral("The two lines are parallel; they make no angle.");
 }
 
 // ---------------------------------------------------------------- mouse
 
-void VideoMouseTools::VideoMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, QPointF position)
+void VideoMouseTools::VideoMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position)
 {
-    const KesPoint p = rounded(position);
+    const QPointF nativePoint = d->nativeOf(position);
+    const KesPoint p = nearestPixel(nativePoint);
     clsKesDraw& draw = d->draw;
     if (d->adjusting()) {
-        d->pressAdjusting(p, button);
+        d->pressAdjusting(nativePoint, button);
+        return;
+    }
+    // A drag whose release never came ends here.
+    if (d->editor->dragging())
+        d->editor->release();
+    const QString tool = d->frame->DrawingTool();
+    // A multi-click shape another tool left half done is dropped, not
+    // finished by this press.
+    if (draw.ShapeObj().CurrentPoint() != 0 && draw.Mode() != tool)
+        d->dropUnfinishedShape();
+    if (selects(tool)) {
+        if (button == Qt::LeftButton) {
+            d->editor->press(nativePoint, modifiers & Qt::ControlModifier, d->view());
+            d->repaint();
+        }
         return;
     }
     draw.setMouseDown(true);
     draw.setOldMouse(p);
     draw.setLastMouse(p);
     draw.setNewMouse(p);
-    draw.setMode(d->frame->DrawingTool());
+    draw.setMode(tool);
 
-    const QString mode = draw.Mode();
-    if (mode == AngleTool) {
+    if (tool == Tool::Angle) {
         clsKesShape& inProgress = draw.ShapeObj();
         if (inProgress.CurrentPoint() == 0) {
             inProgress.setCurrentPoint(1);
@@ -187,22 +242,46 @@ void VideoMouseTools::VideoMouseDown(Qt::MouseButton button, Qt::KeyboardModifie
             // Show the finished angle with its value at once, not at the next frame.
             d->repaint();
         }
-    } else if (mode == RulerTool) {
+    } else if (tool == Tool::Ruler) {
         const clsKesRuler& ruler = draw.Ruler();
         if (!ruler.Calibrated() && !ruler.Calibrating())
             StartRuler();
+    } else if (tool == Tool::Length && !draw.Ruler().Calibrated()) {
+        // Lengths need a calibrated ruler: this press starts the calibration
+        // and its release is the first calibration click.
+        if (!draw.Ruler().Calibrating())
+            StartRuler();
+        if (draw.Ruler().Calibrating()) {
+            draw.setMode(Tool::Ruler);
+        } else {
+            draw.setMouseDown(false);
+            draw.setMode(Tool::None);
+        }
     }
 }
 
 void VideoMouseTools::VideoMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, QPointF position)
 {
-    const KesPoint p = rounded(position);
+    const QPointF nativePoint = d->nativeOf(position);
+    const KesPoint p = nearestPixel(nativePoint);
     clsKesDraw& draw = d->draw;
     draw.setNewMouse(p);
+    if (d->editor->dragging()) {
+        d->editor->dragTo(p);
+        d->redrawOver([this](QImage& picture) { d->editor->drawDragFeedback(picture, d->viewOf(picture.size())); });
+        return;
+    }
     if (!d->adjusting()) {
-        if (!draw.MouseDown())
+        if (!draw.MouseDown()) {
+            if (selects(d->frame->DrawingTool())) {
+                if (const std::optional<Qt::CursorShape> cursor = d->editor->cursorAt(nativePoint, d->view()))
+                    d->setCursor(*cursor);
+                else
+                    d->unsetCursor();
+            }
             return;
-        if (draw.Mode() == AngleTool) {
+        }
+        if (draw.Mode() == Tool::Angle) {
             clsKesShape& inProgress = draw.ShapeObj();
             if (inProgress.CurrentPoint() == 1)
                 inProgress.SetPoints(1, p);
@@ -218,68 +297,75 @@ void VideoMouseTools::VideoMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModif
         d->dragButtons = buttons;
         // A right-button drag on a parallel pair moves its partner line by
         // the horizontal movement.
-        if (buttons == Qt::RightButton && !(shift & Qt::ShiftModifier)
-            && shape.ShapeType() == QLatin1String("Parallel"))
+        if (buttons == Qt::RightButton && !(shift & Qt::ShiftModifier) && shape.ShapeType() == Kind::Parallel)
             shape.setDistance(shape.Distance() + (p.x - draw.LastMouse().x));
         d->redrawOver([this](QImage& picture) { d->drawAdjustFigure(picture); });
         draw.setLastMouse(p);
         return;
     }
     bool found = false;
-    draw.MouseOnPoint(draw.countShapes(), p, found);
-    if (VideoPicture* picture = d->window->picVideo()) {
-        if (found)
-            picture->setCursor(Qt::SizeAllCursor);
-        else
-            picture->unsetCursor();
-    }
+    draw.MouseOnPoint(draw.countShapes(), nativePoint, d->hitTolerance(), found);
+    if (found)
+        d->setCursor(Qt::SizeAllCursor);
+    else
+        d->unsetCursor();
 }
 
 void VideoMouseTools::VideoMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, QPointF position)
 {
-    const KesPoint p = rounded(position);
+    const KesPoint p = nearestPixel(d->nativeOf(position));
     clsKesDraw& draw = d->draw;
     draw.setNewMouse(p);
+    if (d->editor->dragging()) {
+        if (button == Qt::LeftButton) {
+            d->editor->release();
+            d->repaint();
+        }
+        return;
+    }
     const QString mode = draw.Mode();
 
-    const auto finish = [&](clsKesShape shape, const QString& kind) {
-        draw.NewShape(std::move(shape), kind);
+    if (mode == Tool::Line) {
         draw.setMouseDown(false);
-        draw.setMode(NoMode);
-        d->repaint();
-    };
-
-    if (mode == LineTool) {
-        draw.setMouseDown(false);
-        draw.setMode(NoMode);
+        draw.setMode(Tool::None);
         // With the ruler on, a line is a measurement only.
-        if (!d->rulerOn) {
+        if (!d->calibration->rulerOn()) {
             clsKesShape line = d->newShape();
             line.SetPoints(0, draw.OldMouse());
             line.SetPoints(1, draw.NewMouse());
             draw.NewShape(line, QStringLiteral("Line"));
         }
         d->repaint();
-    } else if (mode == RectangleTool || mode == EllipseTool) {
+    } else if (mode == Tool::Rectangle || mode == Tool::Ellipse) {
         const KesRect r = draw.GetRectangle();
         clsKesShape shape = d->newShape();
         shape.SetPoints(0, {r.left, r.top});
         shape.SetPoints(1, {r.right, r.bottom});
-        finish(shape, mode == RectangleTool ? QStringLiteral("Rectangle") : QStringLiteral("Ellipse"));
-    } else if (mode == ParallelTool) {
+        d->finishShape(shape, mode == Tool::Rectangle ? QStringLiteral("Rectangle") : QStringLiteral("Ellipse"));
+    } else if (mode == Tool::Parallel) {
         clsKesShape pair = d->newShape();
         pair.SetPoints(0, draw.OldMouse());
         pair.SetPoints(1, draw.NewMouse());
-        pair.setDistance(ParallelDistance);
-        finish(pair, QStringLiteral("Parallel"));
-    } else if (mode == AngleTool) {
+        pair.setDistance(GestureFigure::ParallelDistance);
+        d->finishShape(pair, QStringLiteral("Parallel"));
+    } else if (mode == Tool::VerticalAngle || mode == Tool::HorizontalAngle || mode == Tool::Length) {
+        clsKesShape segment = d->newShape();
+        segment.SetPoints(0, draw.OldMouse());
+        segment.SetPoints(1, draw.NewMouse());
+        const QString kind = mode == Tool::Length ? QString(Kind::Length)
+            : mode == Tool::VerticalAngle         ? QString(Kind::VerticalAngle)
+                                                  : QString(Kind::HorizontalAngle);
+        segment.setShapeType(kind);
+        segment.RefreshAngle();
+        d->finishShape(segment, kind);
+    } else if (mode == Tool::Angle) {
         clsKesShape& inProgress = draw.ShapeObj();
         if (inProgress.CurrentPoint() == 1) {
             inProgress.setCurrentPoint(2);
             inProgress.SetPoints(1, draw.NewMouse());
             d->repaint();
         }
-    } else if (mode == CurveTool) {
+    } else if (mode == Tool::Curve) {
         clsKesShape& inProgress = draw.ShapeObj();
         inProgress.SetPoints(inProgress.CurrentPoint(), draw.OldMouse());
         inProgress.setCurrentPoint(inProgress.CurrentPoint() + 1);
@@ -289,18 +375,26 @@ void VideoMouseTools::VideoMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers
             curve.SetPoints(0, inProgress.Points(0));
             curve.SetPoints(1, inProgress.Points(1));
             curve.SetPoints(2, p);
-            finish(curve, QStringLiteral("Curve"));
+            d->finishShape(curve, QStringLiteral("Curve"));
         } else {
             d->redrawOver([this](QImage& picture) { d->drawBandFigure(picture); });
         }
-    } else if (mode == RulerTool) {
-        d->calibrationClick(p);
-    } else if (mode == Adjusting && draw.AdjustShape()) {
+    } else if (mode == Tool::Ruler) {
+        switch (d->calibration->click(p)) {
+        case RulerCalibration::Click::FirstPoint:
+            d->redrawOver([this](QImage& picture) { d->drawBandFigure(picture); });
+            break;
+        case RulerCalibration::Click::Calibrated:
+            d->repaint();
+            break;
+        case RulerCalibration::Click::Ignored:
+            break;
+        }
+    } else if (mode == Tool::Adjusting && draw.AdjustShape()) {
         if (button == Qt::LeftButton) {
             clsKesShape& shape = draw.GetShape(draw.countShapes());
             shape.SetPoints(shape.CurrentPoint(), p);
-            if (shape.ShapeType() == QLatin1String("Angle"))
-                shape.setAngle(shape.CalculateAngle());
+            shape.RefreshAngle();
         }
         draw.setAdjustShape(false);
         draw.setMouseDown(false);
@@ -309,13 +403,20 @@ void VideoMouseTools::VideoMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers
     }
 }
 
-void VideoMouseTools::State::pressAdjusting(KesPoint p, Qt::MouseButton button)
+void VideoMouseTools::State::finishShape(clsKesShape shape, const QString& kind)
+{
+    draw.NewShape(std::move(shape), kind);
+    draw.setMouseDown(false);
+    draw.setMode(Tool::None);
+    repaint();
+}
+
+void VideoMouseTools::State::pressAdjusting(QPointF p, Qt::MouseButton button)
 {
     bool found = false;
-    draw.MouseOnPoint(draw.countShapes(), p, found);
+    draw.MouseOnPoint(draw.countShapes(), p, hitTolerance(), found);
     if (!found) {
-        if (VideoPicture* picture = window->picVideo())
-            picture->unsetCursor();
+        unsetCursor();
         draw.setMouseDown(false);
         return;
     }
@@ -326,8 +427,8 @@ void VideoMouseTools::State::pressAdjusting(KesPoint p, Qt::MouseButton button)
     draw.setOldMouse(shape.Points(shape.CurrentPoint() == 0 ? 1 : 0));
     if (shape.CurrentPoint() == 2)
         draw.setOldMouse(shape.Points(1));
-    draw.setLastMouse(p);
-    draw.setNewMouse(p);
+    draw.setLastMouse(nearestPixel(p));
+    draw.setNewMouse(nearestPixel(p));
     dragButtons = button;
     repaint();
 }
@@ -338,99 +439,46 @@ void VideoMouseTools::DrawShapes(QImage& picture)
 {
     clsKesDraw& draw = d->draw;
     const int count = draw.countShapes();
-    for (int i = 1; i <= count; ++i) {
-        const clsKesShape& shape = draw.GetShape(i);
-        if (i == count && d->adjusting()) {
-            // While its point is dragged the newest shape shows as drag feedback.
-            if (draw.MouseDown())
-                break;
-            for (qint16 k = 0; k < clsKesShape::countPoints(); ++k)
-                clsKesDraw::DrawLine(shape.Points(k), shape.Points(k), picture, PaintMode, RedColour, MarkerWidth);
-        }
-        clsKesDraw::DrawShapeFigure(shape, picture, PaintMode, shape.Color());
-        if (shape.ShapeType() == QLatin1String("Angle"))
-            printLabel(picture, QLocale().toString(shape.Angle(), 'f', 0), shape.Points(1));
+    d->editor->limitSelection();
+    DrawingOverlay::Request request;
+    request.draw = &draw;
+    request.view = d->viewOf(picture.size());
+    request.nativePx = d->nativeSize();
+    if (d->adjusting() && count > 0) {
+        // While its point is dragged the newest shape shows as drag feedback.
+        if (draw.MouseDown())
+            request.hidden = {count};
+        else if (!d->withoutEditMarks)
+            request.markedPosition = count;
     }
-    if (draw.grid().Visible())
-        draw.grid().Draw(picture);
+    if (!d->withoutEditMarks) {
+        request.hidden += d->editor->draggedPositions();
+        request.handles = d->editor->selection().positions();
+    }
+    DrawingOverlay::draw(picture, request);
+    if (d->withoutEditMarks)
+        return;
 
     d->cleanValid = d->gestureUnderWay();
     if (d->cleanValid)
         State::copyPixels(picture, d->clean);
-    if (d->adjusting() && draw.AdjustShape())
+    if (d->editor->dragging())
+        d->editor->drawDragFeedback(picture, request.view);
+    else if (d->adjusting() && draw.AdjustShape())
         d->drawAdjustFigure(picture);
     else if (!d->adjusting() && draw.MouseDown())
         d->drawBandFigure(picture);
-}
-
-void VideoMouseTools::State::drawBandFigure(QImage& picture)
-{
-    const QString mode = draw.Mode();
-    const KesPoint from = draw.OldMouse(), to = draw.NewMouse();
-    if (mode == LineTool) {
-        clsKesDraw::DrawLine(from, to, picture, InvertMode, colour(), width());
-        const clsKesRuler& ruler = draw.Ruler();
-        if (ruler.Calibrated() && rulerOn) {
-            const double dx = double(to.x) - from.x, dy = double(to.y) - from.y;
-            const double length = double(ruler.Factor()) * std::sqrt(dx * dx + dy * dy);
-            printLabel(picture, QLocale().toString(length, 'f', 2), from);
-        }
-    } else if (mode == RectangleTool) {
-        clsKesDraw::DrawRectAngle(from, to, picture, InvertMode, colour(), width());
-    } else if (mode == EllipseTool) {
-        clsKesDraw::DrawEllipse(from, to, picture, InvertMode, colour(), width());
-    } else if (mode == ParallelTool) {
-        clsKesDraw::DrawParalellLine(from, to, ParallelDistance, picture, InvertMode, colour(), width());
-    } else if (mode == AngleTool) {
-        const clsKesShape& inProgress = draw.ShapeObj();
-        if (inProgress.CurrentPoint() == 1) {
-            clsKesDraw::DrawLine(inProgress.Points(0), to, picture, InvertMode, colour(), width());
-        } else if (inProgress.CurrentPoint() == 2) {
-            const KesPoint vertex = inProgress.Points(1);
-            clsKesDraw::DrawLine(inProgress.Points(0), vertex, picture, PaintMode, colour(), width());
-            clsKesDraw::DrawLine(vertex, to, picture, InvertMode, colour(), width());
-            clsKesShape current;
-            current.SetPoints(0, inProgress.Points(0));
-            current.SetPoints(1, vertex);
-            current.SetPoints(2, to);
-            printLabel(picture, QLocale().toString(current.CalculateAngle(), 'f', 1), vertex);
-        }
-    } else if (mode == CurveTool) {
-        // Every click placed so far keeps its marker until the curve is made.
-        const clsKesShape& inProgress = draw.ShapeObj();
-        for (int k = 0; k < inProgress.CurrentPoint(); ++k)
-            clsKesDraw::DrawLine(
-                inProgress.Points(k), inProgress.Points(k), picture, PaintMode, RedColour, MarkerWidth);
-    } else if (mode == RulerTool) {
-        const clsKesRuler& ruler = draw.Ruler();
-        if (!ruler.Calibrated() && ruler.CurrentPoint() == 1)
-            clsKesDraw::DrawLine(ruler.Points(0), ruler.Points(0), picture, PaintMode, RedColour, MarkerWidth);
-    }
-}
-
-void VideoMouseTools::State::drawAdjustFigure(QImage& picture)
-{
-    if (draw.countShapes() == 0)
-        return;
-    clsKesShape shape = draw.GetShape(draw.countShapes());
-    // Only a left-button drag moves the point; the right button only changes
-    // a parallel pair's distance.
-    if (!(dragButtons & Qt::RightButton))
-        shape.SetPoints(shape.CurrentPoint(), draw.NewMouse());
-    clsKesDraw::DrawShapeFigure(shape, picture, InvertMode, shape.Color());
-    if (shape.ShapeType() == QLatin1String("Angle"))
-        printLabel(picture, QLocale().toString(shape.CalculateAngle(), 'f', 1), shape.Points(1));
 }
 
 // ---------------------------------------------------------------- commands
 
 bool VideoMouseTools::RulerOn() const
 {
-    return d->rulerOn;
+    return d->calibration->rulerOn();
 }
 void VideoMouseTools::setRulerOn(bool on)
 {
-    d->rulerOn = on;
+    d->calibration->setRulerOn(on);
 }
 bool VideoMouseTools::RulerCalibrated() const
 {
@@ -439,6 +487,18 @@ bool VideoMouseTools::RulerCalibrated() const
 void VideoMouseTools::setRulerCalibrated(bool calibrated)
 {
     d->draw.Ruler().setCalibrated(calibrated);
+}
+
+void VideoMouseTools::StartRuler()
+{
+    d->calibration->start();
+}
+
+void VideoMouseTools::RecalibrateRuler()
+{
+    d->cancelGesture();
+    d->calibration->recalibrate();
+    d->repaint();
 }
 
 void VideoMouseTools::ShowGrid(bool show)
@@ -453,96 +513,201 @@ bool VideoMouseTools::AdjustShapeSetUp(bool on)
     if (on) {
         if (draw.countShapes() == 0)
             return true;
-        draw.setMode(Adjusting);
+        d->editor->clear();
+        draw.setMode(Tool::Adjusting);
     } else {
-        draw.setMode(NoMode);
+        draw.setMode(Tool::None);
         draw.setAdjustShape(false);
         draw.setMouseDown(false);
-        if (VideoPicture* picture = d->window->picVideo())
-            picture->unsetCursor();
+        d->unsetCursor();
     }
     d->repaint();
     return false;
 }
 
+void VideoMouseTools::State::removeNewest()
+{
+    const int count = draw.countShapes();
+    if (count == 0)
+        return;
+    draw.Undo();
+    editor->shapeRemoved(count);
+}
+
 void VideoMouseTools::DrawingsUndo()
 {
-    d->draw.Undo();
+    d->removeNewest();
     d->repaint();
 }
 
 void VideoMouseTools::DrawingsDeleteAll()
 {
     d->draw.DeleteAll();
+    d->editor->clear();
     d->repaint();
 }
 
-// ---------------------------------------------------------------- ruler calibration
-
-void VideoMouseTools::StartRuler()
+bool VideoMouseTools::DeleteSelectedShape()
 {
-    clsKesRuler& ruler = d->draw.Ruler();
-    if (ruler.Calibrated())
-        return;
-    d->frame->setDrawingTool(RulerTool);
-    if (ruler.Factor() == 0) {
-        const std::optional<QString> answer = d->app.prompter->inputBox(
-            d->window, calibrationPrompt(), QStringLiteral("Ruler calibration"), QStringLiteral("1"));
-        if (!answer || answer->isEmpty()) {
-            d->frame->setToolbarButtonPressed(Toolbar::Draw, QStringLiteral("adjust"), false);
-            return;
-        }
-        bool isNumber = false;
-        const float measure = QLocale().toFloat(answer->trimmed(), &isNumber);
-        if (!isNumber) {
-            d->app.prompter->message(d->window, QStringLiteral("You must enter a number."),
-                QStringLiteral("Calibration Error"), MsgIcon::Information, MsgButtons::Ok);
-            ruler.setRWMeasure(0);
-            d->frame->setToolbarButtonPressed(Toolbar::Draw, QStringLiteral("ruler"), false);
-            return;
-        }
-        ruler.setRWMeasure(measure);
+    if (!d->editor->deleteSelected()) {
+        if (d->draw.countShapes() == 0)
+            return false;
+        d->removeNewest();
     }
-    ruler.setCalibrating(true);
-    d->draw.setMode(RulerTool);
+    d->repaint();
+    return true;
 }
 
-void VideoMouseTools::State::calibrationClick(KesPoint p)
+bool VideoMouseTools::State::dropUnfinishedShape()
 {
-    clsKesRuler& ruler = draw.Ruler();
-    // Outside a calibration the click ends the gesture; nothing follows the pointer.
-    if (ruler.Calibrated()) {
-        draw.setMode(NoMode);
+    if (draw.ShapeObj().CurrentPoint() == 0)
+        return false;
+    draw.ShapeObj() = clsKesShape();
+    if (draw.Mode() == Tool::Angle || draw.Mode() == Tool::Curve) {
         draw.setMouseDown(false);
-        return;
+        draw.setMode(Tool::None);
     }
-    if (!ruler.Calibrating()) {
+    return true;
+}
+
+bool VideoMouseTools::State::cancelGesture()
+{
+    bool cancelled = false;
+    if (editor->cancelDrag())
+        cancelled = true;
+    if (adjusting() && draw.AdjustShape()) {
+        draw.setAdjustShape(false);
         draw.setMouseDown(false);
-        return;
+        dragButtons = {};
+        cancelled = true;
     }
-    if (ruler.CurrentPoint() == 0) {
-        ruler.SetPoints(0, p);
-        ruler.setCurrentPoint(1);
-        redrawOver([this](QImage& picture) { drawBandFigure(picture); });
-        return;
+    if (dropUnfinishedShape())
+        cancelled = true;
+    if (!adjusting() && draw.MouseDown()) {
+        draw.setMouseDown(false);
+        draw.setMode(Tool::None);
+        cancelled = true;
     }
-    if (ruler.CurrentPoint() != 1)
-        return;
-    // A second click on the first point spans no distance: keep waiting for
-    // a usable one.
-    ruler.SetPoints(1, p);
-    if (!ruler.CalculateFactor())
-        return;
-    ruler.setCurrentPoint(2);
-    ruler.setCalibrated(true);
-    draw.setMouseDown(false);
-    app.prompter->message(
-        window, calibratedMessage(), QStringLiteral("Calibration"), MsgIcon::Information, MsgButtons::Ok);
-    frame->setToolbarButtonPressed(Toolbar::Draw, QStringLiteral("ruler"), true);
-    rulerOn = true;
-    frame->setToolbarButtonPressed(Toolbar::Draw, QStringLiteral("line"), true);
-    frame->setDrawingTool(LineTool);
+    if (calibration->cancel())
+        cancelled = true;
+    return cancelled;
+}
+
+bool VideoMouseTools::CancelShapeInProgress()
+{
+    if (d->cancelGesture()) {
+        d->repaint();
+        return true;
+    }
+    d->editor->limitSelection();
+    if (!d->editor->selection().isEmpty()) {
+        d->editor->clear();
+        d->repaint();
+        return true;
+    }
+    return false;
+}
+
+void VideoMouseTools::DrawingToolChosen(const QString& tool)
+{
+    if (d->draw.ShapeObj().CurrentPoint() != 0 && d->draw.Mode() != tool && d->dropUnfinishedShape())
+        d->repaint();
+}
+
+bool VideoMouseTools::State::changeSelected(const std::function<void(clsKesShape&)>& change)
+{
+    if (!editor->changeSelected(change))
+        return false;
     repaint();
+    return true;
+}
+
+bool VideoMouseTools::SetSelectedShapesColor(quint32 colour)
+{
+    return d->changeSelected([colour](clsKesShape& shape) { shape.setColor(qint32(colour)); });
+}
+
+bool VideoMouseTools::SetSelectedShapesWidth(int widthPx)
+{
+    return d->changeSelected([widthPx](clsKesShape& shape) { shape.setWidth(float(widthPx)); });
+}
+
+bool VideoMouseTools::AngleBetweenSelectedLines()
+{
+    const QString title = QStringLiteral("Angle between lines");
+    switch (d->editor->addAngleBetweenSelected(d->newShape())) {
+    case ShapeEditor::AngleBetween::Added:
+        d->repaint();
+        return true;
+    case ShapeEditor::AngleBetween::NotTwoLines:
+        d->app.prompter->message(d->window, selectTwoLinesMessage(), title, MsgIcon::Information, MsgButtons::Ok);
+        return false;
+    case ShapeEditor::AngleBetween::Parallel:
+        d->app.prompter->message(d->window, parallelLinesMessage(), title, MsgIcon::Information, MsgButtons::Ok);
+        return false;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- drawings as a document
+
+bool VideoMouseTools::SaveDrawings()
+{
+    return d->files->saveDrawings();
+}
+
+bool VideoMouseTools::SavePicture()
+{
+    return d->files->savePicture();
+}
+
+void VideoMouseTools::videoOpened(const QString& path)
+{
+    d->files->videoOpened(path);
+}
+
+KesDrawings VideoMouseTools::drawings() const
+{
+    KesDrawings drawings;
+    drawings.videoFile = QFileInfo(d->window->FileName()).fileName();
+    drawings.videoSizePx = d->nativeSize();
+    drawings.shapes = d->draw.Shapes();
+    drawings.ruler = d->draw.Ruler();
+    return drawings;
+}
+
+void VideoMouseTools::setDrawings(const KesDrawings& drawings)
+{
+    d->cancelGesture();
+    d->draw.DeleteAll();
+    d->editor->clear();
+    for (const clsKesShape& shape : drawings.shapes)
+        d->draw.NewShape(shape, shape.ShapeType());
+    d->calibration->reset();
+    d->draw.Ruler() = drawings.ruler;
+    d->repaint();
+}
+
+void VideoMouseTools::forgetDrawings()
+{
+    setDrawings({});
+    d->calibration->setRulerOn(false);
+    d->frame->setToolbarButtonPressed(Toolbar::Draw, QStringLiteral("ruler"), false);
+}
+
+bool VideoMouseTools::hasDrawings() const
+{
+    return d->draw.countShapes() > 0 || d->draw.Ruler().Calibrated();
+}
+
+QImage VideoMouseTools::pictureWithoutEditMarks()
+{
+    d->withoutEditMarks = true;
+    d->repaint();
+    const QImage picture = d->window->composedPicture().copy();
+    d->withoutEditMarks = false;
+    d->repaint();
+    return picture;
 }
 
 } // namespace kestrel

@@ -174,6 +174,7 @@ void frmVideo::NewPlayerFile(const QString& fileName, bool)
         d->video->Play();
         d->video->Pause();
         LayoutVideoPicture();
+        d->mouseTools->videoOpened(path);
     } catch (const std::exception& error) {
         if (d->video->state() != VideoEngine::State::Closed)
             restoreDocumentFields(before);
@@ -547,6 +548,43 @@ void frmVideo::DrawingsUndo()
 void frmVideo::DrawingsDeleteAll()
 {
     d->mouseTools->DrawingsDeleteAll();
+}
+bool frmVideo::DeleteSelectedShape()
+{
+    return d->hasVideo && d->mouseTools->DeleteSelectedShape();
+}
+bool frmVideo::CancelShapeInProgress()
+{
+    return d->hasVideo && d->mouseTools->CancelShapeInProgress();
+}
+void frmVideo::DrawingToolChosen(const QString& tool)
+{
+    d->mouseTools->DrawingToolChosen(tool);
+}
+bool frmVideo::SetSelectedShapesColor(quint32 colour)
+{
+    return d->mouseTools->SetSelectedShapesColor(colour);
+}
+bool frmVideo::SetSelectedShapesWidth(int widthPx)
+{
+    return d->mouseTools->SetSelectedShapesWidth(widthPx);
+}
+bool frmVideo::AngleBetweenSelectedLines()
+{
+    return d->hasVideo && d->mouseTools->AngleBetweenSelectedLines();
+}
+void frmVideo::RecalibrateRuler()
+{
+    if (d->hasVideo)
+        d->mouseTools->RecalibrateRuler();
+}
+bool frmVideo::SaveDrawings()
+{
+    return d->mouseTools->SaveDrawings();
+}
+bool frmVideo::SavePicture()
+{
+    return d->mouseTools->SavePicture();
 }
 
 // ---------------------------------------------------------------- model

@@ -62,6 +62,18 @@ public:
     bool AdjustShapeSetUp(bool on);
     void DrawingsUndo();
     void DrawingsDeleteAll();
+    // Beyond the classic drawing commands: the Delete and Esc keys, editing
+    // the selected shapes, measures between shapes, recalibrating, and
+    // keeping drawings in files. Each returns whether it did something.
+    bool DeleteSelectedShape();
+    bool CancelShapeInProgress();
+    void DrawingToolChosen(const QString& tool);
+    bool SetSelectedShapesColor(quint32 colour);
+    bool SetSelectedShapesWidth(int widthPx);
+    bool AngleBetweenSelectedLines();
+    void RecalibrateRuler();
+    bool SaveDrawings();
+    bool SavePicture();
 
     // Model video.
     void NewModelFile(const QString& fileName);

@@ -1,3 +1,6 @@
+#include "tst_drawing.h"
+
+#include "DrawingTestSupport.h"
 #include "drawing/KesGeometry.h"
 #include "drawing/clsKesDraw.h"
 
@@ -10,20 +13,7 @@
 
 using namespace kestrel;
 
-Q_DECLARE_METATYPE(kestrel::KesPoint)
-Q_DECLARE_METATYPE(kestrel::KesRect)
-
 namespace {
-
-// The right angle as the readings give it: single-precision pi/2 times 57.295.
-constexpr double RightAngleReading = 1.5707963705062866 * 57.295;
-
-// The reading for an exact angle, computed independently of the code under
-// test: the angle in radians rounded to single precision, times 57.295.
-double readingFor(double radians)
-{
-    return static_cast<double>(static_cast<float>(radians)) * 57.295;
-}
 
 QImage noisePicture(int width, int height, QImage::Format format)
 {
@@ -67,70 +57,6 @@ using FigureCall = std::function<void(QImage&, int drawMode)>;
 
 Q_DECLARE_METATYPE(FigureCall)
 
-class tst_Drawing : public QObject {
-    Q_OBJECT
-private slots:
-    // Shape model and angle arithmetic
-    void shape_newShapeIsEmpty();
-    void shape_pointIndexOutsideRangeThrowsAndChangesNothing_data();
-    void shape_pointIndexOutsideRangeThrowsAndChangesNothing();
-    void calculateAngle_data();
-    void calculateAngle();
-    void calculateAngle_doesNotStoreAngle();
-    void acos_failsToZeroAtAndBeyondOne_data();
-    void acos_failsToZeroAtAndBeyondOne();
-
-    // Engine state, list and hit-test
-    void engine_startsIdleAndEmpty();
-    void newShape_setsKindAndResetsCurrentPoint();
-    void undo_removesNewestAndThenNothing();
-    void deleteAll_emptiesList();
-    void getShape_outsideListThrows();
-    void getRectangle_data();
-    void getRectangle();
-    void mouseOnPoint_data();
-    void mouseOnPoint();
-    void mouseOnPoint_emptyListFindsNothing();
-
-    // Geometry
-    void roundHalfEven_data();
-    void roundHalfEven();
-    void calcInterSect_data();
-    void calcInterSect();
-    void lineIntersect_data();
-    void lineIntersect();
-    void atnAngle_data();
-    void atnAngle();
-    void angleWise_data();
-    void angleWise();
-    void parallelPartner_data();
-    void parallelPartner();
-
-    // Rendering
-    void invert_coversExactlyThePaintedPixelsOnceAndRestores_data();
-    void invert_coversExactlyThePaintedPixelsOnceAndRestores();
-    void stroke_coversItsWidthAcrossTheLine_data();
-    void stroke_coversItsWidthAcrossTheLine();
-    void paint_usesBgrColour_data();
-    void paint_usesBgrColour();
-    void drawParalellLine_drawsPartnerWhereComputed();
-    void drawArc_passesThroughMiddlePoint_data();
-    void drawArc_passesThroughMiddlePoint();
-    void drawArc_collinearDrawsNothing();
-    void printText_staysInsideItsBox();
-
-    // Ruler and grid
-    void ruler_startsUncalibrated();
-    void ruler_factorFromTwoPoints_data();
-    void ruler_factorFromTwoPoints();
-    void ruler_samePointGivesNoFactor();
-    void grid_defaults();
-    void grid_cellSize_data();
-    void grid_cellSize();
-    void grid_invertsInnerLinesOnly_data();
-    void grid_invertsInnerLinesOnly();
-};
-
 // ---------------------------------------------------------------- shape
 
 void tst_Drawing::shape_newShapeIsEmpty()
@@ -169,25 +95,42 @@ void tst_Drawing::shape_pointIndexOutsideRangeThrowsAndChangesNothing()
 
 void tst_Drawing::calculateAngle_data()
 {
+    // Readings worked out by hand from the steps of the arithmetic: each
+    // length rounded to single precision, cosB from the squares in double over
+    // the single product -2*a*c, the arccosine as atan(-x / sqrt(1 - x^2)) +
+    // 2*atan(1) in double rounded to single, times 57.295. For example
+    // (0,0), (100,0), (50,-87): a = |BC| = sqrt(10069) -> 100.344406,
+    // b = |AC| -> 100.344406, c = |AB| = 100, cosB = -10000 / -20068.8809
+    // -> 0.498283893, Acos -> 1.0491780042648315, reading 60.112653754353524.
+    // The last rows sit where a float constant in Acos moves the shown tenths.
     QTest::addColumn<KesPoint>("a");
     QTest::addColumn<KesPoint>("vertex");
     QTest::addColumn<KesPoint>("c");
     QTest::addColumn<double>("expected");
-    QTest::addColumn<double>("tolerance");
-    QTest::newRow("right angle") << KesPoint{0, 0} << KesPoint{10, 0} << KesPoint{10, 10} << RightAngleReading << 0.0;
-    QTest::newRow("vertex between ends") << KesPoint{0, 0} << KesPoint{10, 0} << KesPoint{20, 0} << 0.0 << 0.0;
-    QTest::newRow("vertex beyond ends") << KesPoint{10, 0} << KesPoint{0, 0} << KesPoint{20, 0} << 0.0 << 0.0;
+    QTest::addColumn<QString>("tenths");
+    QTest::newRow("right angle") << KesPoint{0, 0} << KesPoint{10, 0} << KesPoint{10, 10} << 89.998778048157689
+                                 << "90.0";
+    QTest::newRow("vertex between ends") << KesPoint{0, 0} << KesPoint{10, 0} << KesPoint{20, 0} << 0.0 << "0.0";
+    QTest::newRow("vertex beyond ends") << KesPoint{10, 0} << KesPoint{0, 0} << KesPoint{20, 0} << 0.0 << "0.0";
     QTest::newRow("vertex on first arm end")
-        << KesPoint{0, 0} << KesPoint{0, 0} << KesPoint{5, 5} << RightAngleReading << 0.0;
+        << KesPoint{0, 0} << KesPoint{0, 0} << KesPoint{5, 5} << 89.998778048157689 << "90.0";
     QTest::newRow("vertex on second arm end")
-        << KesPoint{3, 7} << KesPoint{5, 5} << KesPoint{5, 5} << RightAngleReading << 0.0;
-    QTest::newRow("all three equal") << KesPoint{5, 5} << KesPoint{5, 5} << KesPoint{5, 5} << RightAngleReading << 0.0;
-    QTest::newRow("45 degrees") << KesPoint{100, 0} << KesPoint{0, 0} << KesPoint{100, 100} << readingFor(M_PI / 4)
-                                << 1e-4;
-    QTest::newRow("135 degrees") << KesPoint{-50, -50} << KesPoint{0, 0} << KesPoint{80, 0} << readingFor(3 * M_PI / 4)
-                                 << 1e-4;
-    QTest::newRow("60 degrees") << KesPoint{0, 0} << KesPoint{100, 0} << KesPoint{50, -87}
-                                << readingFor(std::atan2(87.0, 50.0)) << 1e-4;
+        << KesPoint{3, 7} << KesPoint{5, 5} << KesPoint{5, 5} << 89.998778048157689 << "90.0";
+    QTest::newRow("all three equal") << KesPoint{5, 5} << KesPoint{5, 5} << KesPoint{5, 5} << 89.998778048157689
+                                     << "90.0";
+    QTest::newRow("45 degrees") << KesPoint{100, 0} << KesPoint{0, 0} << KesPoint{100, 100} << 44.999389024078845
+                                << "45.0";
+    QTest::newRow("135 degrees") << KesPoint{-50, -50} << KesPoint{0, 0} << KesPoint{80, 0} << 134.99817731738091
+                                 << "135.0";
+    QTest::newRow("60 degrees") << KesPoint{0, 0} << KesPoint{100, 0} << KesPoint{50, -87} << 60.112653754353524
+                                << "60.1";
+    QTest::newRow("3-4-5") << KesPoint{3, 4} << KesPoint{0, 0} << KesPoint{4, 3} << 16.259988371580839 << "16.3";
+    QTest::newRow("tenths 17.8") << KesPoint{-48, 31} << KesPoint{236, 293} << KesPoint{-250, 68} << 17.849998919367792
+                                 << "17.8";
+    QTest::newRow("tenths 46.1") << KesPoint{155, 62} << KesPoint{-162, 25} << KesPoint{128, -214} << 46.149997282624248
+                                 << "46.1";
+    QTest::newRow("tenths 54.0") << KesPoint{251, -48} << KesPoint{58, -58} << KesPoint{146, -167} << 54.049997368752955
+                                 << "54.0";
 }
 
 void tst_Drawing::calculateAngle()
@@ -196,16 +139,14 @@ void tst_Drawing::calculateAngle()
     QFETCH(KesPoint, vertex);
     QFETCH(KesPoint, c);
     QFETCH(double, expected);
-    QFETCH(double, tolerance);
+    QFETCH(QString, tenths);
     clsKesShape shape;
     shape.SetPoints(0, a);
     shape.SetPoints(1, vertex);
     shape.SetPoints(2, c);
     const double angle = shape.CalculateAngle();
-    if (tolerance == 0)
-        QCOMPARE(angle, expected);
-    else
-        QVERIFY2(std::abs(angle - expected) <= tolerance, qPrintable(QString::number(angle, 'g', 17)));
+    QVERIFY2(angle == expected, qPrintable(QString::number(angle, 'g', 17)));
+    QCOMPARE(QString::number(angle, 'f', 1), tenths);
 }
 
 void tst_Drawing::calculateAngle_doesNotStoreAngle()
@@ -221,22 +162,29 @@ void tst_Drawing::calculateAngle_doesNotStoreAngle()
 
 void tst_Drawing::acos_failsToZeroAtAndBeyondOne_data()
 {
+    // Worked from atan(-x / sqrt(1 - x^2)) + 2*atan(1) in double, rounded to
+    // single; the rows from -0.75 on differ when the constant is the float pi/2.
     QTest::addColumn<float>("x");
-    QTest::addColumn<float>("expected");
-    QTest::newRow("1") << 1.0f << 0.0f;
-    QTest::newRow("-1") << -1.0f << 0.0f;
-    QTest::newRow("1.5") << 1.5f << 0.0f;
-    QTest::newRow("-2") << -2.0f << 0.0f;
-    QTest::newRow("0") << 0.0f << float(M_PI / 2);
-    QTest::newRow("0.5") << 0.5f << float(M_PI / 3);
-    QTest::newRow("-0.5") << -0.5f << float(2 * M_PI / 3);
+    QTest::addColumn<double>("expected");
+    QTest::newRow("1") << 1.0f << 0.0;
+    QTest::newRow("-1") << -1.0f << 0.0;
+    QTest::newRow("1.5") << 1.5f << 0.0;
+    QTest::newRow("-2") << -2.0f << 0.0;
+    QTest::newRow("0") << 0.0f << 1.5707963705062866;
+    QTest::newRow("0.5") << 0.5f << 1.0471975803375244;
+    QTest::newRow("-0.5") << -0.5f << 2.0943951606750488;
+    QTest::newRow("1e-7") << 1e-7f << 1.5707962512969971;
+    QTest::newRow("-0.75") << -0.75f << 2.4188582897186279;
+    QTest::newRow("0.9999") << 0.9999f << 0.014143426902592182;
+    QTest::newRow("cos 45") << 0.707106769f << 0.78539818525314331;
 }
 
 void tst_Drawing::acos_failsToZeroAtAndBeyondOne()
 {
     QFETCH(float, x);
-    QFETCH(float, expected);
-    QVERIFY(std::abs(clsKesShape::Acos(x) - expected) <= 1e-6f);
+    QFETCH(double, expected);
+    const double result = clsKesShape::Acos(x);
+    QVERIFY2(result == expected, qPrintable(QString::number(result, 'g', 17)));
 }
 
 // ---------------------------------------------------------------- engine
@@ -906,6 +854,3 @@ void tst_Drawing::grid_invertsInnerLinesOnly()
     grid.Draw(picture);
     QCOMPARE(picture, original);
 }
-
-QTEST_MAIN(tst_Drawing)
-#include "tst_drawing.moc"

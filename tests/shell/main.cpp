@@ -2,6 +2,7 @@
 #include "support/TestRunner.h"
 #include "tst_about.h"
 #include "tst_dialogs.h"
+#include "tst_drawingcommands.h"
 #include "tst_explorer.h"
 #include "tst_frame.h"
 #include "tst_toolbars.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     std::vector<std::unique_ptr<QObject>> tests;
     tests.push_back(std::make_unique<tst_Frame>());
     tests.push_back(std::make_unique<tst_Toolbars>());
+    tests.push_back(std::make_unique<tst_DrawingCommands>());
     tests.push_back(std::make_unique<tst_Dialogs>());
     tests.push_back(std::make_unique<tst_Explorer>());
     tests.push_back(std::make_unique<tst_Windows>());

@@ -116,7 +116,7 @@ void tst_Frame::menus_topLevelCaptionsInOrder()
 {
     ShellFixture f;
     f.start();
-    QCOMPARE(captionsOf(f.frame->menuBar()->actions()), QStringList({"File", "View", "Windows", "Help"}));
+    QCOMPARE(captionsOf(f.frame->menuBar()->actions()), QStringList({"File", "View", "Drawing", "Windows", "Help"}));
 }
 
 void tst_Frame::menus_itemCaptionsOrderAndChecks_data()
@@ -131,6 +131,10 @@ void tst_Frame::menus_itemCaptionsOrderAndChecks_data()
                           << QList<bool>{true, false, false, false, false, false};
     QTest::newRow("Toolbars") << "mnuViewToolbarsMenu" << QStringList{"Video", "Drawing", "Model", "Standard"}
                               << QList<bool>{true, true, true, true};
+    QTest::newRow("Drawing") << "mnuDrawingTOP"
+                             << QStringList{"Save drawings\u2026", "Save picture\u2026", "-", "Angle between lines",
+                                    "Recalibrate ruler\u2026", "-", "Delete shape"}
+                             << QList<bool>(7, false);
     QTest::newRow("Windows") << "mnuWindowTOP"
                              << QStringList{"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All",
                                     "Mi&nimise All", "-", "Ne&xt", "Pre&vious", "-", "Videos"}

@@ -88,7 +88,9 @@ void tst_Toolbars::structure_keysTooltipsCaptionsKinds_data()
             {"angle", "Angle", "", G}, {"parallel", "Parallel", "", G}, {"ruler", "Ruler", "", T},
             {"grid", "Grid", "", T}, {"", "", "", S}, {"adjust", "Adjust shape", "", T}, {"undo", "Undo", "", P},
             {"delete", "Delete All", "", P}, {"", "", "", S}, {"copy", "Copy image", "", P}, {"", "", "", S},
-            {"colorpicker", "", "", E}});
+            {"colorpicker", "", "", E}, {"", "", "", S}, {"select", "Select shape", "", G},
+            {"vangle", "Angle to vertical", "", G}, {"hangle", "Angle to horizontal", "", G},
+            {"length", "Length (kept)", "", G}});
     addRows(Toolbar::Model, "model",
         {{"open", "Open", "", P}, {"close", "Close", "", P}, {"", "", "", S}, {"play", "Play", "", P},
             {"pause", "Pause", "", P}, {"", "", "", S}, {"adjust", "Adjust", "", T}, {"zoomin", "ZoomIn", "", P},
@@ -133,7 +135,7 @@ void tst_Toolbars::structure_bandsInOrder()
     MainToolbars& toolbars = f.frame->toolbars();
     const QStringList names{"tbrStandard", "tbrVideo", "tbrDraw", "tbrModel"};
     const QStringList keys{"ToolbarStandard", "ToolbarVideo", "ToolbarDraw", "ToolbarModel"};
-    const QList<int> counts{10, 13, 16, 12};
+    const QList<int> counts{10, 13, 21, 12};
     QPoint previous(-1, -1);
     for (int i = 0; i < 4; ++i) {
         QToolBar* bar = toolbars.toolbar(Toolbar(i));
@@ -264,6 +266,14 @@ void tst_Toolbars::drawTools_setToolAndReleaseRuler_data()
                            << "AngleTool" << false;
     QTest::newRow("parallel") << "parallel"
                               << "ParallelTool" << false;
+    QTest::newRow("select") << "select"
+                            << "SelectTool" << true;
+    QTest::newRow("vangle") << "vangle"
+                            << "VerticalAngleTool" << false;
+    QTest::newRow("hangle") << "hangle"
+                            << "HorizontalAngleTool" << false;
+    QTest::newRow("length") << "length"
+                            << "LengthTool" << true;
 }
 
 void tst_Toolbars::drawTools_setToolAndReleaseRuler()
@@ -282,7 +292,8 @@ void tst_Toolbars::drawTools_setToolAndReleaseRuler()
     QCOMPARE(t.button(Toolbar::Draw, "ruler")->isChecked(), rulerStays);
     // One tool at a time.
     int pressed = 0;
-    for (const char* other : {"line", "rect", "oval", "arc", "angle", "parallel"})
+    for (const char* other :
+        {"line", "rect", "oval", "arc", "angle", "parallel", "select", "vangle", "hangle", "length"})
         pressed += t.button(Toolbar::Draw, other)->isChecked();
     QCOMPARE(pressed, 1);
 }
