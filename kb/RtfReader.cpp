@@ -1,16 +1,17 @@
 #include "kb/RtfReader.h"
 
 #include "kb/RtfCodePage.h"
+#include "kb/RtfContent.h"
+#include "kb/RtfDocumentBuilder.h"
+#include "kb/RtfFlow.h"
+#include "kb/RtfKeyword.h"
+#include "kb/RtfLexer.h"
+#include "kb/RtfListLabel.h"
+#include "kb/RtfPictureDecoder.h"
 
 #include <QColor>
 #include <QHash>
-#include <QImage>
-#include <QTextBlockFormat>
-#include <QTextCharFormat>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QTextImageFormat>
-#include <QUrl>
 
 #include <algorithm>
 #include <vector>
@@ -19,169 +20,232 @@ namespace kestrel {
 
 namespace {
 
-enum class Dest { Text, FontTable, ColorTable, Picture, Skip };
+using Kw = RtfKeyword::Id;
+
+// What a group's text is.
+enum class Dest {
+    Text, // document text
+    Ignore, // properties only: text dropped, but known groups inside are read (shapes, drawing objects)
+    Skip, // everything inside dropped
+    FontTable,
+    ColorTable,
+    Picture,
+    Numbering, // an old-style \pn numbering definition
+    Collect, // text gathered for the parser itself (shape property names, numbering texts)
+};
+
+// What closing a group finishes.
+enum class OnClose {
+    Nothing,
+    Picture,
+    ShapePicture,
+    Shape,
+    TextBox,
+    Footnote,
+    NumberingDefinition,
+    TextBefore,
+    TextAfter,
+    ShapePropertyName,
+    NestedRow
+};
+
+constexpr double kTwipsPerPx = 15.0;
 
 struct CharState {
     int font = -1;
     int halfPoints = 24;
     int color = 0;
+    int background = 0;
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    bool strike = false;
+    bool hidden = false;
+    QTextCharFormat::VerticalAlignment vertical = QTextCharFormat::AlignNormal;
+    QFont::Capitalization caps = QFont::MixedCase;
+    bool operator==(const CharState&) const = default;
 };
 
-enum class PictType { None, Png, Jpeg };
+struct ParaState {
+    Qt::Alignment align = Qt::AlignLeft;
+    int leftTwips = 0;
+    int rightTwips = 0;
+    int firstTwips = 0;
+    int beforeTwips = 0;
+    int afterTwips = 0;
+    bool inTable = false;
+    RtfListLabel numbering; // old-style \pn numbering of the paragraph
+
+    bool sameLayout(const ParaState& o) const
+    {
+        return align == o.align && leftTwips == o.leftTwips && rightTwips == o.rightTwips && firstTwips == o.firstTwips
+            && beforeTwips == o.beforeTwips && afterTwips == o.afterTwips && inTable == o.inTable;
+    }
+};
 
 struct GroupState {
     Dest dest = Dest::Text;
+    OnClose onClose = OnClose::Nothing;
     CharState chr;
-    Qt::Alignment align = Qt::AlignLeft;
+    ParaState para;
     int uc = 1;
+    bool inNote = false; // footnote text, gathered at the end
+    bool inLabel = false; // a list label (\listtext, \pntext)
 };
 
-// Destinations whose content is never text of the document.
-bool isSkippedDestination(const QByteArray& word)
-{
-    static const QByteArray kWords[] = {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer",
-        "footerl", "footerr", "footerf", "footnote", "annotation", "listtable", "listoverridetable", "revtbl",
-        "rsidtbl", "generator", "xmlnstbl", "themedata", "colorschememapping", "latentstyles", "datastore", "fldinst",
-        "nonshppict", "object", "pgdsctbl", "userprops", "docvar", "mmathPr", "bkmkstart", "bkmkend", "filetbl",
-        "template", "xe", "tc", "pn", "atnid", "atnauthor", "private", "objdata"};
-    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
-}
+struct Font {
+    QString name;
+    int codePage = 0; // 0: the document's
+};
+
+// A shape (\shp) being read: its property name, and whether it showed something.
+struct Shape {
+    QString property;
+    bool gaveContent = false;
+};
 
 class Parser {
 public:
-    Parser(const QByteArray& data, QTextDocument* doc)
-        : m_data(data)
-        , m_doc(doc)
-        , m_cursor(doc)
+    explicit Parser(const QByteArray& data)
+        : m_lexer(data)
     {
     }
 
-    void run();
+    RtfContent run();
 
 private:
+    GroupState& state() { return m_stack.back(); }
+    const GroupState& state() const { return m_stack.back(); }
+    RtfFlow& flow() { return state().inNote ? m_notes : m_body; }
+
     void openGroup();
     void closeGroup();
-    void controlWord(const QByteArray& word, bool hasParam, int param);
-    void controlSymbol(char symbol);
+    void finishGroup(GroupState& closing);
+    bool startDestination(Kw word, bool starred);
+    void controlWord(const RtfToken& token);
+    void textWord(Kw word, const RtfToken& token);
+    void characterWord(Kw word, bool hasParam, int param);
+    void paragraphWord(Kw word, int param);
+    void tableWord(Kw word, int param);
+    void fontTableWord(Kw word, bool hasParam, int param);
+    void pictureWord(Kw word, bool hasParam, int param, const RtfToken& token);
+    void symbol(char symbol);
     void textByte(unsigned char byte);
     void textChar(QChar ch);
-    void flushText();
-    void paragraph();
-    void lineBreak();
-    void startContent();
-    void finishPicture();
-    QTextCharFormat charFormat() const;
-    GroupState& state() { return m_stack.back(); }
 
-    const QByteArray& m_data;
-    qsizetype m_pos = 0;
-    QTextDocument* m_doc;
-    QTextCursor m_cursor;
+    int codePage() const;
+    void decodeBytes();
+    void flushText();
+    void beforeContent();
+    void endParagraph();
+    void endCell();
+    void endRow();
+    void finishFontEntry();
+    void finishPicture();
+
+    QTextCharFormat charFormat();
+    RtfParagraphProps paragraphProps();
+
+    RtfLexer m_lexer;
+    RtfCodePage m_codePages;
     std::vector<GroupState> m_stack;
     int m_overflowDepth = 0; // groups open beyond kMaxDepth
     bool m_starPending = false;
     bool m_groupStart = false;
     int m_ucSkip = 0;
-    bool m_paragraphPending = false;
-    Qt::Alignment m_contentAlign = Qt::AlignLeft; // of the last text or picture
-    QString m_pending;
+    int m_docCodePage = RtfCodePage::kWestern;
 
-    QHash<int, QString> m_fonts;
+    // Text not yet handed on: decoded characters, then bytes still in their code page.
+    QString m_text;
+    QByteArray m_bytes;
+    int m_bytesCodePage = 0;
+
+    RtfFlow m_body;
+    RtfFlow m_notes;
+    RtfContent m_content;
+
+    QHash<int, Font> m_fonts;
     int m_defaultFont = 0;
     int m_fontEntry = -1;
+    int m_fontEntryCodePage = 0;
+    bool m_fontEntryHasCpg = false;
     QString m_fontName;
+    QByteArray m_fontNameBytes;
     std::vector<QColor> m_colors;
     int m_red = -1, m_green = -1, m_blue = -1;
 
-    PictType m_pictType = PictType::None;
-    QByteArray m_pictData;
+    RtfPictureDecoder::Source m_picture;
     int m_pictNibble = -1;
-    int m_picw = 0, m_pich = 0, m_picwGoal = 0, m_pichGoal = 0, m_scaleX = 100, m_scaleY = 100;
-    int m_imageCount = 0;
+    int m_picturesShown = 0;
+    int m_picturesAtShppict = -1; // the count when the last \shppict opened
+    bool m_shppictShown = false; // the last \shppict showed its picture: skip its \nonshppict
+    std::vector<Shape> m_shapes;
+    QString m_collected;
+
+    RtfTableRow m_rowDefinition;
+    RtfCellDefinition m_cellDefinition;
+    Qt::Alignment m_rowAlignment = Qt::AlignLeft;
+    enum class BorderTarget { None, Cell, Row } m_borderTarget = BorderTarget::None;
+    bool m_rowBordered = false;
+
+    RtfListLabel m_numberingDefinition; // the \pn group being read
+    RtfListLabel::Counters m_numberCounters{};
+    bool m_labelSeen = false; // the open paragraph has its list label
+    bool m_paragraphNumbered = false;
+    int m_noteNumber = 0;
+
+    CharState m_cachedChar;
+    QTextCharFormat m_cachedCharFormat;
+    bool m_charCacheValid = false;
+    ParaState m_cachedPara;
+    RtfParagraphProps m_cachedParaProps;
+    bool m_paraCacheValid = false;
 };
 
-int hexValue(char c)
+RtfContent Parser::run()
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-void Parser::run()
-{
-    const qsizetype size = m_data.size();
-    // The document's outer group; anything before "{\rtf" was checked by the caller.
-    while (m_pos < size && m_data[m_pos] != '{')
-        ++m_pos;
-    while (m_pos < size) {
-        const char c = m_data[m_pos++];
-        if (c == '{') {
+    for (RtfToken token = m_lexer.next(); token.kind != RtfToken::Kind::End; token = m_lexer.next()) {
+        switch (token.kind) {
+        case RtfToken::Kind::GroupStart:
             openGroup();
-        } else if (c == '}') {
+            break;
+        case RtfToken::Kind::GroupEnd:
             closeGroup();
             if (m_stack.empty() && m_overflowDepth == 0)
-                break; // the document's group closed: what follows is not RTF
-        } else if (c == '\\') {
-            if (m_pos >= size)
-                break;
-            const char next = m_data[m_pos];
-            if (isLetter(next)) {
-                QByteArray word;
-                while (m_pos < size && isLetter(m_data[m_pos])) {
-                    if (word.size() < 32)
-                        word += m_data[m_pos];
-                    ++m_pos;
-                }
-                bool hasParam = false;
-                bool negative = false;
-                qint64 value = 0;
-                if (m_pos < size && m_data[m_pos] == '-' && m_pos + 1 < size && m_data[m_pos + 1] >= '0'
-                    && m_data[m_pos + 1] <= '9') {
-                    negative = true;
-                    ++m_pos;
-                }
-                while (m_pos < size && m_data[m_pos] >= '0' && m_data[m_pos] <= '9') {
-                    hasParam = true;
-                    value = std::min<qint64>(value * 10 + (m_data[m_pos] - '0'), 0x7FFFFFFF);
-                    ++m_pos;
-                }
-                if (m_pos < size && m_data[m_pos] == ' ')
-                    ++m_pos;
-                if (m_overflowDepth == 0)
-                    controlWord(word, hasParam, int(negative ? -value : value));
-            } else {
-                ++m_pos;
-                if (m_overflowDepth == 0)
-                    controlSymbol(next);
+                goto done; // the document's group closed: what follows is not RTF
+            break;
+        case RtfToken::Kind::Word:
+            if (token.word == "bin") {
+                // Raw bytes follow: picture data, or stepped over.
+                const QByteArrayView bytes = m_lexer.binary(token.hasParam ? token.param : 0);
+                if (m_overflowDepth == 0 && !m_stack.empty() && state().dest == Dest::Picture)
+                    m_picture.data += bytes;
+            } else if (m_overflowDepth == 0 && !m_stack.empty()) {
+                controlWord(token);
             }
-        } else if (c == '\r' || c == '\n' || c == '\0') {
-            continue;
-        } else if (m_overflowDepth == 0 && !m_stack.empty()) {
-            textByte(static_cast<unsigned char>(c));
+            break;
+        case RtfToken::Kind::Symbol:
+            if (m_overflowDepth == 0 && !m_stack.empty())
+                symbol(token.symbol);
+            break;
+        case RtfToken::Kind::HexByte:
+        case RtfToken::Kind::Text:
+            if (m_overflowDepth == 0 && !m_stack.empty())
+                textByte(token.byte);
+            break;
+        case RtfToken::Kind::End:
+            break;
         }
     }
-    flushText();
-    // A truncated file: close what is open so a picture read so far still shows.
+done:
+    // A truncated file: close what is open so that what was read so far shows.
     while (!m_stack.empty())
         closeGroup();
-    // The last paragraph had no \par of its own.
-    if (!m_paragraphPending) {
-        QTextBlockFormat block = m_cursor.blockFormat();
-        block.setAlignment(m_contentAlign);
-        m_cursor.setBlockFormat(block);
-    }
+    flushText();
+    m_content.flow = m_body.finish();
+    for (RtfFlowItem& item : m_notes.finish())
+        m_content.flow.push_back(std::move(item));
+    return std::move(m_content);
 }
 
 void Parser::openGroup()
@@ -192,14 +256,15 @@ void Parser::openGroup()
         ++m_overflowDepth;
         return;
     }
-    m_stack.push_back(m_stack.empty() ? GroupState{} : m_stack.back());
+    GroupState inner = m_stack.empty() ? GroupState{} : m_stack.back();
+    inner.onClose = OnClose::Nothing;
+    m_stack.push_back(std::move(inner));
     m_groupStart = true;
     m_starPending = false;
 }
 
 void Parser::closeGroup()
 {
-    flushText();
     m_ucSkip = 0;
     if (m_overflowDepth > 0) {
         --m_overflowDepth;
@@ -207,51 +272,579 @@ void Parser::closeGroup()
     }
     if (m_stack.empty())
         return;
-    const Dest closing = m_stack.back().dest;
-    if (m_stack.size() == 1)
-        m_contentAlign = m_stack.back().align; // applies to an unterminated last paragraph
+    flushText();
+    finishGroup(m_stack.back());
+    if (m_stack.back().dest == Dest::FontTable && m_stack.size() > 1
+        && m_stack[m_stack.size() - 2].dest == Dest::FontTable)
+        finishFontEntry(); // an entry group closed without its ';'
     m_stack.pop_back();
-    const Dest parent = m_stack.empty() ? Dest::Text : m_stack.back().dest;
-    if (closing == Dest::Picture && parent != Dest::Picture)
-        finishPicture();
-    if (closing == Dest::FontTable && parent == Dest::FontTable && m_fontEntry >= 0 && !m_fontName.isEmpty()) {
-        // An entry group closed without its ';'.
-        m_fonts.insert(m_fontEntry, m_fontName.trimmed());
-        m_fontName.clear();
-    }
     m_groupStart = false;
     m_starPending = false;
 }
 
-void Parser::controlSymbol(char symbol)
+// Runs while the closing group is still on the stack.
+void Parser::finishGroup(GroupState& closing)
 {
-    if (m_stack.empty())
+    switch (closing.onClose) {
+    case OnClose::Nothing:
         return;
+    case OnClose::Picture:
+        finishPicture();
+        return;
+    case OnClose::ShapePicture:
+        m_shppictShown = m_picturesShown > m_picturesAtShppict;
+        return;
+    case OnClose::Shape:
+        if (!m_shapes.empty())
+            m_shapes.pop_back();
+        return;
+    case OnClose::TextBox:
+    case OnClose::Footnote:
+        // The box's or the note's last paragraph ends with it.
+        if (flow().paragraphStarted())
+            endParagraph();
+        return;
+    case OnClose::NumberingDefinition:
+        if (m_stack.size() > 1)
+            m_stack[m_stack.size() - 2].para.numbering = m_numberingDefinition;
+        return;
+    case OnClose::TextBefore:
+        m_numberingDefinition.before = m_collected;
+        return;
+    case OnClose::TextAfter:
+        m_numberingDefinition.after = m_collected;
+        return;
+    case OnClose::ShapePropertyName:
+        if (!m_shapes.empty())
+            m_shapes.back().property = m_collected.trimmed();
+        return;
+    case OnClose::NestedRow:
+        // A row of a table inside a cell ends: its cells were read as tab-separated text.
+        m_body.dropTrailingTab();
+        if (m_body.paragraphStarted())
+            endParagraph();
+        return;
+    }
+}
+
+// Decides what a group holds from its first control word (or a \* one).
+// Returns true when the word was taken as a destination.
+bool Parser::startDestination(Kw word, bool starred)
+{
+    GroupState& s = state();
+    const bool inText = s.dest == Dest::Text;
+    const bool readable = inText || s.dest == Dest::Ignore;
+    auto become = [&](Dest dest, OnClose onClose = OnClose::Nothing) {
+        s.dest = dest;
+        s.onClose = onClose;
+        return true;
+    };
+    switch (word) {
+    case Kw::fonttbl:
+        return become(Dest::FontTable);
+    case Kw::colortbl:
+        m_colors.clear();
+        m_charCacheValid = false;
+        return become(Dest::ColorTable);
+    case Kw::pict:
+        if (!inText)
+            return become(Dest::Skip);
+        m_picture = {};
+        m_pictNibble = -1;
+        return become(Dest::Picture, OnClose::Picture);
+    case Kw::shppict:
+        if (!inText)
+            return become(Dest::Skip);
+        m_picturesAtShppict = m_picturesShown;
+        return become(Dest::Text, OnClose::ShapePicture);
+    case Kw::nonshppict:
+        // The fallback of the \shppict before it; shown only when that showed nothing.
+        return become(inText && !m_shppictShown ? Dest::Text : Dest::Skip);
+    case Kw::shp:
+    case Kw::shpgrp:
+        if (!readable)
+            return become(Dest::Skip);
+        m_shapes.push_back({});
+        return become(Dest::Ignore, OnClose::Shape);
+    case Kw::shpinst:
+    case Kw::sp:
+    case Kw::Do:
+    case Kw::upr:
+    case Kw::object:
+        return become(readable ? Dest::Ignore : Dest::Skip);
+    case Kw::sn:
+        m_collected.clear();
+        return become(readable ? Dest::Collect : Dest::Skip, OnClose::ShapePropertyName);
+    case Kw::sv:
+        // Only the picture property of a shape is content.
+        return become(readable && !m_shapes.empty() && m_shapes.back().property == QLatin1String("pib") ? Dest::Text
+                                                                                                        : Dest::Skip);
+    case Kw::shptxt:
+    case Kw::dptxbxtext:
+        if (!readable)
+            return become(Dest::Skip);
+        if (!m_shapes.empty())
+            m_shapes.back().gaveContent = true;
+        // A text box's paragraphs stand where the box is anchored, apart from the text around it.
+        if (flow().paragraphStarted())
+            endParagraph();
+        return become(Dest::Text, OnClose::TextBox);
+    case Kw::shprslt:
+        return become(readable && (m_shapes.empty() || !m_shapes.back().gaveContent) ? Dest::Text : Dest::Skip);
+    case Kw::ud:
+    case Kw::result: // what an embedded object shows
+        return become(readable ? Dest::Text : Dest::Skip);
+    case Kw::footnote:
+        if (!inText)
+            return become(Dest::Skip);
+        s.inNote = true;
+        return become(Dest::Text, OnClose::Footnote);
+    case Kw::listtext:
+    case Kw::pntext:
+        if (!inText)
+            return become(Dest::Skip);
+        m_labelSeen = true;
+        s.inLabel = true;
+        return true;
+    case Kw::pn:
+        if (!inText)
+            return become(Dest::Skip);
+        m_numberingDefinition = {};
+        m_numberingDefinition.active = true;
+        return become(Dest::Numbering, OnClose::NumberingDefinition);
+    case Kw::pntxtb:
+    case Kw::pntxta:
+        if (s.dest != Dest::Numbering)
+            return become(Dest::Skip);
+        m_collected.clear();
+        return become(Dest::Collect, word == Kw::pntxtb ? OnClose::TextBefore : OnClose::TextAfter);
+    case Kw::nesttableprops:
+        return become(Dest::Skip, inText ? OnClose::NestedRow : OnClose::Nothing);
+    default:
+        if (starred || RtfKeyword::isSkippedDestination(word))
+            return become(Dest::Skip);
+        return false;
+    }
+}
+
+void Parser::controlWord(const RtfToken& token)
+{
+    GroupState& s = state();
+    const bool starred = m_starPending;
+    const bool first = m_groupStart;
+    m_starPending = false;
+    m_groupStart = false;
+    if (s.dest == Dest::Skip)
+        return;
+    const Kw word = RtfKeyword::lookup(token.word);
+    if ((first || starred) && startDestination(word, starred))
+        return;
+    const bool hasParam = token.hasParam;
+    const int param = token.param;
+
+    switch (s.dest) {
+    case Dest::FontTable:
+        fontTableWord(word, hasParam, param);
+        return;
+    case Dest::ColorTable:
+        if (word == Kw::red)
+            m_red = std::clamp(param, 0, 255);
+        else if (word == Kw::green)
+            m_green = std::clamp(param, 0, 255);
+        else if (word == Kw::blue)
+            m_blue = std::clamp(param, 0, 255);
+        return;
+    case Dest::Picture:
+        pictureWord(word, hasParam, param, token);
+        return;
+    case Dest::Numbering:
+        m_numberingDefinition.applyWord(token.word, hasParam, param);
+        if (word == Kw::pnf)
+            s.chr.font = param; // the numbering texts are in this font
+        return;
+    case Dest::Collect:
+        if (word == Kw::u && hasParam)
+            textChar(QChar(char16_t(param)));
+        return;
+    case Dest::Ignore:
+    case Dest::Skip:
+        return;
+    case Dest::Text:
+        textWord(word, token);
+        return;
+    }
+}
+
+void Parser::textWord(Kw word, const RtfToken& token)
+{
+    GroupState& s = state();
+    const int param = token.param;
+    if (word == Kw::u && token.hasParam) {
+        textChar(QChar(char16_t(param)));
+        m_ucSkip = s.uc;
+        return;
+    }
+    // Unicode fallback characters are single characters; anything else ends them.
+    m_ucSkip = 0;
+    switch (word) {
+    case Kw::uc:
+        s.uc = std::clamp(param, 0, 16);
+        return;
+    case Kw::par:
+    case Kw::page:
+        endParagraph();
+        return;
+    case Kw::sect:
+        // A section ends the paragraph it is in; after a \par it adds none.
+        if (flow().paragraphStarted() || !m_text.isEmpty() || !m_bytes.isEmpty())
+            endParagraph();
+        return;
+    case Kw::line:
+        textChar(QChar::LineSeparator);
+        return;
+    case Kw::tab:
+    case Kw::nestcell:
+        textChar(QChar('\t'));
+        return;
+    case Kw::emdash:
+        textChar(QChar(0x2014));
+        return;
+    case Kw::endash:
+        textChar(QChar(0x2013));
+        return;
+    case Kw::bullet:
+        textChar(QChar(0x2022));
+        return;
+    case Kw::lquote:
+        textChar(QChar(0x2018));
+        return;
+    case Kw::rquote:
+        textChar(QChar(0x2019));
+        return;
+    case Kw::ldblquote:
+        textChar(QChar(0x201C));
+        return;
+    case Kw::rdblquote:
+        textChar(QChar(0x201D));
+        return;
+    case Kw::emspace:
+        textChar(QChar(0x2003));
+        return;
+    case Kw::enspace:
+        textChar(QChar(0x2002));
+        return;
+    case Kw::qmspace:
+        textChar(QChar(0x2005));
+        return;
+    case Kw::chftn:
+        // The reference mark in the text counts the notes; the mark in the note repeats it.
+        if (!s.inNote)
+            ++m_noteNumber;
+        for (const QChar ch : QString::number(std::max(m_noteNumber, 1)))
+            textChar(ch);
+        return;
+    case Kw::cell:
+        endCell();
+        return;
+    case Kw::row:
+        endRow();
+        return;
+    case Kw::nestrow:
+        flushText();
+        m_body.dropTrailingTab();
+        if (flow().paragraphStarted())
+            endParagraph();
+        return;
+    default:
+        break;
+    }
+    flushText();
+    characterWord(word, token.hasParam, param);
+    paragraphWord(word, param);
+    tableWord(word, param);
+}
+
+void Parser::characterWord(Kw word, bool hasParam, int param)
+{
+    CharState& c = state().chr;
+    const bool on = !hasParam || param != 0;
+    switch (word) {
+    case Kw::plain:
+        c = CharState{};
+        c.font = m_defaultFont;
+        return;
+    case Kw::b:
+        c.bold = on;
+        return;
+    case Kw::i:
+        c.italic = on;
+        return;
+    case Kw::ul:
+        c.underline = on;
+        return;
+    case Kw::ulnone:
+        c.underline = false;
+        return;
+    case Kw::strike:
+    case Kw::striked:
+        c.strike = on;
+        return;
+    case Kw::sub:
+        c.vertical = QTextCharFormat::AlignSubScript;
+        return;
+    case Kw::super:
+        c.vertical = QTextCharFormat::AlignSuperScript;
+        return;
+    case Kw::nosupersub:
+        c.vertical = QTextCharFormat::AlignNormal;
+        return;
+    case Kw::up:
+        c.vertical = hasParam && param == 0 ? QTextCharFormat::AlignNormal : QTextCharFormat::AlignSuperScript;
+        return;
+    case Kw::dn:
+        c.vertical = hasParam && param == 0 ? QTextCharFormat::AlignNormal : QTextCharFormat::AlignSubScript;
+        return;
+    case Kw::highlight:
+    case Kw::chcbpat:
+    case Kw::cb:
+        c.background = std::max(param, 0);
+        return;
+    case Kw::v:
+        c.hidden = on;
+        return;
+    case Kw::caps:
+        c.caps = on ? QFont::AllUppercase : QFont::MixedCase;
+        return;
+    case Kw::scaps:
+        c.caps = on ? QFont::SmallCaps : QFont::MixedCase;
+        return;
+    case Kw::f:
+        c.font = param;
+        return;
+    case Kw::fs:
+        c.halfPoints = hasParam ? std::clamp(param, 2, 3276) : 24;
+        return;
+    case Kw::cf:
+        c.color = param;
+        return;
+    case Kw::deff:
+        m_defaultFont = param;
+        if (c.font < 0)
+            c.font = param;
+        return;
+    case Kw::ansi:
+        m_docCodePage = RtfCodePage::kWestern;
+        return;
+    case Kw::ansicpg:
+        m_docCodePage = param > 0 ? param : RtfCodePage::kWestern;
+        return;
+    case Kw::pc:
+        m_docCodePage = 437;
+        return;
+    case Kw::pca:
+        m_docCodePage = 850;
+        return;
+    case Kw::mac:
+        m_docCodePage = 10000;
+        return;
+    default:
+        return;
+    }
+}
+
+void Parser::paragraphWord(Kw word, int param)
+{
+    ParaState& p = state().para;
+    switch (word) {
+    case Kw::pard:
+        p = ParaState{};
+        return;
+    case Kw::ql:
+        p.align = Qt::AlignLeft;
+        return;
+    case Kw::qc:
+        p.align = Qt::AlignHCenter;
+        return;
+    case Kw::qr:
+        p.align = Qt::AlignRight;
+        return;
+    case Kw::qj:
+        p.align = Qt::AlignJustify;
+        return;
+    case Kw::li:
+        p.leftTwips = std::clamp(param, -31680, 31680);
+        return;
+    case Kw::ri:
+        p.rightTwips = std::clamp(param, -31680, 31680);
+        return;
+    case Kw::fi:
+        p.firstTwips = std::clamp(param, -31680, 31680);
+        return;
+    case Kw::sb:
+        p.beforeTwips = std::clamp(param, 0, 31680);
+        return;
+    case Kw::sa:
+        p.afterTwips = std::clamp(param, 0, 31680);
+        return;
+    case Kw::intbl:
+        p.inTable = true;
+        return;
+    case Kw::itap:
+        p.inTable = param > 0;
+        return;
+    default:
+        return;
+    }
+}
+
+void Parser::tableWord(Kw word, int param)
+{
+    switch (word) {
+    case Kw::trowd:
+        m_rowDefinition = {};
+        m_cellDefinition = {};
+        m_rowAlignment = Qt::AlignLeft;
+        m_rowBordered = false;
+        m_borderTarget = BorderTarget::None;
+        return;
+    case Kw::trleft:
+        m_rowDefinition.leftTwips = std::clamp(param, -31680, 31680);
+        return;
+    case Kw::trql:
+        m_rowAlignment = Qt::AlignLeft;
+        return;
+    case Kw::trqc:
+        m_rowAlignment = Qt::AlignHCenter;
+        return;
+    case Kw::trqr:
+        m_rowAlignment = Qt::AlignRight;
+        return;
+    case Kw::cellx:
+        m_cellDefinition.rightTwips = std::clamp(param, -31680, 31680 * 4);
+        if (m_rowDefinition.definitions.size() < 4096)
+            m_rowDefinition.definitions.push_back(m_cellDefinition);
+        m_cellDefinition = {};
+        m_borderTarget = BorderTarget::None;
+        return;
+    case Kw::clmrg:
+        m_cellDefinition.mergesLeft = true;
+        return;
+    case Kw::clvmgf:
+        m_cellDefinition.startsDownMerge = true;
+        return;
+    case Kw::clvmrg:
+        m_cellDefinition.mergesUp = true;
+        return;
+    case Kw::clbrdr:
+        m_borderTarget = BorderTarget::Cell;
+        return;
+    case Kw::trbrdr:
+        m_borderTarget = BorderTarget::Row;
+        return;
+    case Kw::parabrdr:
+        m_borderTarget = BorderTarget::None;
+        return;
+    case Kw::brdrnone:
+        m_borderTarget = BorderTarget::None;
+        return;
+    case Kw::brdrstyle:
+        if (m_borderTarget == BorderTarget::Cell)
+            m_cellDefinition.bordered = true;
+        else if (m_borderTarget == BorderTarget::Row)
+            m_rowBordered = true;
+        return;
+    default:
+        return;
+    }
+}
+
+void Parser::fontTableWord(Kw word, bool hasParam, int param)
+{
+    switch (word) {
+    case Kw::f:
+        finishFontEntry();
+        m_fontEntry = param;
+        m_fontEntryCodePage = 0;
+        m_fontEntryHasCpg = false;
+        return;
+    case Kw::fcharset:
+        if (!m_fontEntryHasCpg)
+            m_fontEntryCodePage = RtfCodePage::fromCharset(param);
+        return;
+    case Kw::cpg:
+        m_fontEntryHasCpg = true;
+        m_fontEntryCodePage = param;
+        return;
+    case Kw::u:
+        if (hasParam) {
+            m_fontName
+                += m_codePages.decode(m_fontNameBytes, m_fontEntryCodePage ? m_fontEntryCodePage : m_docCodePage);
+            m_fontNameBytes.clear();
+            m_fontName += QChar(char16_t(param));
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void Parser::finishFontEntry()
+{
+    if (m_fontEntry < 0)
+        return;
+    m_fontName += m_codePages.decode(m_fontNameBytes, m_fontEntryCodePage ? m_fontEntryCodePage : m_docCodePage);
+    m_fonts.insert(m_fontEntry, Font{m_fontName.trimmed(), m_fontEntryCodePage});
+    m_fontName.clear();
+    m_fontNameBytes.clear();
+    m_fontEntry = -1;
+    m_charCacheValid = false;
+}
+
+void Parser::pictureWord(Kw word, bool hasParam, int param, const RtfToken& token)
+{
+    switch (word) {
+    case Kw::pngblip:
+    case Kw::jpegblip:
+    case Kw::emfblip:
+    case Kw::wmetafile:
+    case Kw::dibitmap:
+    case Kw::wbitmap:
+    case Kw::macpict:
+    case Kw::pmmetafile:
+        m_picture.label = QByteArray(token.word.data(), qsizetype(token.word.size()));
+        if (hasParam)
+            m_picture.label += QByteArray::number(param);
+        return;
+    case Kw::picw:
+        m_picture.picw = param;
+        return;
+    case Kw::pich:
+        m_picture.pich = param;
+        return;
+    case Kw::picwgoal:
+        m_picture.goalWidthTwips = param;
+        return;
+    case Kw::pichgoal:
+        m_picture.goalHeightTwips = param;
+        return;
+    case Kw::picscalex:
+        m_picture.scaleXPercent = param;
+        return;
+    case Kw::picscaley:
+        m_picture.scaleYPercent = param;
+        return;
+    default:
+        return;
+    }
+}
+
+void Parser::symbol(char symbol)
+{
+    const Dest dest = state().dest;
+    m_groupStart = false;
     switch (symbol) {
     case '*':
         m_starPending = true;
-        return;
-    case '\'': {
-        const int hi = m_pos < m_data.size() ? hexValue(m_data[m_pos]) : -1;
-        const int lo = m_pos + 1 < m_data.size() ? hexValue(m_data[m_pos + 1]) : -1;
-        if (hi < 0)
-            return;
-        if (lo < 0) {
-            ++m_pos; // half an escape: drop it rather than show a stray digit
-            return;
-        }
-        m_pos += 2;
-        if (m_ucSkip > 0) {
-            --m_ucSkip;
-            return;
-        }
-        textChar(rtf::fromCp1252(static_cast<unsigned char>(hi * 16 + lo)));
-        return;
-    }
-    case '\\':
-    case '{':
-    case '}':
-        textByte(static_cast<unsigned char>(symbol));
         return;
     case '~':
         textChar(QChar(0x00A0));
@@ -261,194 +854,32 @@ void Parser::controlSymbol(char symbol)
         return;
     case '\n':
     case '\r':
-        if (state().dest == Dest::Text)
-            paragraph();
+        if (dest == Dest::Text)
+            endParagraph();
         return;
     default:
         return; // optional hyphen, index marks and the like
     }
 }
 
-void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
-{
-    if (m_stack.empty())
-        return;
-    GroupState& s = state();
-    const bool starred = m_starPending;
-    const bool first = m_groupStart;
-    m_starPending = false;
-    m_groupStart = false;
-
-    if (word == "bin") {
-        // Raw binary data follows; take it as picture data or step over it.
-        const qsizetype count = std::clamp<qsizetype>(hasParam ? param : 0, 0, m_data.size() - m_pos);
-        if (s.dest == Dest::Picture)
-            m_pictData += m_data.mid(m_pos, count);
-        m_pos += count;
-        return;
-    }
-    if (s.dest == Dest::Skip)
-        return;
-
-    // Destinations.
-    if (first || starred) {
-        if (word == "fonttbl") {
-            flushText();
-            s.dest = Dest::FontTable;
-            return;
-        }
-        if (word == "colortbl") {
-            flushText();
-            s.dest = Dest::ColorTable;
-            m_colors.clear();
-            return;
-        }
-        if (word == "pict" && s.dest != Dest::FontTable && s.dest != Dest::ColorTable) {
-            flushText();
-            s.dest = Dest::Picture;
-            m_pictType = PictType::None;
-            m_pictData.clear();
-            m_pictNibble = -1;
-            m_picw = m_pich = m_picwGoal = m_pichGoal = 0;
-            m_scaleX = m_scaleY = 100;
-            return;
-        }
-        if (word == "shppict")
-            return; // holds the picture proper; its sibling nonshppict is the fallback
-        if (isSkippedDestination(word) || starred) {
-            flushText();
-            s.dest = Dest::Skip;
-            return;
-        }
-    }
-
-    switch (s.dest) {
-    case Dest::FontTable:
-        if (word == "f")
-            m_fontEntry = param, m_fontName.clear();
-        else if (word == "u" && hasParam)
-            m_fontName += QChar(char16_t(param < 0 ? param + 65536 : param));
-        return;
-    case Dest::ColorTable:
-        if (word == "red")
-            m_red = std::clamp(param, 0, 255);
-        else if (word == "green")
-            m_green = std::clamp(param, 0, 255);
-        else if (word == "blue")
-            m_blue = std::clamp(param, 0, 255);
-        return;
-    case Dest::Picture:
-        if (word == "pngblip")
-            m_pictType = PictType::Png;
-        else if (word == "jpegblip")
-            m_pictType = PictType::Jpeg;
-        else if (word == "picw")
-            m_picw = param;
-        else if (word == "pich")
-            m_pich = param;
-        else if (word == "picwgoal")
-            m_picwGoal = param;
-        else if (word == "pichgoal")
-            m_pichGoal = param;
-        else if (word == "picscalex")
-            m_scaleX = param;
-        else if (word == "picscaley")
-            m_scaleY = param;
-        return;
-    case Dest::Skip:
-        return;
-    case Dest::Text:
-        break;
-    }
-
-    if (word == "u" && hasParam) {
-        textChar(QChar(char16_t(param < 0 ? param + 65536 : param)));
-        m_ucSkip = s.uc;
-        return;
-    }
-    // Unicode fallback characters are single characters; anything else ends them.
-    m_ucSkip = 0;
-    if (word == "par" || word == "page") {
-        paragraph();
-    } else if (word == "line") {
-        lineBreak();
-    } else if (word == "tab") {
-        textChar(QChar('\t'));
-    } else if (word == "emdash") {
-        textChar(QChar(0x2014));
-    } else if (word == "endash") {
-        textChar(QChar(0x2013));
-    } else if (word == "bullet") {
-        textChar(QChar(0x2022));
-    } else if (word == "lquote") {
-        textChar(QChar(0x2018));
-    } else if (word == "rquote") {
-        textChar(QChar(0x2019));
-    } else if (word == "ldblquote") {
-        textChar(QChar(0x201C));
-    } else if (word == "rdblquote") {
-        textChar(QChar(0x201D));
-    } else if (word == "emspace") {
-        textChar(QChar(0x2003));
-    } else if (word == "enspace") {
-        textChar(QChar(0x2002));
-    } else if (word == "uc") {
-        s.uc = std::clamp(param, 0, 16);
-    } else {
-        flushText();
-        if (word == "pard")
-            s.align = Qt::AlignLeft;
-        else if (word == "ql")
-            s.align = Qt::AlignLeft;
-        else if (word == "qc")
-            s.align = Qt::AlignHCenter;
-        else if (word == "qr")
-            s.align = Qt::AlignRight;
-        else if (word == "qj")
-            s.align = Qt::AlignJustify;
-        else if (word == "plain")
-            s.chr = CharState{m_defaultFont};
-        else if (word == "b")
-            s.chr.bold = !hasParam || param != 0;
-        else if (word == "i")
-            s.chr.italic = !hasParam || param != 0;
-        else if (word == "ulnone")
-            s.chr.underline = false;
-        else if (word == "ul" || word == "uld" || word == "uldash" || word == "uldb" || word == "ulw"
-            || word == "ulwave" || word == "ulth" || word == "uldashd" || word == "uldashdd")
-            s.chr.underline = !hasParam || param != 0;
-        else if (word == "f")
-            s.chr.font = param;
-        else if (word == "fs")
-            s.chr.halfPoints = hasParam ? std::clamp(param, 2, 3276) : 24;
-        else if (word == "cf")
-            s.chr.color = param;
-        else if (word == "deff") {
-            m_defaultFont = param;
-            if (s.chr.font < 0)
-                s.chr.font = param;
-        }
-    }
-}
-
 void Parser::textByte(unsigned char byte)
 {
-    if (m_stack.empty())
-        return;
+    GroupState& s = state();
     m_groupStart = false;
-    switch (state().dest) {
-    case Dest::Picture: {
-        const int v = hexValue(char(byte));
-        if (v < 0)
-            return;
-        if (m_pictNibble < 0) {
-            m_pictNibble = v;
-        } else {
-            m_pictData += char(m_pictNibble * 16 + v);
-            m_pictNibble = -1;
+    switch (s.dest) {
+    case Dest::Picture:
+        if (const int v = byte >= '0' && byte <= '9'           ? byte - '0'
+                : (byte | 0x20) >= 'a' && (byte | 0x20) <= 'f' ? (byte | 0x20) - 'a' + 10
+                                                               : -1;
+            v >= 0) {
+            if (m_pictNibble < 0) {
+                m_pictNibble = v;
+            } else {
+                m_picture.data += char(m_pictNibble * 16 + v);
+                m_pictNibble = -1;
+            }
         }
         return;
-    }
     case Dest::ColorTable:
         if (byte == ';') {
             if (m_red < 0 && m_green < 0 && m_blue < 0)
@@ -456,118 +887,212 @@ void Parser::textByte(unsigned char byte)
             else
                 m_colors.emplace_back(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0));
             m_red = m_green = m_blue = -1;
+            m_charCacheValid = false;
         }
         return;
     case Dest::FontTable:
-        if (byte == ';') {
-            if (m_fontEntry >= 0)
-                m_fonts.insert(m_fontEntry, m_fontName.trimmed());
-            m_fontName.clear();
-        } else {
-            m_fontName += rtf::fromCp1252(byte);
-        }
-        return;
-    case Dest::Skip:
+        if (byte == ';')
+            finishFontEntry();
+        else
+            m_fontNameBytes += char(byte);
         return;
     case Dest::Text:
+    case Dest::Collect:
         if (m_ucSkip > 0) {
             --m_ucSkip;
             return;
         }
-        textChar(rtf::fromCp1252(byte));
+        if (byte < 0x80 && m_bytes.isEmpty()) {
+            m_text += QLatin1Char(char(byte));
+            return;
+        }
+        // 8-bit text stays in its code page until the run is complete: a
+        // double-byte character may take its trail byte from the next token.
+        if (const int cp = codePage(); m_bytes.isEmpty() || cp == m_bytesCodePage) {
+            m_bytesCodePage = cp;
+        } else {
+            decodeBytes();
+            m_bytesCodePage = cp;
+        }
+        m_bytes += char(byte);
+        return;
+    case Dest::Ignore:
+    case Dest::Skip:
+    case Dest::Numbering:
         return;
     }
 }
 
 void Parser::textChar(QChar ch)
 {
-    if (m_stack.empty())
+    const Dest dest = state().dest;
+    if (dest != Dest::Text && dest != Dest::Collect)
         return;
-    if (state().dest == Dest::FontTable) {
-        m_fontName += ch;
-        return;
-    }
-    if (state().dest != Dest::Text)
-        return;
-    m_pending += ch;
+    decodeBytes();
+    m_text += ch;
 }
 
-void Parser::startContent()
+int Parser::codePage() const
 {
-    if (!m_stack.empty())
-        m_contentAlign = state().align;
-    if (m_paragraphPending) {
-        m_cursor.insertBlock();
-        m_paragraphPending = false;
-    }
+    // The run's font decides, as LibreOffice reads it; Word writes the same
+    // font as \f and as \af for right-to-left text.
+    const CharState& c = state().chr;
+    const auto found = m_fonts.constFind(c.font >= 0 ? c.font : m_defaultFont);
+    const int fontPage = found == m_fonts.constEnd() ? 0 : found->codePage;
+    return fontPage != 0 ? fontPage : m_docCodePage;
 }
 
-QTextCharFormat Parser::charFormat() const
+void Parser::decodeBytes()
 {
-    QTextCharFormat format;
-    const CharState& c = m_stack.empty() ? CharState{} : m_stack.back().chr;
-    const int fontIndex = c.font >= 0 ? c.font : m_defaultFont;
-    const auto font = m_fonts.constFind(fontIndex);
-    if (font != m_fonts.constEnd() && !font->isEmpty())
-        format.setFontFamilies(QStringList{*font});
-    format.setFontPointSize(c.halfPoints / 2.0);
-    format.setFontWeight(c.bold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(c.italic);
-    format.setFontUnderline(c.underline);
-    if (c.color > 0 && c.color < int(m_colors.size()) && m_colors[size_t(c.color)].isValid())
-        format.setForeground(m_colors[size_t(c.color)]);
-    return format;
+    if (m_bytes.isEmpty())
+        return;
+    if (m_bytesCodePage == RtfCodePage::kSymbol && state().inLabel) {
+        // A list label in a symbol font (Symbol, Wingdings) draws a bullet whatever its byte.
+        m_text += QString(m_bytes.size(), QChar(0x2022));
+    } else {
+        m_text += m_codePages.decode(m_bytes, m_bytesCodePage);
+    }
+    m_bytes.clear();
 }
 
 void Parser::flushText()
 {
-    if (m_pending.isEmpty())
+    if (m_stack.empty()) {
+        m_text.clear();
+        m_bytes.clear();
         return;
-    startContent();
-    m_cursor.insertText(m_pending, charFormat());
-    m_pending.clear();
+    }
+    decodeBytes();
+    if (m_text.isEmpty())
+        return;
+    const GroupState& s = state();
+    if (s.dest == Dest::Collect) {
+        m_collected += m_text;
+    } else if (s.dest == Dest::Text && !s.chr.hidden) {
+        beforeContent();
+        flow().addText(m_text, charFormat(), paragraphProps());
+    }
+    m_text.clear();
 }
 
-void Parser::paragraph()
+// An old-style numbered paragraph without a label of its own gets one made from its \pn definition.
+void Parser::beforeContent()
+{
+    const GroupState& s = state();
+    if (m_labelSeen || s.inLabel || !s.para.numbering.active)
+        return;
+    m_labelSeen = true;
+    m_paragraphNumbered = true;
+    const auto found = m_fonts.constFind(s.para.numbering.font);
+    const bool symbolFont = found != m_fonts.constEnd() && found->codePage == RtfCodePage::kSymbol;
+    const QString label = s.para.numbering.next(m_numberCounters, symbolFont);
+    if (!label.isEmpty())
+        flow().addText(label, charFormat(), paragraphProps());
+}
+
+void Parser::endParagraph()
 {
     flushText();
-    startContent();
-    QTextBlockFormat block = m_cursor.blockFormat();
-    block.setAlignment(state().align);
-    m_cursor.setBlockFormat(block);
-    m_paragraphPending = true;
+    flow().endParagraph(paragraphProps());
+    if (!m_paragraphNumbered && !state().para.numbering.active)
+        m_numberCounters = {}; // a paragraph outside the list ends its numbering
+    m_labelSeen = false;
+    m_paragraphNumbered = false;
 }
 
-void Parser::lineBreak()
+void Parser::endCell()
 {
-    textChar(QChar::LineSeparator);
+    flushText();
+    RtfParagraphProps props = paragraphProps();
+    props.inTable = true;
+    flow().endCell(props);
+    m_labelSeen = false;
+}
+
+void Parser::endRow()
+{
+    flushText();
+    RtfTableRow definition = m_rowDefinition;
+    if (m_rowBordered) {
+        for (RtfCellDefinition& cell : definition.definitions)
+            cell.bordered = true;
+    }
+    flow().endRow(std::move(definition), m_rowAlignment);
+    m_labelSeen = false;
 }
 
 void Parser::finishPicture()
 {
-    if (m_pictType == PictType::None || m_pictData.isEmpty())
+    const RtfPictureDecoder::Result picture = RtfPictureDecoder::decode(m_picture);
+    m_picture = {};
+    if (picture.image.isNull())
         return;
-    QImage image;
-    if (!image.loadFromData(m_pictData, m_pictType == PictType::Png ? "PNG" : "JPEG") || image.isNull())
-        return;
-    // Goal sizes are in twips (1/1440 inch); the document works at 96 dpi.
-    double width = m_picwGoal > 0 ? m_picwGoal / 15.0 : image.width();
-    double height = m_pichGoal > 0 ? m_pichGoal / 15.0 : image.height();
-    width *= std::clamp(m_scaleX, 1, 1000) / 100.0;
-    height *= std::clamp(m_scaleY, 1, 1000) / 100.0;
-    if (width < 1 || height < 1 || width > 20000 || height > 20000) {
-        width = image.width();
-        height = image.height();
-    }
-    const QString name = QStringLiteral("rtfimage://%1").arg(++m_imageCount);
-    m_doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    RtfPicture resource;
+    resource.name = QStringLiteral("rtfimage://%1").arg(m_content.pictures.size() + 1);
+    resource.image = picture.image;
+    resource.original = picture.original;
     QTextImageFormat format;
-    format.setName(name);
-    format.setWidth(width);
-    format.setHeight(height);
-    flushText();
-    startContent();
-    m_cursor.insertImage(format);
+    format.setName(resource.name);
+    format.setWidth(picture.shownPx.width());
+    format.setHeight(picture.shownPx.height());
+    m_content.pictures.push_back(std::move(resource));
+    ++m_picturesShown;
+    if (!m_shapes.empty())
+        m_shapes.back().gaveContent = true;
+    beforeContent();
+    flow().addPicture(format, paragraphProps());
+}
+
+QTextCharFormat Parser::charFormat()
+{
+    const CharState& c = state().chr;
+    if (m_charCacheValid && c == m_cachedChar)
+        return m_cachedCharFormat;
+    QTextCharFormat format;
+    const auto font = m_fonts.constFind(c.font >= 0 ? c.font : m_defaultFont);
+    if (font != m_fonts.constEnd() && !font->name.isEmpty())
+        format.setFontFamilies(QStringList{font->name});
+    format.setFontPointSize(c.halfPoints / 2.0);
+    format.setFontWeight(c.bold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(c.italic);
+    format.setFontUnderline(c.underline);
+    if (c.strike)
+        format.setFontStrikeOut(true);
+    if (c.vertical != QTextCharFormat::AlignNormal)
+        format.setVerticalAlignment(c.vertical);
+    if (c.caps != QFont::MixedCase)
+        format.setFontCapitalization(c.caps);
+    if (c.color > 0 && c.color < int(m_colors.size()) && m_colors[size_t(c.color)].isValid())
+        format.setForeground(m_colors[size_t(c.color)]);
+    if (c.background > 0 && c.background < int(m_colors.size()) && m_colors[size_t(c.background)].isValid())
+        format.setBackground(m_colors[size_t(c.background)]);
+    m_cachedChar = c;
+    m_cachedCharFormat = format;
+    m_charCacheValid = true;
+    return format;
+}
+
+RtfParagraphProps Parser::paragraphProps()
+{
+    const ParaState& p = state().para;
+    if (m_paraCacheValid && p.sameLayout(m_cachedPara))
+        return m_cachedParaProps;
+    QTextBlockFormat format;
+    format.setAlignment(p.align);
+    if (p.leftTwips)
+        format.setLeftMargin(p.leftTwips / kTwipsPerPx);
+    if (p.rightTwips)
+        format.setRightMargin(p.rightTwips / kTwipsPerPx);
+    if (p.firstTwips)
+        format.setTextIndent(p.firstTwips / kTwipsPerPx);
+    if (p.beforeTwips)
+        format.setTopMargin(p.beforeTwips / kTwipsPerPx);
+    if (p.afterTwips)
+        format.setBottomMargin(p.afterTwips / kTwipsPerPx);
+    m_cachedPara = p;
+    m_cachedParaProps = RtfParagraphProps{format, p.inTable};
+    m_paraCacheValid = true;
+    return m_cachedParaProps;
 }
 
 } // namespace
@@ -582,13 +1107,20 @@ bool RtfReader::looksLikeRtf(const QByteArray& data)
     return data.mid(i, 5) == "{\\rtf";
 }
 
+bool RtfReader::parse(const QByteArray& rtf, RtfContent& content)
+{
+    if (!looksLikeRtf(rtf))
+        return false;
+    content = Parser(rtf).run();
+    return true;
+}
+
 bool RtfReader::read(const QByteArray& rtf, QTextDocument* doc)
 {
-    if (!doc || !looksLikeRtf(rtf))
+    RtfContent content;
+    if (!doc || !parse(rtf, content))
         return false;
-    doc->clear();
-    Parser parser(rtf, doc);
-    parser.run();
+    RtfDocumentBuilder::build(content, doc);
     return true;
 }
 

@@ -27,6 +27,13 @@ QList<IndexEntry> readIndex(const QString& path);
 // that would look the same describe the same.
 QStringList describe(const QTextDocument& doc);
 
+// A document's structure as text, one line per paragraph in reading order:
+// line breaks as "<br>", pictures as "<img WxH>" (their shown size, with the
+// blip word of kept original bytes: "<img 8x6 wmetafile8>"), and for each
+// table a line "table RxC" followed by one line per cell,
+// "  row,column[ RSxCS]: paragraph / paragraph" (the span only when not 1x1).
+QStringList outline(const QTextDocument& doc);
+
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& data);
 

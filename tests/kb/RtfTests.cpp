@@ -269,10 +269,12 @@ void RtfTests::reader_wordPadFile()
     QCOMPARE(blocks[1], QString("Hold the club lightly, about four on a scale of ten."));
     QCOMPARE(blocks[2], QString("Centred and underlined"));
     QCOMPARE(blocks[3], QString("Right aligned Courier"));
-    QCOMPARE(blocks[4], QString::fromUtf8("·\tBullet one"));
-    QCOMPARE(blocks[5], QString::fromUtf8("·\tBullet two"));
+    // The Symbol font's bullet, as LibreOffice shows it.
+    QCOMPARE(blocks[4], QString::fromUtf8("•\tBullet one"));
+    QCOMPARE(blocks[5], QString::fromUtf8("•\tBullet two"));
     QCOMPARE(blocks[6], QString::fromUtf8("Euro € and café, “quoted”<br>next line"));
-    QCOMPARE(blocks[7], QString(QChar::ObjectReplacementCharacter));
+    // The metafile as a placeholder of its size, then the PNG.
+    QCOMPARE(blocks[7], QString(2, QChar::ObjectReplacementCharacter));
     QCOMPARE(blocks[8], QString("Blue bold end"));
 
     QVERIFY(formatOf(doc, "Grip").fontWeight() >= QFont::Bold);
@@ -290,7 +292,8 @@ void RtfTests::reader_wordPadFile()
     QCOMPARE(formatOf(doc, "Courier").fontFamilies().toStringList().value(0), QString("Courier New"));
     QCOMPARE(alignmentOf(doc, "Bullet one"), Qt::AlignLeft);
     QCOMPARE(formatOf(doc, "Blue").foreground().color(), QColor(0, 77, 187));
-    QCOMPARE(imageCount(doc), 1);
+    QCOMPARE(imageCount(doc), 2);
+    QCOMPARE(outline(doc).value(7), QString("<img 8x6 wmetafile8><img 16x12 pngblip>"));
     QVERIFY(describe(doc).contains("image 8x6 shown 16x12 pixel(1,1)=#008000"));
 }
 

@@ -2,6 +2,7 @@
 
 int runKbModelTests(int argc, char** argv);
 int runRtfTests(int argc, char** argv);
+int runRtfWordProcessorTests(int argc, char** argv);
 int runKbWindowTests(int argc, char** argv);
 
 // One program for the knowledge-base library; each group of tests is its own
@@ -12,6 +13,7 @@ int main(int argc, char** argv)
     int failures = 0;
     failures += runKbModelTests(argc, argv);
     failures += runRtfTests(argc, argv);
+    failures += runRtfWordProcessorTests(argc, argv);
     failures += runKbWindowTests(argc, argv);
     return failures;
 }
