@@ -10,5 +10,6 @@ namespace kestrel::bench {
 void runEngineBench(QTextStream& out, const QString& workDir);
 void runPaintBench(QTextStream& out, const QString& workDir);
 void runDrawingBench(QTextStream& out, const QString& workDir);
+void runKbBench(QTextStream& out, const QString& workDir);
 
 } // namespace kestrel::bench

@@ -1,5 +1,6 @@
-// kestrel-bench: speed and memory figures for the engine, frame painting and
-// drawing. Run with `./kestrel.sh bench`; `--only engine|paint|drawing` picks one.
+// kestrel-bench: speed and memory figures for the engine, frame painting,
+// drawing and the knowledge base. Run with `./kestrel.sh bench`; `--only
+// engine|paint|drawing|kb` picks one.
 #include "Benchmarks.h"
 
 #include <QGuiApplication>
@@ -22,5 +23,7 @@ int main(int argc, char* argv[])
         kestrel::bench::runPaintBench(out, work.path());
     if (area.isEmpty() || area == QLatin1String("drawing"))
         kestrel::bench::runDrawingBench(out, work.path());
+    if (area.isEmpty() || area == QLatin1String("kb"))
+        kestrel::bench::runKbBench(out, work.path());
     return 0;
 }
