@@ -4,6 +4,7 @@ int runKbModelTests(int argc, char** argv);
 int runRtfTests(int argc, char** argv);
 int runRtfWordProcessorTests(int argc, char** argv);
 int runKbWindowTests(int argc, char** argv);
+int runKbNoteSafetyTests(int argc, char** argv);
 
 // One program for the knowledge-base library; each group of tests is its own
 // QtTest class so that failures are reported by group.
@@ -15,5 +16,6 @@ int main(int argc, char** argv)
     failures += runRtfTests(argc, argv);
     failures += runRtfWordProcessorTests(argc, argv);
     failures += runKbWindowTests(argc, argv);
+    failures += runKbNoteSafetyTests(argc, argv);
     return failures;
 }
