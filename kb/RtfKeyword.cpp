@@ -1,5 +1,7 @@
 #include "kb/RtfKeyword.h"
 
+#include <QChar>
+
 #include <unordered_map>
 
 namespace kestrel {
@@ -247,6 +249,39 @@ RtfKeyword::Id RtfKeyword::lookup(std::string_view word)
     if (word.size() > 4 && word.substr(0, 4) == "brdr")
         return Id::brdrstyle;
     return Id::Unknown;
+}
+
+char16_t RtfKeyword::character(Id id)
+{
+    switch (id) {
+    case Id::line:
+        return QChar::LineSeparator;
+    case Id::tab:
+    case Id::nestcell: // a cell of a table inside a cell: read as tab-separated text
+        return u'\t';
+    case Id::emdash:
+        return 0x2014;
+    case Id::endash:
+        return 0x2013;
+    case Id::bullet:
+        return 0x2022;
+    case Id::lquote:
+        return 0x2018;
+    case Id::rquote:
+        return 0x2019;
+    case Id::ldblquote:
+        return 0x201C;
+    case Id::rdblquote:
+        return 0x201D;
+    case Id::emspace:
+        return 0x2003;
+    case Id::enspace:
+        return 0x2002;
+    case Id::qmspace:
+        return 0x2005;
+    default:
+        return 0;
+    }
 }
 
 } // namespace kestrel

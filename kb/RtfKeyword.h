@@ -143,6 +143,8 @@ public:
     };
 
     static Id lookup(std::string_view word);
+    // The character a word stands for (\tab, \emdash, \ldblquote, ...); 0 for other words.
+    static char16_t character(Id id);
     static bool isSkippedDestination(Id id) { return id == Id::skipped; }
 };
 

@@ -64,6 +64,59 @@ QString formatName(RtfPictureDecoder::Format format, const QByteArray& label)
 
 } // namespace
 
+void RtfPictureDecoder::Source::word(RtfKeyword::Id id, std::string_view text, bool hasParam, int param)
+{
+    using Kw = RtfKeyword::Id;
+    switch (id) {
+    case Kw::pngblip:
+    case Kw::jpegblip:
+    case Kw::emfblip:
+    case Kw::wmetafile:
+    case Kw::dibitmap:
+    case Kw::wbitmap:
+    case Kw::macpict:
+    case Kw::pmmetafile:
+        label = QByteArray(text.data(), qsizetype(text.size()));
+        if (hasParam)
+            label += QByteArray::number(param);
+        return;
+    case Kw::picw:
+        picw = param;
+        return;
+    case Kw::pich:
+        pich = param;
+        return;
+    case Kw::picwgoal:
+        goalWidthTwips = param;
+        return;
+    case Kw::pichgoal:
+        goalHeightTwips = param;
+        return;
+    case Kw::picscalex:
+        scaleXPercent = param;
+        return;
+    case Kw::picscaley:
+        scaleYPercent = param;
+        return;
+    default:
+        return;
+    }
+}
+
+void RtfPictureDecoder::Source::hexDigit(unsigned char ch)
+{
+    const int lower = ch | 0x20;
+    const int value = ch >= '0' && ch <= '9' ? ch - '0' : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+    if (value < 0)
+        return;
+    if (pendingNibble < 0) {
+        pendingNibble = value;
+    } else {
+        data += char(pendingNibble * 16 + value);
+        pendingNibble = -1;
+    }
+}
+
 RtfPictureDecoder::Format RtfPictureDecoder::sniff(const QByteArray& data)
 {
     if (data.startsWith("\x89PNG"))

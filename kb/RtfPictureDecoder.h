@@ -1,8 +1,11 @@
 #pragma once
 
 #include "kb/RtfContent.h"
+#include "kb/RtfKeyword.h"
 
 #include <QSizeF>
+
+#include <string_view>
 
 namespace kestrel {
 
@@ -13,8 +16,13 @@ namespace kestrel {
 // the picture's size, its bytes kept so that saving loses nothing.
 class RtfPictureDecoder {
 public:
-    // What the \pict group said.
+    // What the \pict group said, gathered as it is read.
     struct Source {
+        // A control word of the group: the picture's kind, sizes and scale.
+        void word(RtfKeyword::Id id, std::string_view text, bool hasParam, int param);
+        // One hexadecimal digit of the data; other characters are white space.
+        void hexDigit(unsigned char ch);
+
         QByteArray label; // the blip word as read: "pngblip", "jpegblip", "wmetafile8", "emfblip", "dibitmap0", ...
         QByteArray data;
         int picw = 0; // pixels for bitmaps, 0.01 mm for metafiles
@@ -23,6 +31,7 @@ public:
         int goalHeightTwips = 0;
         int scaleXPercent = 100;
         int scaleYPercent = 100;
+        int pendingNibble = -1; // the first digit of a byte
     };
 
     struct Result {

@@ -1,16 +1,20 @@
 #include "kb/RtfReader.h"
 
+#include "kb/RtfCharacterStyle.h"
 #include "kb/RtfCodePage.h"
 #include "kb/RtfContent.h"
 #include "kb/RtfDocumentBuilder.h"
 #include "kb/RtfFlow.h"
+#include "kb/RtfFontTable.h"
 #include "kb/RtfKeyword.h"
 #include "kb/RtfLexer.h"
 #include "kb/RtfListLabel.h"
+#include "kb/RtfParagraphStyle.h"
 #include "kb/RtfPictureDecoder.h"
+#include "kb/RtfRowDefinition.h"
+#include "kb/RtfTextBuffer.h"
 
 #include <QColor>
-#include <QHash>
 #include <QTextImageFormat>
 
 #include <algorithm>
@@ -49,53 +53,14 @@ enum class OnClose {
     NestedRow
 };
 
-constexpr double kTwipsPerPx = 15.0;
-
-struct CharState {
-    int font = -1;
-    int halfPoints = 24;
-    int color = 0;
-    int background = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    bool hidden = false;
-    QTextCharFormat::VerticalAlignment vertical = QTextCharFormat::AlignNormal;
-    QFont::Capitalization caps = QFont::MixedCase;
-    bool operator==(const CharState&) const = default;
-};
-
-struct ParaState {
-    Qt::Alignment align = Qt::AlignLeft;
-    int leftTwips = 0;
-    int rightTwips = 0;
-    int firstTwips = 0;
-    int beforeTwips = 0;
-    int afterTwips = 0;
-    bool inTable = false;
-    RtfListLabel numbering; // old-style \pn numbering of the paragraph
-
-    bool sameLayout(const ParaState& o) const
-    {
-        return align == o.align && leftTwips == o.leftTwips && rightTwips == o.rightTwips && firstTwips == o.firstTwips
-            && beforeTwips == o.beforeTwips && afterTwips == o.afterTwips && inTable == o.inTable;
-    }
-};
-
 struct GroupState {
     Dest dest = Dest::Text;
     OnClose onClose = OnClose::Nothing;
-    CharState chr;
-    ParaState para;
+    RtfCharacterStyle chr;
+    RtfParagraphStyle para;
     int uc = 1;
     bool inNote = false; // footnote text, gathered at the end
     bool inLabel = false; // a list label (\listtext, \pntext)
-};
-
-struct Font {
-    QString name;
-    int codePage = 0; // 0: the document's
 };
 
 // A shape (\shp) being read: its property name, and whether it showed something.
@@ -124,23 +89,17 @@ private:
     bool startDestination(Kw word, bool starred);
     void controlWord(const RtfToken& token);
     void textWord(Kw word, const RtfToken& token);
-    void characterWord(Kw word, bool hasParam, int param);
-    void paragraphWord(Kw word, int param);
-    void tableWord(Kw word, int param);
-    void fontTableWord(Kw word, bool hasParam, int param);
-    void pictureWord(Kw word, bool hasParam, int param, const RtfToken& token);
+    void documentWord(Kw word, int param);
     void symbol(char symbol);
     void textByte(unsigned char byte);
     void textChar(QChar ch);
 
     int codePage() const;
-    void decodeBytes();
     void flushText();
     void beforeContent();
     void endParagraph();
     void endCell();
     void endRow();
-    void finishFontEntry();
     void finishPicture();
 
     QTextCharFormat charFormat();
@@ -156,37 +115,25 @@ private:
     int m_docCodePage = RtfCodePage::kWestern;
 
     // Text not yet handed on: decoded characters, then bytes still in their code page.
-    QString m_text;
-    QByteArray m_bytes;
-    int m_bytesCodePage = 0;
+    RtfTextBuffer m_text{m_codePages};
 
     RtfFlow m_body;
     RtfFlow m_notes;
     RtfContent m_content;
 
-    QHash<int, Font> m_fonts;
+    RtfFontTable m_fonts{m_codePages};
     int m_defaultFont = 0;
-    int m_fontEntry = -1;
-    int m_fontEntryCodePage = 0;
-    bool m_fontEntryHasCpg = false;
-    QString m_fontName;
-    QByteArray m_fontNameBytes;
     std::vector<QColor> m_colors;
     int m_red = -1, m_green = -1, m_blue = -1;
 
     RtfPictureDecoder::Source m_picture;
-    int m_pictNibble = -1;
     int m_picturesShown = 0;
     int m_picturesAtShppict = -1; // the count when the last \shppict opened
     bool m_shppictShown = false; // the last \shppict showed its picture: skip its \nonshppict
     std::vector<Shape> m_shapes;
     QString m_collected;
 
-    RtfTableRow m_rowDefinition;
-    RtfCellDefinition m_cellDefinition;
-    Qt::Alignment m_rowAlignment = Qt::AlignLeft;
-    enum class BorderTarget { None, Cell, Row } m_borderTarget = BorderTarget::None;
-    bool m_rowBordered = false;
+    RtfRowDefinition m_rowDefinition;
 
     RtfListLabel m_numberingDefinition; // the \pn group being read
     RtfListLabel::Counters m_numberCounters{};
@@ -194,10 +141,12 @@ private:
     bool m_paragraphNumbered = false;
     int m_noteNumber = 0;
 
-    CharState m_cachedChar;
+    // The formats of the last styles asked for: consecutive runs mostly share them.
+    RtfCharacterStyle m_cachedChar;
     QTextCharFormat m_cachedCharFormat;
+    int m_cachedFontsRevision = -1;
     bool m_charCacheValid = false;
-    ParaState m_cachedPara;
+    RtfParagraphStyle m_cachedPara;
     RtfParagraphProps m_cachedParaProps;
     bool m_paraCacheValid = false;
 };
@@ -276,7 +225,7 @@ void Parser::closeGroup()
     finishGroup(m_stack.back());
     if (m_stack.back().dest == Dest::FontTable && m_stack.size() > 1
         && m_stack[m_stack.size() - 2].dest == Dest::FontTable)
-        finishFontEntry(); // an entry group closed without its ';'
+        m_fonts.finishEntry(m_docCodePage); // an entry group closed without its ';'
     m_stack.pop_back();
     m_groupStart = false;
     m_starPending = false;
@@ -350,7 +299,6 @@ bool Parser::startDestination(Kw word, bool starred)
         if (!inText)
             return become(Dest::Skip);
         m_picture = {};
-        m_pictNibble = -1;
         return become(Dest::Picture, OnClose::Picture);
     case Kw::shppict:
         if (!inText)
@@ -444,7 +392,7 @@ void Parser::controlWord(const RtfToken& token)
 
     switch (s.dest) {
     case Dest::FontTable:
-        fontTableWord(word, hasParam, param);
+        m_fonts.word(word, hasParam, param, m_docCodePage);
         return;
     case Dest::ColorTable:
         if (word == Kw::red)
@@ -455,7 +403,7 @@ void Parser::controlWord(const RtfToken& token)
             m_blue = std::clamp(param, 0, 255);
         return;
     case Dest::Picture:
-        pictureWord(word, hasParam, param, token);
+        m_picture.word(word, token.word, hasParam, param);
         return;
     case Dest::Numbering:
         m_numberingDefinition.applyWord(token.word, hasParam, param);
@@ -486,6 +434,10 @@ void Parser::textWord(Kw word, const RtfToken& token)
     }
     // Unicode fallback characters are single characters; anything else ends them.
     m_ucSkip = 0;
+    if (const char16_t ch = RtfKeyword::character(word)) {
+        textChar(QChar(ch));
+        return;
+    }
     switch (word) {
     case Kw::uc:
         s.uc = std::clamp(param, 0, 16);
@@ -496,45 +448,8 @@ void Parser::textWord(Kw word, const RtfToken& token)
         return;
     case Kw::sect:
         // A section ends the paragraph it is in; after a \par it adds none.
-        if (flow().paragraphStarted() || !m_text.isEmpty() || !m_bytes.isEmpty())
+        if (flow().paragraphStarted() || !m_text.isEmpty())
             endParagraph();
-        return;
-    case Kw::line:
-        textChar(QChar::LineSeparator);
-        return;
-    case Kw::tab:
-    case Kw::nestcell:
-        textChar(QChar('\t'));
-        return;
-    case Kw::emdash:
-        textChar(QChar(0x2014));
-        return;
-    case Kw::endash:
-        textChar(QChar(0x2013));
-        return;
-    case Kw::bullet:
-        textChar(QChar(0x2022));
-        return;
-    case Kw::lquote:
-        textChar(QChar(0x2018));
-        return;
-    case Kw::rquote:
-        textChar(QChar(0x2019));
-        return;
-    case Kw::ldblquote:
-        textChar(QChar(0x201C));
-        return;
-    case Kw::rdblquote:
-        textChar(QChar(0x201D));
-        return;
-    case Kw::emspace:
-        textChar(QChar(0x2003));
-        return;
-    case Kw::enspace:
-        textChar(QChar(0x2002));
-        return;
-    case Kw::qmspace:
-        textChar(QChar(0x2005));
         return;
     case Kw::chftn:
         // The reference mark in the text counts the notes; the mark in the note repeats it.
@@ -559,78 +474,20 @@ void Parser::textWord(Kw word, const RtfToken& token)
         break;
     }
     flushText();
-    characterWord(word, token.hasParam, param);
-    paragraphWord(word, param);
-    tableWord(word, param);
+    s.chr.word(word, token.hasParam, param, m_defaultFont);
+    s.para.word(word, param);
+    m_rowDefinition.word(word, param);
+    documentWord(word, param);
 }
 
-void Parser::characterWord(Kw word, bool hasParam, int param)
+// Words about the whole document: its code page and default font.
+void Parser::documentWord(Kw word, int param)
 {
-    CharState& c = state().chr;
-    const bool on = !hasParam || param != 0;
     switch (word) {
-    case Kw::plain:
-        c = CharState{};
-        c.font = m_defaultFont;
-        return;
-    case Kw::b:
-        c.bold = on;
-        return;
-    case Kw::i:
-        c.italic = on;
-        return;
-    case Kw::ul:
-        c.underline = on;
-        return;
-    case Kw::ulnone:
-        c.underline = false;
-        return;
-    case Kw::strike:
-    case Kw::striked:
-        c.strike = on;
-        return;
-    case Kw::sub:
-        c.vertical = QTextCharFormat::AlignSubScript;
-        return;
-    case Kw::super:
-        c.vertical = QTextCharFormat::AlignSuperScript;
-        return;
-    case Kw::nosupersub:
-        c.vertical = QTextCharFormat::AlignNormal;
-        return;
-    case Kw::up:
-        c.vertical = hasParam && param == 0 ? QTextCharFormat::AlignNormal : QTextCharFormat::AlignSuperScript;
-        return;
-    case Kw::dn:
-        c.vertical = hasParam && param == 0 ? QTextCharFormat::AlignNormal : QTextCharFormat::AlignSubScript;
-        return;
-    case Kw::highlight:
-    case Kw::chcbpat:
-    case Kw::cb:
-        c.background = std::max(param, 0);
-        return;
-    case Kw::v:
-        c.hidden = on;
-        return;
-    case Kw::caps:
-        c.caps = on ? QFont::AllUppercase : QFont::MixedCase;
-        return;
-    case Kw::scaps:
-        c.caps = on ? QFont::SmallCaps : QFont::MixedCase;
-        return;
-    case Kw::f:
-        c.font = param;
-        return;
-    case Kw::fs:
-        c.halfPoints = hasParam ? std::clamp(param, 2, 3276) : 24;
-        return;
-    case Kw::cf:
-        c.color = param;
-        return;
     case Kw::deff:
         m_defaultFont = param;
-        if (c.font < 0)
-            c.font = param;
+        if (state().chr.font < 0)
+            state().chr.font = param;
         return;
     case Kw::ansi:
         m_docCodePage = RtfCodePage::kWestern;
@@ -646,192 +503,6 @@ void Parser::characterWord(Kw word, bool hasParam, int param)
         return;
     case Kw::mac:
         m_docCodePage = 10000;
-        return;
-    default:
-        return;
-    }
-}
-
-void Parser::paragraphWord(Kw word, int param)
-{
-    ParaState& p = state().para;
-    switch (word) {
-    case Kw::pard:
-        p = ParaState{};
-        return;
-    case Kw::ql:
-        p.align = Qt::AlignLeft;
-        return;
-    case Kw::qc:
-        p.align = Qt::AlignHCenter;
-        return;
-    case Kw::qr:
-        p.align = Qt::AlignRight;
-        return;
-    case Kw::qj:
-        p.align = Qt::AlignJustify;
-        return;
-    case Kw::li:
-        p.leftTwips = std::clamp(param, -31680, 31680);
-        return;
-    case Kw::ri:
-        p.rightTwips = std::clamp(param, -31680, 31680);
-        return;
-    case Kw::fi:
-        p.firstTwips = std::clamp(param, -31680, 31680);
-        return;
-    case Kw::sb:
-        p.beforeTwips = std::clamp(param, 0, 31680);
-        return;
-    case Kw::sa:
-        p.afterTwips = std::clamp(param, 0, 31680);
-        return;
-    case Kw::intbl:
-        p.inTable = true;
-        return;
-    case Kw::itap:
-        p.inTable = param > 0;
-        return;
-    default:
-        return;
-    }
-}
-
-void Parser::tableWord(Kw word, int param)
-{
-    switch (word) {
-    case Kw::trowd:
-        m_rowDefinition = {};
-        m_cellDefinition = {};
-        m_rowAlignment = Qt::AlignLeft;
-        m_rowBordered = false;
-        m_borderTarget = BorderTarget::None;
-        return;
-    case Kw::trleft:
-        m_rowDefinition.leftTwips = std::clamp(param, -31680, 31680);
-        return;
-    case Kw::trql:
-        m_rowAlignment = Qt::AlignLeft;
-        return;
-    case Kw::trqc:
-        m_rowAlignment = Qt::AlignHCenter;
-        return;
-    case Kw::trqr:
-        m_rowAlignment = Qt::AlignRight;
-        return;
-    case Kw::cellx:
-        m_cellDefinition.rightTwips = std::clamp(param, -31680, 31680 * 4);
-        if (m_rowDefinition.definitions.size() < 4096)
-            m_rowDefinition.definitions.push_back(m_cellDefinition);
-        m_cellDefinition = {};
-        m_borderTarget = BorderTarget::None;
-        return;
-    case Kw::clmrg:
-        m_cellDefinition.mergesLeft = true;
-        return;
-    case Kw::clvmgf:
-        m_cellDefinition.startsDownMerge = true;
-        return;
-    case Kw::clvmrg:
-        m_cellDefinition.mergesUp = true;
-        return;
-    case Kw::clbrdr:
-        m_borderTarget = BorderTarget::Cell;
-        return;
-    case Kw::trbrdr:
-        m_borderTarget = BorderTarget::Row;
-        return;
-    case Kw::parabrdr:
-        m_borderTarget = BorderTarget::None;
-        return;
-    case Kw::brdrnone:
-        m_borderTarget = BorderTarget::None;
-        return;
-    case Kw::brdrstyle:
-        if (m_borderTarget == BorderTarget::Cell)
-            m_cellDefinition.bordered = true;
-        else if (m_borderTarget == BorderTarget::Row)
-            m_rowBordered = true;
-        return;
-    default:
-        return;
-    }
-}
-
-void Parser::fontTableWord(Kw word, bool hasParam, int param)
-{
-    switch (word) {
-    case Kw::f:
-        finishFontEntry();
-        m_fontEntry = param;
-        m_fontEntryCodePage = 0;
-        m_fontEntryHasCpg = false;
-        return;
-    case Kw::fcharset:
-        if (!m_fontEntryHasCpg)
-            m_fontEntryCodePage = RtfCodePage::fromCharset(param);
-        return;
-    case Kw::cpg:
-        m_fontEntryHasCpg = true;
-        m_fontEntryCodePage = param;
-        return;
-    case Kw::u:
-        if (hasParam) {
-            m_fontName
-                += m_codePages.decode(m_fontNameBytes, m_fontEntryCodePage ? m_fontEntryCodePage : m_docCodePage);
-            m_fontNameBytes.clear();
-            m_fontName += QChar(char16_t(param));
-        }
-        return;
-    default:
-        return;
-    }
-}
-
-void Parser::finishFontEntry()
-{
-    if (m_fontEntry < 0)
-        return;
-    m_fontName += m_codePages.decode(m_fontNameBytes, m_fontEntryCodePage ? m_fontEntryCodePage : m_docCodePage);
-    m_fonts.insert(m_fontEntry, Font{m_fontName.trimmed(), m_fontEntryCodePage});
-    m_fontName.clear();
-    m_fontNameBytes.clear();
-    m_fontEntry = -1;
-    m_charCacheValid = false;
-}
-
-void Parser::pictureWord(Kw word, bool hasParam, int param, const RtfToken& token)
-{
-    switch (word) {
-    case Kw::pngblip:
-    case Kw::jpegblip:
-    case Kw::emfblip:
-    case Kw::wmetafile:
-    case Kw::dibitmap:
-    case Kw::wbitmap:
-    case Kw::macpict:
-    case Kw::pmmetafile:
-        m_picture.label = QByteArray(token.word.data(), qsizetype(token.word.size()));
-        if (hasParam)
-            m_picture.label += QByteArray::number(param);
-        return;
-    case Kw::picw:
-        m_picture.picw = param;
-        return;
-    case Kw::pich:
-        m_picture.pich = param;
-        return;
-    case Kw::picwgoal:
-        m_picture.goalWidthTwips = param;
-        return;
-    case Kw::pichgoal:
-        m_picture.goalHeightTwips = param;
-        return;
-    case Kw::picscalex:
-        m_picture.scaleXPercent = param;
-        return;
-    case Kw::picscaley:
-        m_picture.scaleYPercent = param;
         return;
     default:
         return;
@@ -868,17 +539,7 @@ void Parser::textByte(unsigned char byte)
     m_groupStart = false;
     switch (s.dest) {
     case Dest::Picture:
-        if (const int v = byte >= '0' && byte <= '9'           ? byte - '0'
-                : (byte | 0x20) >= 'a' && (byte | 0x20) <= 'f' ? (byte | 0x20) - 'a' + 10
-                                                               : -1;
-            v >= 0) {
-            if (m_pictNibble < 0) {
-                m_pictNibble = v;
-            } else {
-                m_picture.data += char(m_pictNibble * 16 + v);
-                m_pictNibble = -1;
-            }
-        }
+        m_picture.hexDigit(byte);
         return;
     case Dest::ColorTable:
         if (byte == ';') {
@@ -891,10 +552,7 @@ void Parser::textByte(unsigned char byte)
         }
         return;
     case Dest::FontTable:
-        if (byte == ';')
-            finishFontEntry();
-        else
-            m_fontNameBytes += char(byte);
+        m_fonts.byte(byte, m_docCodePage);
         return;
     case Dest::Text:
     case Dest::Collect:
@@ -902,19 +560,12 @@ void Parser::textByte(unsigned char byte)
             --m_ucSkip;
             return;
         }
-        if (byte < 0x80 && m_bytes.isEmpty()) {
-            m_text += QLatin1Char(char(byte));
-            return;
-        }
-        // 8-bit text stays in its code page until the run is complete: a
-        // double-byte character may take its trail byte from the next token.
-        if (const int cp = codePage(); m_bytes.isEmpty() || cp == m_bytesCodePage) {
-            m_bytesCodePage = cp;
+        if (byte < 0x80 && m_text.takesAscii()) {
+            m_text.addAscii(char(byte));
         } else {
-            decodeBytes();
-            m_bytesCodePage = cp;
+            const int cp = codePage();
+            m_text.addByte(char(byte), cp == RtfCodePage::kSymbol && s.inLabel ? RtfTextBuffer::kLabelBullets : cp);
         }
-        m_bytes += char(byte);
         return;
     case Dest::Ignore:
     case Dest::Skip:
@@ -928,51 +579,32 @@ void Parser::textChar(QChar ch)
     const Dest dest = state().dest;
     if (dest != Dest::Text && dest != Dest::Collect)
         return;
-    decodeBytes();
-    m_text += ch;
+    m_text.addChar(ch);
 }
 
 int Parser::codePage() const
 {
     // The run's font decides, as LibreOffice reads it; Word writes the same
     // font as \f and as \af for right-to-left text.
-    const CharState& c = state().chr;
-    const auto found = m_fonts.constFind(c.font >= 0 ? c.font : m_defaultFont);
-    const int fontPage = found == m_fonts.constEnd() ? 0 : found->codePage;
+    const RtfCharacterStyle& c = state().chr;
+    const int fontPage = m_fonts.codePage(c.font >= 0 ? c.font : m_defaultFont);
     return fontPage != 0 ? fontPage : m_docCodePage;
-}
-
-void Parser::decodeBytes()
-{
-    if (m_bytes.isEmpty())
-        return;
-    if (m_bytesCodePage == RtfCodePage::kSymbol && state().inLabel) {
-        // A list label in a symbol font (Symbol, Wingdings) draws a bullet whatever its byte.
-        m_text += QString(m_bytes.size(), QChar(0x2022));
-    } else {
-        m_text += m_codePages.decode(m_bytes, m_bytesCodePage);
-    }
-    m_bytes.clear();
 }
 
 void Parser::flushText()
 {
-    if (m_stack.empty()) {
-        m_text.clear();
-        m_bytes.clear();
-        return;
-    }
-    decodeBytes();
     if (m_text.isEmpty())
+        return;
+    const QString text = m_text.take();
+    if (m_stack.empty())
         return;
     const GroupState& s = state();
     if (s.dest == Dest::Collect) {
-        m_collected += m_text;
+        m_collected += text;
     } else if (s.dest == Dest::Text && !s.chr.hidden) {
         beforeContent();
-        flow().addText(m_text, charFormat(), paragraphProps());
+        flow().addText(text, charFormat(), paragraphProps());
     }
-    m_text.clear();
 }
 
 // An old-style numbered paragraph without a label of its own gets one made from its \pn definition.
@@ -983,8 +615,7 @@ void Parser::beforeContent()
         return;
     m_labelSeen = true;
     m_paragraphNumbered = true;
-    const auto found = m_fonts.constFind(s.para.numbering.font);
-    const bool symbolFont = found != m_fonts.constEnd() && found->codePage == RtfCodePage::kSymbol;
+    const bool symbolFont = m_fonts.codePage(s.para.numbering.font) == RtfCodePage::kSymbol;
     const QString label = s.para.numbering.next(m_numberCounters, symbolFont);
     if (!label.isEmpty())
         flow().addText(label, charFormat(), paragraphProps());
@@ -1012,12 +643,7 @@ void Parser::endCell()
 void Parser::endRow()
 {
     flushText();
-    RtfTableRow definition = m_rowDefinition;
-    if (m_rowBordered) {
-        for (RtfCellDefinition& cell : definition.definitions)
-            cell.bordered = true;
-    }
-    flow().endRow(std::move(definition), m_rowAlignment);
+    flow().endRow(m_rowDefinition.row(), m_rowDefinition.alignment());
     m_labelSeen = false;
 }
 
@@ -1045,53 +671,24 @@ void Parser::finishPicture()
 
 QTextCharFormat Parser::charFormat()
 {
-    const CharState& c = state().chr;
-    if (m_charCacheValid && c == m_cachedChar)
-        return m_cachedCharFormat;
-    QTextCharFormat format;
-    const auto font = m_fonts.constFind(c.font >= 0 ? c.font : m_defaultFont);
-    if (font != m_fonts.constEnd() && !font->name.isEmpty())
-        format.setFontFamilies(QStringList{font->name});
-    format.setFontPointSize(c.halfPoints / 2.0);
-    format.setFontWeight(c.bold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(c.italic);
-    format.setFontUnderline(c.underline);
-    if (c.strike)
-        format.setFontStrikeOut(true);
-    if (c.vertical != QTextCharFormat::AlignNormal)
-        format.setVerticalAlignment(c.vertical);
-    if (c.caps != QFont::MixedCase)
-        format.setFontCapitalization(c.caps);
-    if (c.color > 0 && c.color < int(m_colors.size()) && m_colors[size_t(c.color)].isValid())
-        format.setForeground(m_colors[size_t(c.color)]);
-    if (c.background > 0 && c.background < int(m_colors.size()) && m_colors[size_t(c.background)].isValid())
-        format.setBackground(m_colors[size_t(c.background)]);
-    m_cachedChar = c;
-    m_cachedCharFormat = format;
-    m_charCacheValid = true;
-    return format;
+    const RtfCharacterStyle& c = state().chr;
+    if (!m_charCacheValid || !(c == m_cachedChar) || m_cachedFontsRevision != m_fonts.revision()) {
+        m_cachedChar = c;
+        m_cachedCharFormat = c.format(m_fonts, m_colors, m_defaultFont);
+        m_cachedFontsRevision = m_fonts.revision();
+        m_charCacheValid = true;
+    }
+    return m_cachedCharFormat;
 }
 
 RtfParagraphProps Parser::paragraphProps()
 {
-    const ParaState& p = state().para;
-    if (m_paraCacheValid && p.sameLayout(m_cachedPara))
-        return m_cachedParaProps;
-    QTextBlockFormat format;
-    format.setAlignment(p.align);
-    if (p.leftTwips)
-        format.setLeftMargin(p.leftTwips / kTwipsPerPx);
-    if (p.rightTwips)
-        format.setRightMargin(p.rightTwips / kTwipsPerPx);
-    if (p.firstTwips)
-        format.setTextIndent(p.firstTwips / kTwipsPerPx);
-    if (p.beforeTwips)
-        format.setTopMargin(p.beforeTwips / kTwipsPerPx);
-    if (p.afterTwips)
-        format.setBottomMargin(p.afterTwips / kTwipsPerPx);
-    m_cachedPara = p;
-    m_cachedParaProps = RtfParagraphProps{format, p.inTable};
-    m_paraCacheValid = true;
+    const RtfParagraphStyle& p = state().para;
+    if (!m_paraCacheValid || !p.sameLayout(m_cachedPara)) {
+        m_cachedPara = p;
+        m_cachedParaProps = p.props();
+        m_paraCacheValid = true;
+    }
     return m_cachedParaProps;
 }
 
