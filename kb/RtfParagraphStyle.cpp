@@ -70,6 +70,11 @@ RtfParagraphProps RtfParagraphStyle::props() const
         format.setRightMargin(rightTwips / kTwipsPerPx);
     if (firstTwips)
         format.setTextIndent(firstTwips / kTwipsPerPx);
+    // A hanging indent is a tab stop, as in word processors: the tab after
+    // a list label takes the text to the indent. Qt measures tab stops from
+    // where the first line starts.
+    if (firstTwips < 0)
+        format.setTabPositions({QTextOption::Tab(-firstTwips / kTwipsPerPx, QTextOption::LeftTab)});
     if (beforeTwips)
         format.setTopMargin(beforeTwips / kTwipsPerPx);
     if (afterTwips)

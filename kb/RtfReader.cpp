@@ -603,7 +603,12 @@ void Parser::flushText()
         m_collected += text;
     } else if (s.dest == Dest::Text && !s.chr.hidden) {
         beforeContent();
-        flow().addText(text, charFormat(), paragraphProps());
+        QTextCharFormat format = charFormat();
+        // A label's bullet from a symbol font was read as U+2022, which the
+        // symbol font itself may not draw: the text's own font does.
+        if (s.inLabel && m_fonts.codePage(s.chr.font >= 0 ? s.chr.font : m_defaultFont) == RtfCodePage::kSymbol)
+            format.clearProperty(QTextFormat::FontFamilies);
+        flow().addText(text, format, paragraphProps());
     }
 }
 

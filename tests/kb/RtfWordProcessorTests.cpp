@@ -276,6 +276,9 @@ void RtfWordProcessorTests::libreOfficeNote_tablesListsNotesPicturesScripts()
     QCOMPARE(doc.find("After the table").block().blockFormat().bottomMargin(), 140 / 15.0);
     QCOMPARE(doc.find("First bullet").block().blockFormat().leftMargin(), 709 / 15.0);
     QCOMPARE(doc.find("First bullet").block().blockFormat().textIndent(), -283 / 15.0);
+    // The hanging indent is the label's tab stop, measured from where the first line starts.
+    QCOMPARE(doc.find("First bullet").block().blockFormat().tabPositions(),
+        QList<QTextOption::Tab>{QTextOption::Tab(283 / 15.0, QTextOption::LeftTab)});
 }
 
 void RtfWordProcessorTests::word2003Note_codePageTableListShapesObject()
@@ -296,6 +299,11 @@ void RtfWordProcessorTests::word2003Note_codePageTableListShapesObject()
     // A font name in the font's own code page.
     QCOMPARE(formatAt(doc, QString::fromUtf8("Кириллица")).fontFamilies().toStringList().value(0),
         QString::fromUtf8("Ариал"));
+    // The Symbol font's bullet is shown in the text's font, which has a bullet to draw.
+    const QTextBlock first = doc.find(QString::fromUtf8("Первый")).block();
+    QCOMPARE(first.text().left(2), QString::fromUtf8("•\t"));
+    QCOMPARE(first.begin().fragment().charFormat().fontFamilies().toStringList(), QStringList{});
+    QCOMPARE(first.blockFormat().tabPositions(), QList<QTextOption::Tab>{QTextOption::Tab(24, QTextOption::LeftTab)});
     // Row borders (\trbrdr) give the table its grid.
     auto* table = qobject_cast<QTextTable*>(doc.rootFrame()->childFrames().value(0));
     QVERIFY(table);
