@@ -137,7 +137,10 @@ QByteArray fuzzToken(QRandomGenerator& rng)
     static const QByteArray kTokens[] = {"{", "}", "\\", "\\par ", "\\pict", "\\pngblip ", "\\jpegblip ", "\\bin",
         "\\u", "\\u-", "\\uc", "\\'", "\\'e9", "\\*", "\\fonttbl", "\\colortbl", "\\f", "\\fs", "\\cf", "\\b", "\\i0",
         "\\line", "\\qc", "\\plain", ";", "99999999999999", "-", "0", "ff", "\\red300", "\\deff", "\\stylesheet",
-        "\\shppict", "{\\*\\unknown ", "\\'\\", "\n", " "};
+        "\\shppict", "{\\*\\unknown ", "\\'\\", "\n", " ", "\\trowd", "\\cellx", "\\cell ", "\\row ", "\\intbl",
+        "\\clvmrg", "\\clmrg", "\\nestcell", "\\nestrow", "\\ansicpg932 ", "\\fcharset128", "\\'83", "\\chftn",
+        "{\\footnote ", "{\\*\\pn\\pnlvlbody\\pndec}", "{\\pntext ", "{\\shp{\\*\\shpinst", "{\\sp{\\sn pib}{\\sv ",
+        "{\\shptxt ", "{\\shprslt ", "\\wmetafile8 ", "d7cdc69a", "\\dibitmap0 ", "\\v", "\\super", "\\highlight1"};
     return kTokens[rng.bounded(int(std::size(kTokens)))];
 }
 
@@ -399,12 +402,13 @@ void RtfTests::reader_notRtfLeavesDocumentAlone()
 
 void RtfTests::reader_fuzzedInputNeverCrashesOrHangs()
 {
-    const QList<QByteArray> seeds
-        = {readFile(KB_TEST_DATA "/libreoffice_writer.rtf"), readFile(KB_TEST_DATA "/wordpad.rtf"), [] {
-               QTextDocument doc;
-               buildDocument("png picture", doc);
-               return RtfWriter::write(doc);
-           }()};
+    const QList<QByteArray> seeds = {readFile(KB_TEST_DATA "/libreoffice_writer.rtf"),
+        readFile(KB_TEST_DATA "/wordpad.rtf"), readFile(KB_TEST_DATA "/libreoffice_tables_lists_notes.rtf"),
+        readFile(KB_TEST_DATA "/word2003_cyrillic.rtf"), [] {
+            QTextDocument doc;
+            buildDocument("png picture", doc);
+            return RtfWriter::write(doc);
+        }()};
     for (const QByteArray& seed : seeds)
         QVERIFY(!seed.isEmpty());
     const quint32 seedValue = QRandomGenerator::global()->generate();
