@@ -604,11 +604,20 @@ void Parser::flushText()
     } else if (s.dest == Dest::Text && !s.chr.hidden) {
         beforeContent();
         QTextCharFormat format = charFormat();
-        // A label's bullet from a symbol font was read as U+2022, which the
-        // symbol font itself may not draw: the text's own font does.
-        if (s.inLabel && m_fonts.codePage(s.chr.font >= 0 ? s.chr.font : m_defaultFont) == RtfCodePage::kSymbol)
-            format.clearProperty(QTextFormat::FontFamilies);
-        flow().addText(text, format, paragraphProps());
+        QString shown = text;
+        if (s.inLabel) {
+            // A label's bullet from a symbol font was read as U+2022, which the
+            // symbol font itself may not draw: the text's own font does.
+            if (m_fonts.codePage(s.chr.font >= 0 ? s.chr.font : m_defaultFont) == RtfCodePage::kSymbol)
+                format.clearProperty(QTextFormat::FontFamilies);
+            // Symbol-font glyphs written as Unicode (LibreOffice's U+F095,
+            // Word's U+F0B7) sit in the private use area: no font here draws them.
+            for (QChar& ch : shown) {
+                if (ch.category() == QChar::Other_PrivateUse)
+                    ch = QChar(0x2022);
+            }
+        }
+        flow().addText(shown, format, paragraphProps());
     }
 }
 

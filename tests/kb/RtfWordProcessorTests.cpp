@@ -325,6 +325,9 @@ void RtfWordProcessorTests::codePages_data()
     QTest::newRow("ANSI font in a 1251 document reads 1252")
         << QByteArray(R"({\rtf1\ansi\ansicpg1251{\fonttbl{\f0\fcharset0 Arial;}}\f0 caf\'e9})")
         << QString::fromUtf8("café");
+    QTest::newRow("1253 document, Greek font") << QByteArray(
+        R"({\rtf1\ansi\ansicpg1253\deff0{\fonttbl{\f0\fcharset161 Arial;}}\f0 \'c5\'eb\'eb\'e7\'ed\'e9\'ea\'dc})")
+                                               << QString::fromUtf8("Ελληνικά");
     QTest::newRow("Greek font in a 1252 document") << QByteArray(
         R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0\fcharset0 Arial;}{\f1\fcharset161 Arial Greek;}}\f0 a {\f1 \'d3\'f4\'dc\'f3\'e7} b})")
                                                    << QString::fromUtf8("a Στάση b");
@@ -559,6 +562,11 @@ void RtfWordProcessorTests::listsNotesAndTextBoxes_data()
         << QStringList{QString::fromUtf8("•\tOne"), QString::fromUtf8("•\tTwo")};
     QTest::newRow("\\listtext label") << QByteArray(R"({\rtf1\pard{\listtext\pard\plain 1.\tab}\ls1 One\par})")
                                       << QStringList{"1.\tOne"};
+    QTest::newRow("symbol glyph written as Unicode in a label") << QByteArray(
+        R"({\rtf1\pard{\listtext\pard\plain \u61589\'3f\tab}One\par{\listtext \u-3913?\tab}Two\par \u-3913?\par})")
+                                                                << QStringList{QString::fromUtf8("•\tOne"),
+                                                                       QString::fromUtf8("•\tTwo"),
+                                                                       QString(QChar(0xF0B7))};
     QTest::newRow("footnotes gathered at the end")
         << QByteArray(R"({\rtf1 Text{\super\chftn}{\footnote\pard\plain{\super\chftn} Note one.}more)"
                       R"({\super\chftn}{\footnote\pard\plain{\super\chftn} Note two.}\par End\par})")
