@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextImageFormat>
@@ -184,6 +185,24 @@ QStringList outline(const QTextDocument& doc)
     QStringList out;
     outlineOfFrame(doc, doc.rootFrame(), out);
     return out;
+}
+
+QTextCharFormat formatOf(const QTextDocument& doc, const QString& text)
+{
+    const QTextCursor found = doc.find(text);
+    if (found.isNull())
+        return {};
+    QTextCursor c(found);
+    c.setPosition(found.selectionStart() + 1);
+    return c.charFormat();
+}
+
+QTextCharFormat plainFormat()
+{
+    QTextCharFormat f;
+    f.setFontFamilies(QStringList{"DejaVu Sans"});
+    f.setFontPointSize(12);
+    return f;
 }
 
 QByteArray readFile(const QString& path)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTextCharFormat>
 
 class QTextDocument;
 
@@ -33,6 +34,11 @@ QStringList describe(const QTextDocument& doc);
 // table a line "table RxC" followed by one line per cell,
 // "  row,column[ RSxCS]: paragraph / paragraph" (the span only when not 1x1).
 QStringList outline(const QTextDocument& doc);
+
+// The format of the first character of the first occurrence of text.
+QTextCharFormat formatOf(const QTextDocument& doc, const QString& text);
+// DejaVu Sans 12 pt: a font every test machine has.
+QTextCharFormat plainFormat();
 
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& data);

@@ -25,17 +25,6 @@ QStringList blockTexts(const QTextDocument& doc)
     return out;
 }
 
-// The format at the first occurrence of text.
-QTextCharFormat formatOf(const QTextDocument& doc, const QString& text)
-{
-    const QTextCursor found = doc.find(text);
-    if (found.isNull())
-        return {};
-    QTextCursor c(found);
-    c.setPosition(found.selectionStart() + 1);
-    return c.charFormat();
-}
-
 Qt::Alignment alignmentOf(const QTextDocument& doc, const QString& text)
 {
     const QTextCursor found = doc.find(text);
@@ -49,14 +38,6 @@ int imageCount(const QTextDocument& doc)
         for (auto it = b.begin(); !it.atEnd(); ++it)
             count += it.fragment().charFormat().isImageFormat() ? it.fragment().length() : 0;
     return count;
-}
-
-QTextCharFormat plainFormat()
-{
-    QTextCharFormat f;
-    f.setFontFamilies(QStringList{"DejaVu Sans"});
-    f.setFontPointSize(12);
-    return f;
 }
 
 // Builds a one-row document for the round-trip table: each row names what it exercises.

@@ -95,16 +95,6 @@ QStringList read(const QByteArray& rtf)
     return outline(doc);
 }
 
-QTextCharFormat formatAt(const QTextDocument& doc, const QString& text)
-{
-    const QTextCursor found = doc.find(text);
-    if (found.isNull())
-        return {};
-    QTextCursor c(found);
-    c.setPosition(found.selectionStart() + 1);
-    return c.charFormat();
-}
-
 QString attributes(const QTextCharFormat& f)
 {
     QStringList out;
@@ -140,33 +130,25 @@ QList<QPair<int, int>> rowShapes(const QByteArray& rtf)
     return rows;
 }
 
-QTextCharFormat plain()
-{
-    QTextCharFormat f;
-    f.setFontFamilies(QStringList{"DejaVu Sans"});
-    f.setFontPointSize(12);
-    return f;
-}
-
 // Documents as the editor holds them, for writing and reading back.
 void buildDocument(const QString& kind, QTextDocument& doc)
 {
     QTextCursor c(&doc);
     if (kind != "table first")
-        c.insertText("Before the table", plain());
+        c.insertText("Before the table", plainFormat());
     if (kind == "formats") {
         c.insertBlock();
-        c.insertText("H", plain());
-        QTextCharFormat f = plain();
+        c.insertText("H", plainFormat());
+        QTextCharFormat f = plainFormat();
         f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
         c.insertText("2", f);
-        c.insertText("O x", plain());
+        c.insertText("O x", plainFormat());
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
         c.insertText("2", f);
-        f = plain();
+        f = plainFormat();
         f.setFontStrikeOut(true);
         c.insertText(" struck", f);
-        f = plain();
+        f = plainFormat();
         f.setBackground(QColor(255, 255, 0));
         c.insertText(" marked", f);
         return;
@@ -180,7 +162,7 @@ void buildDocument(const QString& kind, QTextDocument& doc)
         b.setTopMargin(6);
         b.setBottomMargin(9);
         c.setBlockFormat(b);
-        c.insertText("Indented", plain());
+        c.insertText("Indented", plainFormat());
         return;
     }
     QTextTableFormat tf;
@@ -198,16 +180,16 @@ void buildDocument(const QString& kind, QTextDocument& doc)
             if (cell.row() != r || cell.column() != col)
                 continue;
             QTextCursor in = cell.firstCursorPosition();
-            in.insertText(QStringLiteral("r%1c%2").arg(r).arg(col), plain());
+            in.insertText(QStringLiteral("r%1c%2").arg(r).arg(col), plainFormat());
             if (kind == "paragraphs in a cell" && r == 1 && col == 1) {
                 in.insertBlock();
-                in.insertText("second paragraph", plain());
+                in.insertText("second paragraph", plainFormat());
             }
         }
     }
     c = table->lastCursorPosition();
     c.movePosition(QTextCursor::NextBlock);
-    c.insertText("After the table", plain());
+    c.insertText("After the table", plainFormat());
 }
 
 } // namespace
@@ -257,7 +239,7 @@ void RtfWordProcessorTests::libreOfficeNote_tablesListsNotesPicturesScripts()
     QVERIFY(second);
     QCOMPARE(second->format().border(), 0.0);
 
-    QCOMPARE(attributes(formatAt(doc, "H2")), QString());
+    QCOMPARE(attributes(formatOf(doc, "H2")), QString());
     const QTextCursor h2o = doc.find("H2O");
     QTextCursor two(h2o);
     two.setPosition(h2o.selectionStart() + 2);
@@ -265,13 +247,13 @@ void RtfWordProcessorTests::libreOfficeNote_tablesListsNotesPicturesScripts()
     const QTextCursor x2 = doc.find("x2");
     two.setPosition(x2.selectionEnd());
     QCOMPARE(attributes(two.charFormat()), QString("super"));
-    QCOMPARE(attributes(formatAt(doc, "struck")), QString("strike"));
-    QCOMPARE(attributes(formatAt(doc, "highlighted")), QString("highlight #ffff00"));
+    QCOMPARE(attributes(formatOf(doc, "struck")), QString("strike"));
+    QCOMPARE(attributes(formatOf(doc, "highlighted")), QString("highlight #ffff00"));
     // The footnote reference stays a superscript number in the text.
     QTextCursor ref(doc.find("Grip"));
     ref.setPosition(ref.selectionEnd() + 1);
     QCOMPARE(attributes(ref.charFormat()), QString("super"));
-    QCOMPARE(formatAt(doc, "Hold").fontPointSize(), 10.0);
+    QCOMPARE(formatOf(doc, "Hold").fontPointSize(), 10.0);
     // Paragraph spacing and list indents as LibreOffice set them.
     QCOMPARE(doc.find("After the table").block().blockFormat().bottomMargin(), 140 / 15.0);
     QCOMPARE(doc.find("First bullet").block().blockFormat().leftMargin(), 709 / 15.0);
@@ -294,10 +276,10 @@ void RtfWordProcessorTests::word2003Note_codePageTableListShapesObject()
         QString::fromUtf8("До "), QString::fromUtf8("Текст в рамке"), QString::fromUtf8("после."),
         QString::fromUtf8("1 Примечание.")};
     QCOMPARE(outline(doc), expected);
-    QVERIFY(formatAt(doc, QString::fromUtf8("Хват")).fontWeight() >= QFont::Bold);
-    QVERIFY(formatAt(doc, QString::fromUtf8("Заголовок")).fontWeight() >= QFont::Bold);
+    QVERIFY(formatOf(doc, QString::fromUtf8("Хват")).fontWeight() >= QFont::Bold);
+    QVERIFY(formatOf(doc, QString::fromUtf8("Заголовок")).fontWeight() >= QFont::Bold);
     // A font name in the font's own code page.
-    QCOMPARE(formatAt(doc, QString::fromUtf8("Кириллица")).fontFamilies().toStringList().value(0),
+    QCOMPARE(formatOf(doc, QString::fromUtf8("Кириллица")).fontFamilies().toStringList().value(0),
         QString::fromUtf8("Ариал"));
     // The Symbol font's bullet is shown in the text's font, which has a bullet to draw.
     const QTextBlock first = doc.find(QString::fromUtf8("Первый")).block();
@@ -649,7 +631,7 @@ void RtfWordProcessorTests::characterFormats()
     QFETCH(QString, expected);
     QTextDocument doc;
     QVERIFY(RtfReader::read(rtf, &doc));
-    QCOMPARE(attributes(formatAt(doc, probe)), expected);
+    QCOMPARE(attributes(formatOf(doc, probe)), expected);
 }
 
 void RtfWordProcessorTests::hiddenTextIsNotShown()
@@ -756,17 +738,17 @@ void RtfWordProcessorTests::writer_listItemsKeepTheirLabels()
 {
     QTextDocument doc;
     QTextCursor c(&doc);
-    c.insertText("Steps", plain());
+    c.insertText("Steps", plainFormat());
     QTextListFormat numbered;
     numbered.setStyle(QTextListFormat::ListDecimal);
     c.insertList(numbered);
-    c.insertText("Grip", plain());
+    c.insertText("Grip", plainFormat());
     c.insertBlock();
-    c.insertText("Stance", plain());
+    c.insertText("Stance", plainFormat());
     QTextListFormat bullets;
     bullets.setStyle(QTextListFormat::ListDisc);
     c.insertList(bullets);
-    c.insertText("Loose", plain());
+    c.insertText("Loose", plainFormat());
     QTextDocument reread;
     QVERIFY(RtfReader::read(RtfWriter::write(doc), &reread));
     QCOMPARE(outline(reread), (QStringList{"Steps", "1.\tGrip", "2.\tStance", QString::fromUtf8("•\tLoose")}));
