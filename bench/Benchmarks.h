@@ -11,5 +11,6 @@ void runEngineBench(QTextStream& out, const QString& workDir);
 void runPaintBench(QTextStream& out, const QString& workDir);
 void runDrawingBench(QTextStream& out, const QString& workDir);
 void runAnalysisBench(QTextStream& out, const QString& workDir);
+void runKbBench(QTextStream& out, const QString& workDir);
 
 } // namespace kestrel::bench

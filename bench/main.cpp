@@ -1,5 +1,6 @@
-// kestrel-bench: speed and memory figures for the engine, frame painting and
-// drawing. Run with `./kestrel.sh bench`; `--only engine|paint|drawing|analysis` picks one.
+// kestrel-bench: speed and memory figures for the engine, frame painting,
+// drawing, swing analysis and the knowledge base. Run with `./kestrel.sh
+// bench`; `--only engine|paint|drawing|analysis|kb` picks one.
 #include "Benchmarks.h"
 
 #include <QGuiApplication>
@@ -24,5 +25,7 @@ int main(int argc, char* argv[])
         kestrel::bench::runDrawingBench(out, work.path());
     if (area.isEmpty() || area == QLatin1String("analysis"))
         kestrel::bench::runAnalysisBench(out, work.path());
+    if (area.isEmpty() || area == QLatin1String("kb"))
+        kestrel::bench::runKbBench(out, work.path());
     return 0;
 }

@@ -24,14 +24,28 @@ QDomNode nextInOrder(const QDomNode& node)
 
 } // namespace
 
-bool KbXmlDocument::open(const QString& path)
+bool KbXmlDocument::open(const QString& path, QString* problem)
 {
     clear();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (problem)
+            *problem = file.errorString();
         return false;
-    if (!m_doc.setContent(&file)) {
+    }
+    const QByteArray content = file.readAll();
+    if (content.trimmed().isEmpty()) {
+        if (problem)
+            *problem = QStringLiteral("the file is empty");
+        return false;
+    }
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!m_doc.setContent(content, &error, &line, &column)) {
         clear();
+        if (problem)
+            *problem = QStringLiteral("%1 (line %2, column %3)").arg(error).arg(line).arg(column);
         return false;
     }
     return true;

@@ -12,8 +12,8 @@ namespace kestrel {
 class KbXmlDocument {
 public:
     // Returns false (and leaves the document empty) when the file is missing
-    // or is not well-formed XML.
-    bool open(const QString& path);
+    // or is not well-formed XML; problem then says why, in words for the user.
+    bool open(const QString& path, QString* problem = nullptr);
     // Written through a temporary file renamed into place; on failure the old
     // file stays whole and errorText says why.
     bool save(const QString& path, QString* errorText = nullptr) const;
@@ -23,6 +23,7 @@ public:
     QDomElement createRoot(const QString& name);
     QDomElement addElement(const QString& name, const QString& text);
     QDomElement lastAdded() const { return m_lastAdded; }
+    QString rootName() const { return m_doc.documentElement().tagName(); }
     // The first element named tag after previous in document order, or the
     // first in the document when previous is null; null after the last.
     QDomElement findNext(const QDomElement& previous, const QString& tag) const;

@@ -1,16 +1,21 @@
 #include "kb/RtfReader.h"
 
+#include "kb/RtfCharacterStyle.h"
 #include "kb/RtfCodePage.h"
+#include "kb/RtfContent.h"
+#include "kb/RtfDocumentBuilder.h"
+#include "kb/RtfFlow.h"
+#include "kb/RtfFontTable.h"
+#include "kb/RtfKeyword.h"
+#include "kb/RtfLexer.h"
+#include "kb/RtfListLabel.h"
+#include "kb/RtfParagraphStyle.h"
+#include "kb/RtfPictureDecoder.h"
+#include "kb/RtfRowDefinition.h"
+#include "kb/RtfTextBuffer.h"
 
 #include <QColor>
-#include <QHash>
-#include <QImage>
-#include <QTextBlockFormat>
-#include <QTextCharFormat>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QTextImageFormat>
-#include <QUrl>
 
 #include <algorithm>
 #include <vector>
@@ -19,169 +24,177 @@ namespace kestrel {
 
 namespace {
 
-enum class Dest { Text, FontTable, ColorTable, Picture, Skip };
+using Kw = RtfKeyword::Id;
 
-struct CharState {
-    int font = -1;
-    int halfPoints = 24;
-    int color = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
+// What a group's text is.
+enum class Dest {
+    Text, // document text
+    Ignore, // properties only: text dropped, but known groups inside are read (shapes, drawing objects)
+    Skip, // everything inside dropped
+    FontTable,
+    ColorTable,
+    Picture,
+    Numbering, // an old-style \pn numbering definition
+    Collect, // text gathered for the parser itself (shape property names, numbering texts)
 };
 
-enum class PictType { None, Png, Jpeg };
+// What closing a group finishes.
+enum class OnClose {
+    Nothing,
+    Picture,
+    ShapePicture,
+    Shape,
+    TextBox,
+    Footnote,
+    NumberingDefinition,
+    TextBefore,
+    TextAfter,
+    ShapePropertyName,
+    NestedRow
+};
 
 struct GroupState {
     Dest dest = Dest::Text;
-    CharState chr;
-    Qt::Alignment align = Qt::AlignLeft;
+    OnClose onClose = OnClose::Nothing;
+    RtfCharacterStyle chr;
+    RtfParagraphStyle para;
     int uc = 1;
+    bool inNote = false; // footnote text, gathered at the end
+    bool inLabel = false; // a list label (\listtext, \pntext)
 };
 
-// Destinations whose content is never text of the document.
-bool isSkippedDestination(const QByteArray& word)
-{
-    static const QByteArray kWords[] = {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer",
-        "footerl", "footerr", "footerf", "footnote", "annotation", "listtable", "listoverridetable", "revtbl",
-        "rsidtbl", "generator", "xmlnstbl", "themedata", "colorschememapping", "latentstyles", "datastore", "fldinst",
-        "nonshppict", "object", "pgdsctbl", "userprops", "docvar", "mmathPr", "bkmkstart", "bkmkend", "filetbl",
-        "template", "xe", "tc", "pn", "atnid", "atnauthor", "private", "objdata"};
-    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
-}
+// A shape (\shp) being read: its property name, and whether it showed something.
+struct Shape {
+    QString property;
+    bool gaveContent = false;
+};
 
 class Parser {
 public:
-    Parser(const QByteArray& data, QTextDocument* doc)
-        : m_data(data)
-        , m_doc(doc)
-        , m_cursor(doc)
+    explicit Parser(const QByteArray& data)
+        : m_lexer(data)
     {
     }
 
-    void run();
+    RtfContent run();
 
 private:
+    GroupState& state() { return m_stack.back(); }
+    const GroupState& state() const { return m_stack.back(); }
+    RtfFlow& flow() { return state().inNote ? m_notes : m_body; }
+
     void openGroup();
     void closeGroup();
-    void controlWord(const QByteArray& word, bool hasParam, int param);
-    void controlSymbol(char symbol);
+    void finishGroup(GroupState& closing);
+    bool startDestination(Kw word, bool starred);
+    void controlWord(const RtfToken& token);
+    void textWord(Kw word, const RtfToken& token);
+    void documentWord(Kw word, int param);
+    void symbol(char symbol);
     void textByte(unsigned char byte);
     void textChar(QChar ch);
-    void flushText();
-    void paragraph();
-    void lineBreak();
-    void startContent();
-    void finishPicture();
-    QTextCharFormat charFormat() const;
-    GroupState& state() { return m_stack.back(); }
 
-    const QByteArray& m_data;
-    qsizetype m_pos = 0;
-    QTextDocument* m_doc;
-    QTextCursor m_cursor;
+    int codePage() const;
+    void flushText();
+    void beforeContent();
+    void endParagraph();
+    void endCell();
+    void endRow();
+    void finishPicture();
+
+    QTextCharFormat charFormat();
+    RtfParagraphProps paragraphProps();
+
+    RtfLexer m_lexer;
+    RtfCodePage m_codePages;
     std::vector<GroupState> m_stack;
     int m_overflowDepth = 0; // groups open beyond kMaxDepth
     bool m_starPending = false;
     bool m_groupStart = false;
     int m_ucSkip = 0;
-    bool m_paragraphPending = false;
-    Qt::Alignment m_contentAlign = Qt::AlignLeft; // of the last text or picture
-    QString m_pending;
+    int m_docCodePage = RtfCodePage::kWestern;
 
-    QHash<int, QString> m_fonts;
+    // Text not yet handed on: decoded characters, then bytes still in their code page.
+    RtfTextBuffer m_text{m_codePages};
+
+    RtfFlow m_body;
+    RtfFlow m_notes;
+    RtfContent m_content;
+
+    RtfFontTable m_fonts{m_codePages};
     int m_defaultFont = 0;
-    int m_fontEntry = -1;
-    QString m_fontName;
     std::vector<QColor> m_colors;
     int m_red = -1, m_green = -1, m_blue = -1;
 
-    PictType m_pictType = PictType::None;
-    QByteArray m_pictData;
-    int m_pictNibble = -1;
-    int m_picw = 0, m_pich = 0, m_picwGoal = 0, m_pichGoal = 0, m_scaleX = 100, m_scaleY = 100;
-    int m_imageCount = 0;
+    RtfPictureDecoder::Source m_picture;
+    int m_picturesShown = 0;
+    int m_picturesAtShppict = -1; // the count when the last \shppict opened
+    bool m_shppictShown = false; // the last \shppict showed its picture: skip its \nonshppict
+    std::vector<Shape> m_shapes;
+    QString m_collected;
+
+    RtfRowDefinition m_rowDefinition;
+
+    RtfListLabel m_numberingDefinition; // the \pn group being read
+    RtfListLabel::Counters m_numberCounters{};
+    bool m_labelSeen = false; // the open paragraph has its list label
+    bool m_paragraphNumbered = false;
+    int m_noteNumber = 0;
+
+    // The formats of the last styles asked for: consecutive runs mostly share them.
+    RtfCharacterStyle m_cachedChar;
+    QTextCharFormat m_cachedCharFormat;
+    int m_cachedFontsRevision = -1;
+    bool m_charCacheValid = false;
+    RtfParagraphStyle m_cachedPara;
+    RtfParagraphProps m_cachedParaProps;
+    bool m_paraCacheValid = false;
 };
 
-int hexValue(char c)
+RtfContent Parser::run()
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-void Parser::run()
-{
-    const qsizetype size = m_data.size();
-    // The document's outer group; anything before "{\rtf" was checked by the caller.
-    while (m_pos < size && m_data[m_pos] != '{')
-        ++m_pos;
-    while (m_pos < size) {
-        const char c = m_data[m_pos++];
-        if (c == '{') {
+    for (RtfToken token = m_lexer.next(); token.kind != RtfToken::Kind::End; token = m_lexer.next()) {
+        switch (token.kind) {
+        case RtfToken::Kind::GroupStart:
             openGroup();
-        } else if (c == '}') {
+            break;
+        case RtfToken::Kind::GroupEnd:
             closeGroup();
             if (m_stack.empty() && m_overflowDepth == 0)
-                break; // the document's group closed: what follows is not RTF
-        } else if (c == '\\') {
-            if (m_pos >= size)
-                break;
-            const char next = m_data[m_pos];
-            if (isLetter(next)) {
-                QByteArray word;
-                while (m_pos < size && isLetter(m_data[m_pos])) {
-                    if (word.size() < 32)
-                        word += m_data[m_pos];
-                    ++m_pos;
-                }
-                bool hasParam = false;
-                bool negative = false;
-                qint64 value = 0;
-                if (m_pos < size && m_data[m_pos] == '-' && m_pos + 1 < size && m_data[m_pos + 1] >= '0'
-                    && m_data[m_pos + 1] <= '9') {
-                    negative = true;
-                    ++m_pos;
-                }
-                while (m_pos < size && m_data[m_pos] >= '0' && m_data[m_pos] <= '9') {
-                    hasParam = true;
-                    value = std::min<qint64>(value * 10 + (m_data[m_pos] - '0'), 0x7FFFFFFF);
-                    ++m_pos;
-                }
-                if (m_pos < size && m_data[m_pos] == ' ')
-                    ++m_pos;
-                if (m_overflowDepth == 0)
-                    controlWord(word, hasParam, int(negative ? -value : value));
-            } else {
-                ++m_pos;
-                if (m_overflowDepth == 0)
-                    controlSymbol(next);
+                goto done; // the document's group closed: what follows is not RTF
+            break;
+        case RtfToken::Kind::Word:
+            if (token.word == "bin") {
+                // Raw bytes follow: picture data, or stepped over.
+                const QByteArrayView bytes = m_lexer.binary(token.hasParam ? token.param : 0);
+                if (m_overflowDepth == 0 && !m_stack.empty() && state().dest == Dest::Picture)
+                    m_picture.data += bytes;
+            } else if (m_overflowDepth == 0 && !m_stack.empty()) {
+                controlWord(token);
             }
-        } else if (c == '\r' || c == '\n' || c == '\0') {
-            continue;
-        } else if (m_overflowDepth == 0 && !m_stack.empty()) {
-            textByte(static_cast<unsigned char>(c));
+            break;
+        case RtfToken::Kind::Symbol:
+            if (m_overflowDepth == 0 && !m_stack.empty())
+                symbol(token.symbol);
+            break;
+        case RtfToken::Kind::HexByte:
+        case RtfToken::Kind::Text:
+            if (m_overflowDepth == 0 && !m_stack.empty())
+                textByte(token.byte);
+            break;
+        case RtfToken::Kind::End:
+            break;
         }
     }
-    flushText();
-    // A truncated file: close what is open so a picture read so far still shows.
+done:
+    // A truncated file: close what is open so that what was read so far shows.
     while (!m_stack.empty())
         closeGroup();
-    // The last paragraph had no \par of its own.
-    if (!m_paragraphPending) {
-        QTextBlockFormat block = m_cursor.blockFormat();
-        block.setAlignment(m_contentAlign);
-        m_cursor.setBlockFormat(block);
-    }
+    flushText();
+    m_content.flow = m_body.finish();
+    for (RtfFlowItem& item : m_notes.finish())
+        m_content.flow.push_back(std::move(item));
+    return std::move(m_content);
 }
 
 void Parser::openGroup()
@@ -192,14 +205,15 @@ void Parser::openGroup()
         ++m_overflowDepth;
         return;
     }
-    m_stack.push_back(m_stack.empty() ? GroupState{} : m_stack.back());
+    GroupState inner = m_stack.empty() ? GroupState{} : m_stack.back();
+    inner.onClose = OnClose::Nothing;
+    m_stack.push_back(std::move(inner));
     m_groupStart = true;
     m_starPending = false;
 }
 
 void Parser::closeGroup()
 {
-    flushText();
     m_ucSkip = 0;
     if (m_overflowDepth > 0) {
         --m_overflowDepth;
@@ -207,51 +221,301 @@ void Parser::closeGroup()
     }
     if (m_stack.empty())
         return;
-    const Dest closing = m_stack.back().dest;
-    if (m_stack.size() == 1)
-        m_contentAlign = m_stack.back().align; // applies to an unterminated last paragraph
+    flushText();
+    finishGroup(m_stack.back());
+    if (m_stack.back().dest == Dest::FontTable && m_stack.size() > 1
+        && m_stack[m_stack.size() - 2].dest == Dest::FontTable)
+        m_fonts.finishEntry(m_docCodePage); // an entry group closed without its ';'
     m_stack.pop_back();
-    const Dest parent = m_stack.empty() ? Dest::Text : m_stack.back().dest;
-    if (closing == Dest::Picture && parent != Dest::Picture)
-        finishPicture();
-    if (closing == Dest::FontTable && parent == Dest::FontTable && m_fontEntry >= 0 && !m_fontName.isEmpty()) {
-        // An entry group closed without its ';'.
-        m_fonts.insert(m_fontEntry, m_fontName.trimmed());
-        m_fontName.clear();
-    }
     m_groupStart = false;
     m_starPending = false;
 }
 
-void Parser::controlSymbol(char symbol)
+// Runs while the closing group is still on the stack.
+void Parser::finishGroup(GroupState& closing)
 {
-    if (m_stack.empty())
+    switch (closing.onClose) {
+    case OnClose::Nothing:
         return;
+    case OnClose::Picture:
+        finishPicture();
+        return;
+    case OnClose::ShapePicture:
+        m_shppictShown = m_picturesShown > m_picturesAtShppict;
+        return;
+    case OnClose::Shape:
+        if (!m_shapes.empty())
+            m_shapes.pop_back();
+        return;
+    case OnClose::TextBox:
+    case OnClose::Footnote:
+        // The box's or the note's last paragraph ends with it.
+        if (flow().paragraphStarted())
+            endParagraph();
+        return;
+    case OnClose::NumberingDefinition:
+        if (m_stack.size() > 1)
+            m_stack[m_stack.size() - 2].para.numbering = m_numberingDefinition;
+        return;
+    case OnClose::TextBefore:
+        m_numberingDefinition.before = m_collected;
+        return;
+    case OnClose::TextAfter:
+        m_numberingDefinition.after = m_collected;
+        return;
+    case OnClose::ShapePropertyName:
+        if (!m_shapes.empty())
+            m_shapes.back().property = m_collected.trimmed();
+        return;
+    case OnClose::NestedRow:
+        // A row of a table inside a cell ends: its cells were read as tab-separated text.
+        m_body.dropTrailingTab();
+        if (m_body.paragraphStarted())
+            endParagraph();
+        return;
+    }
+}
+
+// Decides what a group holds from its first control word (or a \* one).
+// Returns true when the word was taken as a destination.
+bool Parser::startDestination(Kw word, bool starred)
+{
+    GroupState& s = state();
+    const bool inText = s.dest == Dest::Text;
+    const bool readable = inText || s.dest == Dest::Ignore;
+    auto become = [&](Dest dest, OnClose onClose = OnClose::Nothing) {
+        s.dest = dest;
+        s.onClose = onClose;
+        return true;
+    };
+    switch (word) {
+    case Kw::fonttbl:
+        return become(Dest::FontTable);
+    case Kw::colortbl:
+        m_colors.clear();
+        m_charCacheValid = false;
+        return become(Dest::ColorTable);
+    case Kw::pict:
+        if (!inText)
+            return become(Dest::Skip);
+        m_picture = {};
+        return become(Dest::Picture, OnClose::Picture);
+    case Kw::shppict:
+        if (!inText)
+            return become(Dest::Skip);
+        m_picturesAtShppict = m_picturesShown;
+        return become(Dest::Text, OnClose::ShapePicture);
+    case Kw::nonshppict:
+        // The fallback of the \shppict before it; shown only when that showed nothing.
+        return become(inText && !m_shppictShown ? Dest::Text : Dest::Skip);
+    case Kw::shp:
+    case Kw::shpgrp:
+        if (!readable)
+            return become(Dest::Skip);
+        m_shapes.push_back({});
+        return become(Dest::Ignore, OnClose::Shape);
+    case Kw::shpinst:
+    case Kw::sp:
+    case Kw::Do:
+    case Kw::upr:
+    case Kw::object:
+        return become(readable ? Dest::Ignore : Dest::Skip);
+    case Kw::sn:
+        m_collected.clear();
+        return become(readable ? Dest::Collect : Dest::Skip, OnClose::ShapePropertyName);
+    case Kw::sv:
+        // Only the picture property of a shape is content.
+        return become(readable && !m_shapes.empty() && m_shapes.back().property == QLatin1String("pib") ? Dest::Text
+                                                                                                        : Dest::Skip);
+    case Kw::shptxt:
+    case Kw::dptxbxtext:
+        if (!readable)
+            return become(Dest::Skip);
+        if (!m_shapes.empty())
+            m_shapes.back().gaveContent = true;
+        // A text box's paragraphs stand where the box is anchored, apart from the text around it.
+        if (flow().paragraphStarted())
+            endParagraph();
+        return become(Dest::Text, OnClose::TextBox);
+    case Kw::shprslt:
+        return become(readable && (m_shapes.empty() || !m_shapes.back().gaveContent) ? Dest::Text : Dest::Skip);
+    case Kw::ud:
+    case Kw::result: // what an embedded object shows
+        return become(readable ? Dest::Text : Dest::Skip);
+    case Kw::footnote:
+        if (!inText)
+            return become(Dest::Skip);
+        s.inNote = true;
+        return become(Dest::Text, OnClose::Footnote);
+    case Kw::listtext:
+    case Kw::pntext:
+        if (!inText)
+            return become(Dest::Skip);
+        m_labelSeen = true;
+        s.inLabel = true;
+        return true;
+    case Kw::pn:
+        if (!inText)
+            return become(Dest::Skip);
+        m_numberingDefinition = {};
+        m_numberingDefinition.active = true;
+        return become(Dest::Numbering, OnClose::NumberingDefinition);
+    case Kw::pntxtb:
+    case Kw::pntxta:
+        if (s.dest != Dest::Numbering)
+            return become(Dest::Skip);
+        m_collected.clear();
+        return become(Dest::Collect, word == Kw::pntxtb ? OnClose::TextBefore : OnClose::TextAfter);
+    case Kw::nesttableprops:
+        return become(Dest::Skip, inText ? OnClose::NestedRow : OnClose::Nothing);
+    default:
+        if (starred || RtfKeyword::isSkippedDestination(word))
+            return become(Dest::Skip);
+        return false;
+    }
+}
+
+void Parser::controlWord(const RtfToken& token)
+{
+    GroupState& s = state();
+    const bool starred = m_starPending;
+    const bool first = m_groupStart;
+    m_starPending = false;
+    m_groupStart = false;
+    if (s.dest == Dest::Skip)
+        return;
+    const Kw word = RtfKeyword::lookup(token.word);
+    if ((first || starred) && startDestination(word, starred))
+        return;
+    const bool hasParam = token.hasParam;
+    const int param = token.param;
+
+    switch (s.dest) {
+    case Dest::FontTable:
+        m_fonts.word(word, hasParam, param, m_docCodePage);
+        return;
+    case Dest::ColorTable:
+        if (word == Kw::red)
+            m_red = std::clamp(param, 0, 255);
+        else if (word == Kw::green)
+            m_green = std::clamp(param, 0, 255);
+        else if (word == Kw::blue)
+            m_blue = std::clamp(param, 0, 255);
+        return;
+    case Dest::Picture:
+        m_picture.word(word, token.word, hasParam, param);
+        return;
+    case Dest::Numbering:
+        m_numberingDefinition.applyWord(token.word, hasParam, param);
+        if (word == Kw::pnf)
+            s.chr.font = param; // the numbering texts are in this font
+        return;
+    case Dest::Collect:
+        if (word == Kw::u && hasParam)
+            textChar(QChar(char16_t(param)));
+        return;
+    case Dest::Ignore:
+    case Dest::Skip:
+        return;
+    case Dest::Text:
+        textWord(word, token);
+        return;
+    }
+}
+
+void Parser::textWord(Kw word, const RtfToken& token)
+{
+    GroupState& s = state();
+    const int param = token.param;
+    if (word == Kw::u && token.hasParam) {
+        textChar(QChar(char16_t(param)));
+        m_ucSkip = s.uc;
+        return;
+    }
+    // Unicode fallback characters are single characters; anything else ends them.
+    m_ucSkip = 0;
+    if (const char16_t ch = RtfKeyword::character(word)) {
+        textChar(QChar(ch));
+        return;
+    }
+    switch (word) {
+    case Kw::uc:
+        s.uc = std::clamp(param, 0, 16);
+        return;
+    case Kw::par:
+    case Kw::page:
+        endParagraph();
+        return;
+    case Kw::sect:
+        // A section ends the paragraph it is in; after a \par it adds none.
+        if (flow().paragraphStarted() || !m_text.isEmpty())
+            endParagraph();
+        return;
+    case Kw::chftn:
+        // The reference mark in the text counts the notes; the mark in the note repeats it.
+        if (!s.inNote)
+            ++m_noteNumber;
+        for (const QChar ch : QString::number(std::max(m_noteNumber, 1)))
+            textChar(ch);
+        return;
+    case Kw::cell:
+        endCell();
+        return;
+    case Kw::row:
+        endRow();
+        return;
+    case Kw::nestrow:
+        flushText();
+        m_body.dropTrailingTab();
+        if (flow().paragraphStarted())
+            endParagraph();
+        return;
+    default:
+        break;
+    }
+    flushText();
+    s.chr.word(word, token.hasParam, param, m_defaultFont);
+    s.para.word(word, param);
+    m_rowDefinition.word(word, param);
+    documentWord(word, param);
+}
+
+// Words about the whole document: its code page and default font.
+void Parser::documentWord(Kw word, int param)
+{
+    switch (word) {
+    case Kw::deff:
+        m_defaultFont = param;
+        if (state().chr.font < 0)
+            state().chr.font = param;
+        return;
+    case Kw::ansi:
+        m_docCodePage = RtfCodePage::kWestern;
+        return;
+    case Kw::ansicpg:
+        m_docCodePage = param > 0 ? param : RtfCodePage::kWestern;
+        return;
+    case Kw::pc:
+        m_docCodePage = 437;
+        return;
+    case Kw::pca:
+        m_docCodePage = 850;
+        return;
+    case Kw::mac:
+        m_docCodePage = 10000;
+        return;
+    default:
+        return;
+    }
+}
+
+void Parser::symbol(char symbol)
+{
+    const Dest dest = state().dest;
+    m_groupStart = false;
     switch (symbol) {
     case '*':
         m_starPending = true;
-        return;
-    case '\'': {
-        const int hi = m_pos < m_data.size() ? hexValue(m_data[m_pos]) : -1;
-        const int lo = m_pos + 1 < m_data.size() ? hexValue(m_data[m_pos + 1]) : -1;
-        if (hi < 0)
-            return;
-        if (lo < 0) {
-            ++m_pos; // half an escape: drop it rather than show a stray digit
-            return;
-        }
-        m_pos += 2;
-        if (m_ucSkip > 0) {
-            --m_ucSkip;
-            return;
-        }
-        textChar(rtf::fromCp1252(static_cast<unsigned char>(hi * 16 + lo)));
-        return;
-    }
-    case '\\':
-    case '{':
-    case '}':
-        textByte(static_cast<unsigned char>(symbol));
         return;
     case '~':
         textChar(QChar(0x00A0));
@@ -261,194 +525,22 @@ void Parser::controlSymbol(char symbol)
         return;
     case '\n':
     case '\r':
-        if (state().dest == Dest::Text)
-            paragraph();
+        if (dest == Dest::Text)
+            endParagraph();
         return;
     default:
         return; // optional hyphen, index marks and the like
     }
 }
 
-void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
-{
-    if (m_stack.empty())
-        return;
-    GroupState& s = state();
-    const bool starred = m_starPending;
-    const bool first = m_groupStart;
-    m_starPending = false;
-    m_groupStart = false;
-
-    if (word == "bin") {
-        // Raw binary data follows; take it as picture data or step over it.
-        const qsizetype count = std::clamp<qsizetype>(hasParam ? param : 0, 0, m_data.size() - m_pos);
-        if (s.dest == Dest::Picture)
-            m_pictData += m_data.mid(m_pos, count);
-        m_pos += count;
-        return;
-    }
-    if (s.dest == Dest::Skip)
-        return;
-
-    // Destinations.
-    if (first || starred) {
-        if (word == "fonttbl") {
-            flushText();
-            s.dest = Dest::FontTable;
-            return;
-        }
-        if (word == "colortbl") {
-            flushText();
-            s.dest = Dest::ColorTable;
-            m_colors.clear();
-            return;
-        }
-        if (word == "pict" && s.dest != Dest::FontTable && s.dest != Dest::ColorTable) {
-            flushText();
-            s.dest = Dest::Picture;
-            m_pictType = PictType::None;
-            m_pictData.clear();
-            m_pictNibble = -1;
-            m_picw = m_pich = m_picwGoal = m_pichGoal = 0;
-            m_scaleX = m_scaleY = 100;
-            return;
-        }
-        if (word == "shppict")
-            return; // holds the picture proper; its sibling nonshppict is the fallback
-        if (isSkippedDestination(word) || starred) {
-            flushText();
-            s.dest = Dest::Skip;
-            return;
-        }
-    }
-
-    switch (s.dest) {
-    case Dest::FontTable:
-        if (word == "f")
-            m_fontEntry = param, m_fontName.clear();
-        else if (word == "u" && hasParam)
-            m_fontName += QChar(char16_t(param < 0 ? param + 65536 : param));
-        return;
-    case Dest::ColorTable:
-        if (word == "red")
-            m_red = std::clamp(param, 0, 255);
-        else if (word == "green")
-            m_green = std::clamp(param, 0, 255);
-        else if (word == "blue")
-            m_blue = std::clamp(param, 0, 255);
-        return;
-    case Dest::Picture:
-        if (word == "pngblip")
-            m_pictType = PictType::Png;
-        else if (word == "jpegblip")
-            m_pictType = PictType::Jpeg;
-        else if (word == "picw")
-            m_picw = param;
-        else if (word == "pich")
-            m_pich = param;
-        else if (word == "picwgoal")
-            m_picwGoal = param;
-        else if (word == "pichgoal")
-            m_pichGoal = param;
-        else if (word == "picscalex")
-            m_scaleX = param;
-        else if (word == "picscaley")
-            m_scaleY = param;
-        return;
-    case Dest::Skip:
-        return;
-    case Dest::Text:
-        break;
-    }
-
-    if (word == "u" && hasParam) {
-        textChar(QChar(char16_t(param < 0 ? param + 65536 : param)));
-        m_ucSkip = s.uc;
-        return;
-    }
-    // Unicode fallback characters are single characters; anything else ends them.
-    m_ucSkip = 0;
-    if (word == "par" || word == "page") {
-        paragraph();
-    } else if (word == "line") {
-        lineBreak();
-    } else if (word == "tab") {
-        textChar(QChar('\t'));
-    } else if (word == "emdash") {
-        textChar(QChar(0x2014));
-    } else if (word == "endash") {
-        textChar(QChar(0x2013));
-    } else if (word == "bullet") {
-        textChar(QChar(0x2022));
-    } else if (word == "lquote") {
-        textChar(QChar(0x2018));
-    } else if (word == "rquote") {
-        textChar(QChar(0x2019));
-    } else if (word == "ldblquote") {
-        textChar(QChar(0x201C));
-    } else if (word == "rdblquote") {
-        textChar(QChar(0x201D));
-    } else if (word == "emspace") {
-        textChar(QChar(0x2003));
-    } else if (word == "enspace") {
-        textChar(QChar(0x2002));
-    } else if (word == "uc") {
-        s.uc = std::clamp(param, 0, 16);
-    } else {
-        flushText();
-        if (word == "pard")
-            s.align = Qt::AlignLeft;
-        else if (word == "ql")
-            s.align = Qt::AlignLeft;
-        else if (word == "qc")
-            s.align = Qt::AlignHCenter;
-        else if (word == "qr")
-            s.align = Qt::AlignRight;
-        else if (word == "qj")
-            s.align = Qt::AlignJustify;
-        else if (word == "plain")
-            s.chr = CharState{m_defaultFont};
-        else if (word == "b")
-            s.chr.bold = !hasParam || param != 0;
-        else if (word == "i")
-            s.chr.italic = !hasParam || param != 0;
-        else if (word == "ulnone")
-            s.chr.underline = false;
-        else if (word == "ul" || word == "uld" || word == "uldash" || word == "uldb" || word == "ulw"
-            || word == "ulwave" || word == "ulth" || word == "uldashd" || word == "uldashdd")
-            s.chr.underline = !hasParam || param != 0;
-        else if (word == "f")
-            s.chr.font = param;
-        else if (word == "fs")
-            s.chr.halfPoints = hasParam ? std::clamp(param, 2, 3276) : 24;
-        else if (word == "cf")
-            s.chr.color = param;
-        else if (word == "deff") {
-            m_defaultFont = param;
-            if (s.chr.font < 0)
-                s.chr.font = param;
-        }
-    }
-}
-
 void Parser::textByte(unsigned char byte)
 {
-    if (m_stack.empty())
-        return;
+    GroupState& s = state();
     m_groupStart = false;
-    switch (state().dest) {
-    case Dest::Picture: {
-        const int v = hexValue(char(byte));
-        if (v < 0)
-            return;
-        if (m_pictNibble < 0) {
-            m_pictNibble = v;
-        } else {
-            m_pictData += char(m_pictNibble * 16 + v);
-            m_pictNibble = -1;
-        }
+    switch (s.dest) {
+    case Dest::Picture:
+        m_picture.hexDigit(byte);
         return;
-    }
     case Dest::ColorTable:
         if (byte == ';') {
             if (m_red < 0 && m_green < 0 && m_blue < 0)
@@ -456,118 +548,162 @@ void Parser::textByte(unsigned char byte)
             else
                 m_colors.emplace_back(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0));
             m_red = m_green = m_blue = -1;
+            m_charCacheValid = false;
         }
         return;
     case Dest::FontTable:
-        if (byte == ';') {
-            if (m_fontEntry >= 0)
-                m_fonts.insert(m_fontEntry, m_fontName.trimmed());
-            m_fontName.clear();
-        } else {
-            m_fontName += rtf::fromCp1252(byte);
-        }
-        return;
-    case Dest::Skip:
+        m_fonts.byte(byte, m_docCodePage);
         return;
     case Dest::Text:
+    case Dest::Collect:
         if (m_ucSkip > 0) {
             --m_ucSkip;
             return;
         }
-        textChar(rtf::fromCp1252(byte));
+        if (byte < 0x80 && m_text.takesAscii()) {
+            m_text.addAscii(char(byte));
+        } else {
+            const int cp = codePage();
+            m_text.addByte(char(byte), cp == RtfCodePage::kSymbol && s.inLabel ? RtfTextBuffer::kLabelBullets : cp);
+        }
+        return;
+    case Dest::Ignore:
+    case Dest::Skip:
+    case Dest::Numbering:
         return;
     }
 }
 
 void Parser::textChar(QChar ch)
 {
-    if (m_stack.empty())
+    const Dest dest = state().dest;
+    if (dest != Dest::Text && dest != Dest::Collect)
         return;
-    if (state().dest == Dest::FontTable) {
-        m_fontName += ch;
-        return;
-    }
-    if (state().dest != Dest::Text)
-        return;
-    m_pending += ch;
+    m_text.addChar(ch);
 }
 
-void Parser::startContent()
+int Parser::codePage() const
 {
-    if (!m_stack.empty())
-        m_contentAlign = state().align;
-    if (m_paragraphPending) {
-        m_cursor.insertBlock();
-        m_paragraphPending = false;
-    }
-}
-
-QTextCharFormat Parser::charFormat() const
-{
-    QTextCharFormat format;
-    const CharState& c = m_stack.empty() ? CharState{} : m_stack.back().chr;
-    const int fontIndex = c.font >= 0 ? c.font : m_defaultFont;
-    const auto font = m_fonts.constFind(fontIndex);
-    if (font != m_fonts.constEnd() && !font->isEmpty())
-        format.setFontFamilies(QStringList{*font});
-    format.setFontPointSize(c.halfPoints / 2.0);
-    format.setFontWeight(c.bold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(c.italic);
-    format.setFontUnderline(c.underline);
-    if (c.color > 0 && c.color < int(m_colors.size()) && m_colors[size_t(c.color)].isValid())
-        format.setForeground(m_colors[size_t(c.color)]);
-    return format;
+    // The run's font decides, as LibreOffice reads it; Word writes the same
+    // font as \f and as \af for right-to-left text.
+    const RtfCharacterStyle& c = state().chr;
+    const int fontPage = m_fonts.codePage(c.font >= 0 ? c.font : m_defaultFont);
+    return fontPage != 0 ? fontPage : m_docCodePage;
 }
 
 void Parser::flushText()
 {
-    if (m_pending.isEmpty())
+    if (m_text.isEmpty())
         return;
-    startContent();
-    m_cursor.insertText(m_pending, charFormat());
-    m_pending.clear();
+    const QString text = m_text.take();
+    if (m_stack.empty())
+        return;
+    const GroupState& s = state();
+    if (s.dest == Dest::Collect) {
+        m_collected += text;
+    } else if (s.dest == Dest::Text && !s.chr.hidden) {
+        beforeContent();
+        QTextCharFormat format = charFormat();
+        QString shown = text;
+        if (s.inLabel) {
+            // A label's bullet from a symbol font was read as U+2022, which the
+            // symbol font itself may not draw: the text's own font does.
+            if (m_fonts.codePage(s.chr.font >= 0 ? s.chr.font : m_defaultFont) == RtfCodePage::kSymbol)
+                format.clearProperty(QTextFormat::FontFamilies);
+            // Symbol-font glyphs written as Unicode (LibreOffice's U+F095,
+            // Word's U+F0B7) sit in the private use area: no font here draws them.
+            for (QChar& ch : shown) {
+                if (ch.category() == QChar::Other_PrivateUse)
+                    ch = QChar(0x2022);
+            }
+        }
+        flow().addText(shown, format, paragraphProps());
+    }
 }
 
-void Parser::paragraph()
+// An old-style numbered paragraph without a label of its own gets one made from its \pn definition.
+void Parser::beforeContent()
+{
+    const GroupState& s = state();
+    if (m_labelSeen || s.inLabel || !s.para.numbering.active)
+        return;
+    m_labelSeen = true;
+    m_paragraphNumbered = true;
+    const bool symbolFont = m_fonts.codePage(s.para.numbering.font) == RtfCodePage::kSymbol;
+    const QString label = s.para.numbering.next(m_numberCounters, symbolFont);
+    if (!label.isEmpty())
+        flow().addText(label, charFormat(), paragraphProps());
+}
+
+void Parser::endParagraph()
 {
     flushText();
-    startContent();
-    QTextBlockFormat block = m_cursor.blockFormat();
-    block.setAlignment(state().align);
-    m_cursor.setBlockFormat(block);
-    m_paragraphPending = true;
+    flow().endParagraph(paragraphProps());
+    if (!m_paragraphNumbered && !state().para.numbering.active)
+        m_numberCounters = {}; // a paragraph outside the list ends its numbering
+    m_labelSeen = false;
+    m_paragraphNumbered = false;
 }
 
-void Parser::lineBreak()
+void Parser::endCell()
 {
-    textChar(QChar::LineSeparator);
+    flushText();
+    RtfParagraphProps props = paragraphProps();
+    props.inTable = true;
+    flow().endCell(props);
+    m_labelSeen = false;
+}
+
+void Parser::endRow()
+{
+    flushText();
+    flow().endRow(m_rowDefinition.row(), m_rowDefinition.alignment());
+    m_labelSeen = false;
 }
 
 void Parser::finishPicture()
 {
-    if (m_pictType == PictType::None || m_pictData.isEmpty())
+    const RtfPictureDecoder::Result picture = RtfPictureDecoder::decode(m_picture);
+    m_picture = {};
+    if (picture.image.isNull())
         return;
-    QImage image;
-    if (!image.loadFromData(m_pictData, m_pictType == PictType::Png ? "PNG" : "JPEG") || image.isNull())
-        return;
-    // Goal sizes are in twips (1/1440 inch); the document works at 96 dpi.
-    double width = m_picwGoal > 0 ? m_picwGoal / 15.0 : image.width();
-    double height = m_pichGoal > 0 ? m_pichGoal / 15.0 : image.height();
-    width *= std::clamp(m_scaleX, 1, 1000) / 100.0;
-    height *= std::clamp(m_scaleY, 1, 1000) / 100.0;
-    if (width < 1 || height < 1 || width > 20000 || height > 20000) {
-        width = image.width();
-        height = image.height();
-    }
-    const QString name = QStringLiteral("rtfimage://%1").arg(++m_imageCount);
-    m_doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    RtfPicture resource;
+    resource.name = QStringLiteral("rtfimage://%1").arg(m_content.pictures.size() + 1);
+    resource.image = picture.image;
+    resource.original = picture.original;
     QTextImageFormat format;
-    format.setName(name);
-    format.setWidth(width);
-    format.setHeight(height);
-    flushText();
-    startContent();
-    m_cursor.insertImage(format);
+    format.setName(resource.name);
+    format.setWidth(picture.shownPx.width());
+    format.setHeight(picture.shownPx.height());
+    m_content.pictures.push_back(std::move(resource));
+    ++m_picturesShown;
+    if (!m_shapes.empty())
+        m_shapes.back().gaveContent = true;
+    beforeContent();
+    flow().addPicture(format, paragraphProps());
+}
+
+QTextCharFormat Parser::charFormat()
+{
+    const RtfCharacterStyle& c = state().chr;
+    if (!m_charCacheValid || !(c == m_cachedChar) || m_cachedFontsRevision != m_fonts.revision()) {
+        m_cachedChar = c;
+        m_cachedCharFormat = c.format(m_fonts, m_colors, m_defaultFont);
+        m_cachedFontsRevision = m_fonts.revision();
+        m_charCacheValid = true;
+    }
+    return m_cachedCharFormat;
+}
+
+RtfParagraphProps Parser::paragraphProps()
+{
+    const RtfParagraphStyle& p = state().para;
+    if (!m_paraCacheValid || !p.sameLayout(m_cachedPara)) {
+        m_cachedPara = p;
+        m_cachedParaProps = p.props();
+        m_paraCacheValid = true;
+    }
+    return m_cachedParaProps;
 }
 
 } // namespace
@@ -582,13 +718,20 @@ bool RtfReader::looksLikeRtf(const QByteArray& data)
     return data.mid(i, 5) == "{\\rtf";
 }
 
+bool RtfReader::parse(const QByteArray& rtf, RtfContent& content)
+{
+    if (!looksLikeRtf(rtf))
+        return false;
+    content = Parser(rtf).run();
+    return true;
+}
+
 bool RtfReader::read(const QByteArray& rtf, QTextDocument* doc)
 {
-    if (!doc || !looksLikeRtf(rtf))
+    RtfContent content;
+    if (!doc || !parse(rtf, content))
         return false;
-    doc->clear();
-    Parser parser(rtf, doc);
-    parser.run();
+    RtfDocumentBuilder::build(content, doc);
     return true;
 }
 

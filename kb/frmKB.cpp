@@ -2,9 +2,11 @@
 
 #include "kb/KbIcons.h"
 #include "kb/KbIndex.h"
+#include "kb/KbIndexGuard.h"
 #include "kb/KnowledgeBaseFolder.h"
 #include "kb/frmKBView.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -83,6 +85,20 @@ frmKB::frmKB(const AppContext& app, QWidget* mainFrame, QWidget* parent, const Q
             selectNode(item);
     });
 
+    // Notes the index lost (a damaged index, files copied into the folder) are found again from here.
+    m_rebuild = new QAction(KbIndexGuard::rebuildCommandText(), this);
+    m_rebuild->setObjectName(QStringLiteral("rebuildIndex"));
+    connect(m_rebuild, &QAction::triggered, this, &frmKB::rebuildIndex);
+    m_tree->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_tree->addAction(m_rebuild);
+
+    RefreshTree();
+}
+
+void frmKB::rebuildIndex()
+{
+    KbIndex index(m_kbFolder);
+    KbIndexGuard(m_app.prompter, this).rebuild(index);
     RefreshTree();
 }
 
@@ -97,7 +113,8 @@ void frmKB::RefreshTree()
 {
     const QFont font = categoryFont();
     auto items = std::make_unique<clsItemsXML>();
-    KbIndex(m_kbFolder).LoadItems(*items);
+    KbIndex index(m_kbFolder);
+    KbIndexGuard(m_app.prompter, this).load(index, *items);
     m_items = std::move(items);
 
     m_refreshing = true;

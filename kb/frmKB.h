@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class QAction;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -34,6 +35,8 @@ public:
     frmKBView* documentWindow() const { return m_view; }
     // What a user's selection of the node does.
     void selectNode(QTreeWidgetItem* node);
+    // The tree's "rebuild index" command: lists again the notes the index lost.
+    void rebuildIndex();
 
     static const QStringList& categories();
 
@@ -47,6 +50,7 @@ private:
     QWidget* m_mainFrame;
     QString m_kbFolder;
     QTreeWidget* m_tree;
+    QAction* m_rebuild = nullptr;
     std::unique_ptr<clsItemsXML> m_items;
     QPointer<frmKBView> m_view;
     QTreeWidgetItem* m_currentBeforePress = nullptr;

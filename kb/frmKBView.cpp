@@ -5,6 +5,8 @@
 #include "kb/FillFontList.h"
 #include "kb/KbIcons.h"
 #include "kb/KbIndex.h"
+#include "kb/KbIndexGuard.h"
+#include "kb/KbNoteFile.h"
 #include "kb/RtfReader.h"
 #include "kb/RtfWriter.h"
 #include "kb/frmKB.h"
@@ -411,10 +413,12 @@ void frmKBView::SaveDocument()
 {
     KbIndex index(m_kbFolder);
     clsItemsXML items;
-    index.LoadItems(items);
+    KbIndexGuard(m_app.prompter, this).load(index, items);
 
     QString mode = m_mode;
-    const bool haveEntry = m_current && !m_currentDeleted && m_current->ID() >= 1 && m_current->ID() <= items.Count();
+    // The entry shown is still the one at its position (the index may have been rebuilt meanwhile).
+    const bool haveEntry = m_current && !m_currentDeleted && m_current->ID() >= 1 && m_current->ID() <= items.Count()
+        && index.resolve(items.Item(m_current->ID()).RTF()) == index.resolve(m_current->RTF());
     // An edit with no entry to edit (none shown, or it was deleted) files the document as a new entry.
     if (mode == QLatin1String("edit") && !haveEntry)
         mode = QStringLiteral("add");
@@ -424,13 +428,33 @@ void frmKBView::SaveDocument()
                 QStringLiteral("Knowledge base"), MsgIcon::Exclamation);
             return;
         }
-        const bool adding = mode == QLatin1String("add");
+        bool adding = mode == QLatin1String("add");
+        const std::optional<NameChoice> choice = chooseName(index, items, adding ? 0 : m_current->ID());
+        if (!choice)
+            return;
+        m_name->setText(choice->name);
+        if (!choice->replaces.isEmpty()) {
+            if (adding) {
+                // The new note takes the place of the note it replaces.
+                adding = false;
+                m_current = items.Item(choice->replaces.first());
+                m_current->setID(choice->replaces.first());
+                m_currentDeleted = false;
+            } else {
+                // The entries of the replaced document go; the one edited takes its file.
+                for (auto it = choice->replaces.crbegin(); it != choice->replaces.crend(); ++it) {
+                    items.Remove(*it);
+                    if (*it < m_current->ID())
+                        m_current->setID(m_current->ID() - 1);
+                }
+            }
+        }
         if (adding && !m_current)
             m_current.emplace();
         clsItemXML& item = adding ? items.Add() : items.Item(m_current->ID());
         item.setCategory(m_category->currentText());
         item.setName(m_name->text());
-        item.setRTF(inFolder(m_name->text().trimmed() + QStringLiteral(".rtf")));
+        item.setRTF(KbNoteFile::pathFor(index, m_name->text()));
         item.setPicture(m_picturePath->text());
         item.setID(adding ? items.Count() : m_current->ID());
         if (adding) {
@@ -473,6 +497,43 @@ void frmKBView::SaveDocument()
     }
     if (m_refreshTree)
         m_refreshTree();
+}
+
+std::optional<frmKBView::NameChoice> frmKBView::chooseName(const KbIndex& index, const clsItemsXML& items, int current)
+{
+    QString name = m_name->text().trimmed();
+    bool typedInDialog = false;
+    for (;;) {
+        if (const QString why = KbNoteFile::whyNotUsable(name); !why.isEmpty()) {
+            m_app.prompter->message(this, why, QStringLiteral("Knowledge base"), MsgIcon::Exclamation);
+            if (!typedInDialog)
+                return std::nullopt; // back to the name box
+        } else {
+            const QString path = KbNoteFile::pathFor(index, name);
+            const QList<int> others = KbNoteFile::entriesUsing(index, items, path, current);
+            const bool ownFile
+                = current > 0 && index.resolve(items.Item(current).RTF()) == QFileInfo(path).absoluteFilePath();
+            if (others.isEmpty() && (ownFile || !QFileInfo(path).isFile()))
+                return NameChoice{name, {}};
+            // The name is another note's: never take its document without asking.
+            const MsgAnswer answer = m_app.prompter->message(this,
+                QStringLiteral("A note named \"%1\" already exists.\n\nYes: replace it with this note.\nNo: save this "
+                               "note under another name.\nCancel: go back to the note.")
+                    .arg(name),
+                QStringLiteral("Knowledge base"), MsgIcon::Question, MsgButtons::YesNoCancel);
+            if (answer == MsgAnswer::Yes)
+                return NameChoice{name, others};
+            if (answer != MsgAnswer::No)
+                return std::nullopt;
+        }
+        const std::optional<QString> other
+            = m_app.prompter->inputBox(this, QStringLiteral("Save this note under the name:"),
+                QStringLiteral("Knowledge base"), KbNoteFile::freeName(index, items, name));
+        if (!other || other->trimmed().isEmpty())
+            return std::nullopt;
+        name = other->trimmed();
+        typedInDialog = true;
+    }
 }
 
 void frmKBView::clearDocument()

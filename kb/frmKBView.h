@@ -3,6 +3,8 @@
 #include "app/AppContext.h"
 #include "kb/clsItemXML.h"
 
+#include <QList>
+
 #include <QWidget>
 
 #include <functional>
@@ -19,6 +21,9 @@ class QTextEdit;
 class QToolBar;
 
 namespace kestrel {
+
+class KbIndex;
+class clsItemsXML;
 
 // Shows one knowledge-base entry (name, category, picture, rich-text
 // document) and is the editor that adds, changes and deletes entries. Every
@@ -45,6 +50,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The name a note is saved under, and the entries whose document it replaces (1-based positions).
+    struct NameChoice {
+        QString name;
+        QList<int> replaces;
+    };
+
     void buildToolBar();
     void buildForm();
     void SetViewMode();
@@ -62,6 +73,10 @@ private:
     void clearDocument();
     void applyFormat(const QTextCharFormat& format);
     void setInsertionFormatFromControls();
+    // The name the note in the window is saved under: the one typed, or,
+    // when that is another note's, the one the user chooses instead.
+    // nullopt: not to be saved now. current: the entry edited, 0 when adding.
+    std::optional<NameChoice> chooseName(const KbIndex& index, const clsItemsXML& items, int current);
     QString workFolder() const;
     QString inFolder(const QString& fileName) const;
 

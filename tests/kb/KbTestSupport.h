@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTextCharFormat>
 
 class QTextDocument;
 
@@ -26,6 +27,18 @@ QList<IndexEntry> readIndex(const QString& path);
 // Unset family and size resolve to the document's defaults, so two documents
 // that would look the same describe the same.
 QStringList describe(const QTextDocument& doc);
+
+// A document's structure as text, one line per paragraph in reading order:
+// line breaks as "<br>", pictures as "<img WxH>" (their shown size, with the
+// blip word of kept original bytes: "<img 8x6 wmetafile8>"), and for each
+// table a line "table RxC" followed by one line per cell,
+// "  row,column[ RSxCS]: paragraph / paragraph" (the span only when not 1x1).
+QStringList outline(const QTextDocument& doc);
+
+// The format of the first character of the first occurrence of text.
+QTextCharFormat formatOf(const QTextDocument& doc, const QString& text);
+// DejaVu Sans 12 pt: a font every test machine has.
+QTextCharFormat plainFormat();
 
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& data);

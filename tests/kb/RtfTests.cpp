@@ -25,17 +25,6 @@ QStringList blockTexts(const QTextDocument& doc)
     return out;
 }
 
-// The format at the first occurrence of text.
-QTextCharFormat formatOf(const QTextDocument& doc, const QString& text)
-{
-    const QTextCursor found = doc.find(text);
-    if (found.isNull())
-        return {};
-    QTextCursor c(found);
-    c.setPosition(found.selectionStart() + 1);
-    return c.charFormat();
-}
-
 Qt::Alignment alignmentOf(const QTextDocument& doc, const QString& text)
 {
     const QTextCursor found = doc.find(text);
@@ -49,14 +38,6 @@ int imageCount(const QTextDocument& doc)
         for (auto it = b.begin(); !it.atEnd(); ++it)
             count += it.fragment().charFormat().isImageFormat() ? it.fragment().length() : 0;
     return count;
-}
-
-QTextCharFormat plainFormat()
-{
-    QTextCharFormat f;
-    f.setFontFamilies(QStringList{"DejaVu Sans"});
-    f.setFontPointSize(12);
-    return f;
 }
 
 // Builds a one-row document for the round-trip table: each row names what it exercises.
@@ -137,7 +118,10 @@ QByteArray fuzzToken(QRandomGenerator& rng)
     static const QByteArray kTokens[] = {"{", "}", "\\", "\\par ", "\\pict", "\\pngblip ", "\\jpegblip ", "\\bin",
         "\\u", "\\u-", "\\uc", "\\'", "\\'e9", "\\*", "\\fonttbl", "\\colortbl", "\\f", "\\fs", "\\cf", "\\b", "\\i0",
         "\\line", "\\qc", "\\plain", ";", "99999999999999", "-", "0", "ff", "\\red300", "\\deff", "\\stylesheet",
-        "\\shppict", "{\\*\\unknown ", "\\'\\", "\n", " "};
+        "\\shppict", "{\\*\\unknown ", "\\'\\", "\n", " ", "\\trowd", "\\cellx", "\\cell ", "\\row ", "\\intbl",
+        "\\clvmrg", "\\clmrg", "\\nestcell", "\\nestrow", "\\ansicpg932 ", "\\fcharset128", "\\'83", "\\chftn",
+        "{\\footnote ", "{\\*\\pn\\pnlvlbody\\pndec}", "{\\pntext ", "{\\shp{\\*\\shpinst", "{\\sp{\\sn pib}{\\sv ",
+        "{\\shptxt ", "{\\shprslt ", "\\wmetafile8 ", "d7cdc69a", "\\dibitmap0 ", "\\v", "\\super", "\\highlight1"};
     return kTokens[rng.bounded(int(std::size(kTokens)))];
 }
 
@@ -269,10 +253,12 @@ void RtfTests::reader_wordPadFile()
     QCOMPARE(blocks[1], QString("Hold the club lightly, about four on a scale of ten."));
     QCOMPARE(blocks[2], QString("Centred and underlined"));
     QCOMPARE(blocks[3], QString("Right aligned Courier"));
-    QCOMPARE(blocks[4], QString::fromUtf8("·\tBullet one"));
-    QCOMPARE(blocks[5], QString::fromUtf8("·\tBullet two"));
+    // The Symbol font's bullet, as LibreOffice shows it.
+    QCOMPARE(blocks[4], QString::fromUtf8("•\tBullet one"));
+    QCOMPARE(blocks[5], QString::fromUtf8("•\tBullet two"));
     QCOMPARE(blocks[6], QString::fromUtf8("Euro € and café, “quoted”<br>next line"));
-    QCOMPARE(blocks[7], QString(QChar::ObjectReplacementCharacter));
+    // The metafile as a placeholder of its size, then the PNG.
+    QCOMPARE(blocks[7], QString(2, QChar::ObjectReplacementCharacter));
     QCOMPARE(blocks[8], QString("Blue bold end"));
 
     QVERIFY(formatOf(doc, "Grip").fontWeight() >= QFont::Bold);
@@ -290,7 +276,8 @@ void RtfTests::reader_wordPadFile()
     QCOMPARE(formatOf(doc, "Courier").fontFamilies().toStringList().value(0), QString("Courier New"));
     QCOMPARE(alignmentOf(doc, "Bullet one"), Qt::AlignLeft);
     QCOMPARE(formatOf(doc, "Blue").foreground().color(), QColor(0, 77, 187));
-    QCOMPARE(imageCount(doc), 1);
+    QCOMPARE(imageCount(doc), 2);
+    QCOMPARE(outline(doc).value(7), QString("<img 8x6 wmetafile8><img 16x12 pngblip>"));
     QVERIFY(describe(doc).contains("image 8x6 shown 16x12 pixel(1,1)=#008000"));
 }
 
@@ -396,12 +383,13 @@ void RtfTests::reader_notRtfLeavesDocumentAlone()
 
 void RtfTests::reader_fuzzedInputNeverCrashesOrHangs()
 {
-    const QList<QByteArray> seeds
-        = {readFile(KB_TEST_DATA "/libreoffice_writer.rtf"), readFile(KB_TEST_DATA "/wordpad.rtf"), [] {
-               QTextDocument doc;
-               buildDocument("png picture", doc);
-               return RtfWriter::write(doc);
-           }()};
+    const QList<QByteArray> seeds = {readFile(KB_TEST_DATA "/libreoffice_writer.rtf"),
+        readFile(KB_TEST_DATA "/wordpad.rtf"), readFile(KB_TEST_DATA "/libreoffice_tables_lists_notes.rtf"),
+        readFile(KB_TEST_DATA "/word2003_cyrillic.rtf"), [] {
+            QTextDocument doc;
+            buildDocument("png picture", doc);
+            return RtfWriter::write(doc);
+        }()};
     for (const QByteArray& seed : seeds)
         QVERIFY(!seed.isEmpty());
     const quint32 seedValue = QRandomGenerator::global()->generate();

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <string_view>
+
+namespace kestrel {
+
+// The RTF control words the reader acts on, looked up once per word in a
+// hash table instead of a chain of string comparisons.
+class RtfKeyword {
+public:
+    enum class Id {
+        Unknown,
+        // destinations
+        fonttbl,
+        colortbl,
+        pict,
+        shppict,
+        nonshppict,
+        shp,
+        shpgrp,
+        shpinst,
+        sp,
+        sn,
+        sv,
+        shptxt,
+        shprslt,
+        Do,
+        dptxbxtext,
+        object,
+        result,
+        upr,
+        ud,
+        footnote,
+        listtext,
+        pntext,
+        pn,
+        pntxtb,
+        pntxta,
+        nesttableprops,
+        skipped, // a destination whose content is never text of the document
+        // document and fonts
+        ansi,
+        ansicpg,
+        pc,
+        pca,
+        mac,
+        deff,
+        fcharset,
+        cpg,
+        red,
+        green,
+        blue,
+        // characters
+        plain,
+        b,
+        i,
+        ul,
+        ulnone,
+        strike,
+        striked,
+        sub,
+        super,
+        nosupersub,
+        up,
+        dn,
+        highlight,
+        chcbpat,
+        cb,
+        v,
+        caps,
+        scaps,
+        f,
+        fs,
+        cf,
+        u,
+        uc,
+        // special characters and breaks
+        par,
+        sect,
+        page,
+        line,
+        tab,
+        emdash,
+        endash,
+        bullet,
+        lquote,
+        rquote,
+        ldblquote,
+        rdblquote,
+        emspace,
+        enspace,
+        qmspace,
+        chftn,
+        cell,
+        row,
+        nestcell,
+        nestrow,
+        // paragraphs
+        pard,
+        ql,
+        qc,
+        qr,
+        qj,
+        li,
+        ri,
+        fi,
+        sb,
+        sa,
+        intbl,
+        itap,
+        // tables and borders
+        trowd,
+        trleft,
+        trql,
+        trqc,
+        trqr,
+        cellx,
+        clmrg,
+        clvmgf,
+        clvmrg,
+        clbrdr,
+        trbrdr,
+        parabrdr,
+        brdrnone,
+        brdrstyle,
+        // pictures
+        pngblip,
+        jpegblip,
+        emfblip,
+        wmetafile,
+        dibitmap,
+        wbitmap,
+        macpict,
+        pmmetafile,
+        picw,
+        pich,
+        picwgoal,
+        pichgoal,
+        picscalex,
+        picscaley,
+        // old-style numbering
+        pnf,
+    };
+
+    static Id lookup(std::string_view word);
+    // The character a word stands for (\tab, \emdash, \ldblquote, ...); 0 for other words.
+    static char16_t character(Id id);
+    static bool isSkippedDestination(Id id) { return id == Id::skipped; }
+};
+
+} // namespace kestrel
