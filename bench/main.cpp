@@ -3,14 +3,14 @@
 // bench`; `--only engine|paint|drawing|analysis|kb` picks one.
 #include "Benchmarks.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QStringList>
 #include <QTemporaryDir>
 
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     const QStringList args = application.arguments();
     const int only = args.indexOf(QStringLiteral("--only"));
     const QString area = only >= 0 ? args.value(only + 1) : QString();
