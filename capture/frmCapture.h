@@ -9,9 +9,12 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QProgressDialog;
 class QPushButton;
 class QSlider;
+class QTimer;
 class QToolBar;
 
 namespace kestrel {
@@ -65,6 +68,12 @@ public:
     QPushButton* btnVideoCodec() const { return m_btnCodec; }
     QPushButton* btnVideoSize() const { return m_btnSize; }
     QPushButton* Command1() const { return m_browse; }
+    // Time recorded, frames written and dropped while recording; how much is
+    // left to save after Stop; what was saved at the end.
+    QLabel* recordingStatus() const { return m_status; }
+    // A Crop & Save runs on a worker; true until its question has been asked.
+    bool isTrimming() const { return m_trim != nullptr; }
+    QProgressDialog* trimProgress() const;
 
     // The user picks an entry of the size list ("640x480x24,RGB").
     void combVideoSizeClick(int index);
@@ -101,6 +110,9 @@ private:
     void previewClosedByUser();
     void captureFailed(const QString& reason);
     void previewGone();
+    void showRecordingStats();
+    void recordingFinished(bool ok, const QString& path, const QString& error);
+    void trimFinished();
     std::shared_ptr<const AviEncoders> encoders();
 
     AppContext m_app;
@@ -122,6 +134,11 @@ private:
     QPushButton* m_btnCodec = nullptr;
     QPushButton* m_btnSize = nullptr;
     QPushButton* m_browse = nullptr;
+    QLabel* m_status = nullptr;
+    QTimer* m_statsTimer = nullptr;
+
+    struct TrimRun;
+    std::unique_ptr<TrimRun> m_trim;
 };
 
 } // namespace kestrel
