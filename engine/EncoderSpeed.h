@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+namespace kestrel {
+
+// How many pictures a second a compressor manages at a picture size on this
+// computer: a short timed test encode of a synthetic desktop-like picture
+// with a moving part. Measured once per compressor and size, in the
+// background, so a recording can be warned about before it starts.
+class EncoderSpeed : public QObject {
+    Q_OBJECT
+public:
+    explicit EncoderSpeed(QObject* parent = nullptr);
+    ~EncoderSpeed() override;
+
+    // Any thread; takes about budgetMs. encoderName is libavcodec's
+    // ("rawvideo" for uncompressed); 0 when it cannot encode that size.
+    static double measure(const QString& encoderName, QSize size, int budgetMs = 400);
+
+    // UI thread. The measured rate, when known.
+    std::optional<double> known(const QString& encoderName, QSize size) const;
+    // UI thread. Measures on a worker unless known or under way; measured() follows.
+    void request(const QString& encoderName, QSize size);
+    // Waits for the measurements under way (tests).
+    void waitForAll();
+
+signals:
+    void measured(const QString& encoderName, QSize size, double framesPerSecond);
+
+private:
+    static QString key(const QString& encoderName, QSize size);
+    QMap<QString, double> m_known;
+    QSet<QString> m_running;
+};
+
+} // namespace kestrel
