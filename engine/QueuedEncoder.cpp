@@ -32,8 +32,10 @@ void QueuedEncoder::takePicture(const TimedPicture& picture)
 {
     if (m_stopping || picture.captureUs < m_originUs)
         return;
-    if (!m_haveFirst.exchange(true))
+    if (!m_haveFirst) { // only the capture thread takes pictures
         m_originUs = picture.captureUs;
+        m_haveFirst = true;
+    }
     const qint64 sinceOrigin = picture.captureUs - m_originUs;
     m_capturedUs = std::max<qint64>(m_capturedUs, sinceOrigin);
     m_queue.takePicture({picture.frame, sinceOrigin});

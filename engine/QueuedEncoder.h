@@ -66,6 +66,9 @@ public:
     void wait();
 
     Progress progress() const;
+    // The capture time the file's time 0 stands for: that of the first picture taken.
+    bool hasOrigin() const { return m_haveFirst; }
+    qint64 originUs() const { return m_originUs; }
     // Frame slot of a capture time.
     static qint64 frameIndexAt(qint64 captureUs, double framesPerSecond);
 
