@@ -8,6 +8,7 @@
 #include "capture/CaptureSourceDialog.h"
 #include "capture/frmCapPreview.h"
 #include "engine/CaptureEngine.h"
+#include "engine/EncoderSpeed.h"
 #include "engine/VideoTrimmer.h"
 
 #include <QApplication>
@@ -134,6 +135,7 @@ frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent
     m_status->setObjectName(QStringLiteral("lblRecordingStatus"));
     m_status->setWordWrap(true);
     layout->addWidget(m_status);
+    m_speed = new EncoderSpeed(this);
     m_statsTimer = new QTimer(this);
     m_statsTimer->setInterval(250);
     connect(m_statsTimer, &QTimer::timeout, this, &frmCapture::showRecordingStats);
@@ -458,6 +460,7 @@ void frmCapture::ConnectCamera()
     }
     ListVideoSizes();
     vcx.setCodecIndex(m_codecs->currentIndex() - 1);
+    measureChosenCompressor();
 }
 
 void frmCapture::ListVideoSizes()
@@ -500,11 +503,51 @@ void frmCapture::combVideoSizeClick(int index)
     if (vcx.FrameWidth() > 0 && vcx.FrameHeight() > 0)
         m_preview->resize(vcx.FrameWidth(), vcx.FrameHeight());
     m_app.settings->save(QStringLiteral("capVideoSize"), QString::number(index));
+    measureChosenCompressor();
 }
 
 void frmCapture::combVideoCodecClick(int index)
 {
     m_app.settings->save(QStringLiteral("capVideoCodec"), QString::number(index));
+    measureChosenCompressor();
+}
+
+void frmCapture::measureChosenCompressor()
+{
+    if (!m_preview)
+        return;
+    const QSize size(m_preview->vcx().FrameWidth(), m_preview->vcx().FrameHeight());
+    m_speed->request(encoders()->encoderName(m_codecs->currentIndex() - 1), size);
+    m_speed->request(QStringLiteral("mjpeg"), size);
+}
+
+bool frmCapture::compressorKeepsUp()
+{
+    const CaptureEngine& vcx = m_preview->vcx();
+    const QSize size(vcx.FrameWidth(), vcx.FrameHeight());
+    const double fps = vcx.frameRate();
+    const std::optional<double> speed = m_speed->known(encoders()->encoderName(m_codecs->currentIndex() - 1), size);
+    if (fps <= 0 || !speed || *speed >= fps)
+        return true;
+    QString text = EncoderSpeed::tooSlowText(m_codecs->currentText(), size, fps, *speed);
+    const std::optional<double> fast = m_speed->known(QStringLiteral("mjpeg"), size);
+    const int fastEntry = encoders()->indexOf(QStringLiteral("mjpeg")) + 1;
+    if (!fast || *fast < fps || fastEntry <= 0 || fastEntry == m_codecs->currentIndex()) {
+        text += QStringLiteral("\n\nRecord anyway?");
+        return m_app.prompter->message(
+                   this, text, QStringLiteral("Start capture"), MsgIcon::Exclamation, MsgButtons::YesNo)
+            == MsgAnswer::Yes;
+    }
+    text += QStringLiteral("\n\n") + EncoderSpeed::proposalText(m_codecs->itemText(fastEntry));
+    const MsgAnswer answer = m_app.prompter->message(
+        this, text, QStringLiteral("Start capture"), MsgIcon::Exclamation, MsgButtons::YesNoCancel);
+    if (answer == MsgAnswer::Cancel)
+        return false;
+    if (answer == MsgAnswer::Yes) {
+        m_codecs->setCurrentIndex(fastEntry);
+        combVideoCodecClick(fastEntry);
+    }
+    return true;
 }
 
 void frmCapture::startCapture()
@@ -512,7 +555,7 @@ void frmCapture::startCapture()
     if (!m_isConnected || !m_preview)
         return;
     CaptureEngine& vcx = m_preview->vcx();
-    if (vcx.IsCapturing())
+    if (vcx.IsCapturing() || !compressorKeepsUp())
         return;
     setCropSlidersEnabled(false);
     setButtons(false, false, true, false);

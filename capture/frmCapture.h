@@ -21,6 +21,7 @@ namespace kestrel {
 
 class AviEncoders;
 class CaptureHost;
+class EncoderSpeed;
 class frmCapPreview;
 
 // The camera-capture pane: chooses device, compressor, size, rate and target
@@ -74,6 +75,8 @@ public:
     // A Crop & Save runs on a worker; true until its question has been asked.
     bool isTrimming() const { return m_trim != nullptr; }
     QProgressDialog* trimProgress() const;
+    // How fast the compressors are on this computer, measured in the background.
+    EncoderSpeed& encoderSpeed() const { return *m_speed; }
 
     // The user picks an entry of the size list ("640x480x24,RGB").
     void combVideoSizeClick(int index);
@@ -113,6 +116,9 @@ private:
     void showRecordingStats();
     void recordingFinished(bool ok, const QString& path, const QString& error);
     void trimFinished();
+    void measureChosenCompressor();
+    // False when the user cancels after being told the compressor is too slow.
+    bool compressorKeepsUp();
     std::shared_ptr<const AviEncoders> encoders();
 
     AppContext m_app;
@@ -135,6 +141,7 @@ private:
     QPushButton* m_btnSize = nullptr;
     QPushButton* m_browse = nullptr;
     QLabel* m_status = nullptr;
+    EncoderSpeed* m_speed = nullptr;
     QTimer* m_statsTimer = nullptr;
 
     struct TrimRun;

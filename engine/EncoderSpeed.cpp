@@ -146,6 +146,22 @@ void EncoderSpeed::request(const QString& encoderName, QSize size)
     });
 }
 
+QString EncoderSpeed::tooSlowText(const QString& compressorName, QSize size, double framesPerSecond, double manages)
+{
+    return QStringLiteral("%1 cannot keep up with %2x%3 pictures at %4 frames a second on this computer: it "
+                          "compresses about %5 a second, so the others are dropped.")
+        .arg(compressorName)
+        .arg(size.width())
+        .arg(size.height())
+        .arg(framesPerSecond)
+        .arg(int(manages));
+}
+
+QString EncoderSpeed::proposalText(const QString& fastCompressorName)
+{
+    return QStringLiteral("%1 keeps up. Record with %1 instead?").arg(fastCompressorName);
+}
+
 void EncoderSpeed::waitForAll()
 {
     if (m_running.isEmpty())

@@ -31,6 +31,12 @@ public:
     // Waits for the measurements under way (tests).
     void waitForAll();
 
+    // What the user is told about a compressor too slow for the recording:
+    // "<name> cannot keep up with WxH pictures at F frames a second on this computer: ..."
+    static QString tooSlowText(const QString& compressorName, QSize size, double framesPerSecond, double manages);
+    // The question that follows, proposing a compressor that keeps up.
+    static QString proposalText(const QString& fastCompressorName);
+
 signals:
     void measured(const QString& encoderName, QSize size, double framesPerSecond);
 

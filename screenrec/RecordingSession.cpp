@@ -20,6 +20,7 @@ extern "C" {
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -80,18 +81,84 @@ struct Muxer {
     }
 };
 
+// AVI times sound by its bytes (a constant byte rate) or by its chunks (a
+// constant duration each). Vorbis has neither: its packets vary in size and
+// in length. Each packet is therefore padded with zero bytes (which Vorbis
+// decoders ignore) so that the next one starts at the byte its time stamp
+// stands for at the byte rate the file declares. A packet waits for the next
+// one's time stamp before it is written. Sound thread.
+class ConstantByteRate {
+public:
+    // leadSamples: how much later than its time stamp a packet's sound comes
+    // out of the decoder's overlap-add, which AVI has no way to say.
+    ConstantByteRate(double bytesPerSample, qint64 leadSamples)
+        : m_bytesPerSample(bytesPerSample)
+        , m_leadSamples(leadSamples)
+        , m_pending(makePacket())
+    {
+    }
+    // Hands over `packet` (time stamps in samples); returns the packet to
+    // write now, padded, or nullptr while the first one waits.
+    AVPacket* take(AVPacket* packet)
+    {
+        const bool had = m_pending->data != nullptr;
+        if (had)
+            pad(packet->pts);
+        std::swap(m_out, m_pending);
+        av_packet_unref(m_pending.get());
+        av_packet_move_ref(m_pending.get(), packet);
+        return had ? m_out.get() : nullptr;
+    }
+    // The waiting packet, padded to its own end; nullptr when none waits.
+    AVPacket* flush()
+    {
+        if (!m_pending->data)
+            return nullptr;
+        pad(m_pending->pts + m_pending->duration);
+        std::swap(m_out, m_pending);
+        av_packet_unref(m_pending.get());
+        return m_out.get();
+    }
+
+private:
+    void pad(qint64 nextStartSamples)
+    {
+        const qint64 due = qint64(std::llround(double(nextStartSamples + m_leadSamples) * m_bytesPerSample));
+        const qint64 missing = due - m_bytes - m_pending->size;
+        if (missing > 0 && av_grow_packet(m_pending.get(), int(missing)) >= 0)
+            std::memset(m_pending->data + m_pending->size - missing, 0, size_t(missing));
+        m_bytes += m_pending->size;
+    }
+
+    double m_bytesPerSample;
+    qint64 m_leadSamples;
+    qint64 m_bytes = 0;
+    PacketPtr m_pending;
+    PacketPtr m_out = makePacket();
+};
+
 // Sends one frame (nullptr to drain) and writes every packet that comes out.
-static int encodeAndWrite(
-    AVCodecContext* encoder, const AVFrame* frame, Muxer& muxer, AVStream* stream, AVPacket* packet)
+static int encodeAndWrite(AVCodecContext* encoder, const AVFrame* frame, Muxer& muxer, AVStream* stream,
+    AVPacket* packet, ConstantByteRate* byteRate = nullptr)
 {
     int result = avcodec_send_frame(encoder, frame);
     if (result < 0)
         return result;
     while ((result = avcodec_receive_packet(encoder, packet)) >= 0) {
-        result = muxer.write(packet, encoder, stream);
+        AVPacket* ready = byteRate ? byteRate->take(packet) : packet;
+        result = ready ? muxer.write(ready, encoder, stream) : 0;
         av_packet_unref(packet);
+        if (ready)
+            av_packet_unref(ready);
         if (result < 0)
             return result;
+    }
+    if (result == AVERROR_EOF && byteRate) {
+        if (AVPacket* last = byteRate->flush()) {
+            result = muxer.write(last, encoder, stream);
+            av_packet_unref(last);
+            return std::min(result, 0);
+        }
     }
     return result == AVERROR(EAGAIN) || result == AVERROR_EOF ? 0 : result;
 }
@@ -113,11 +180,10 @@ public:
         // by up to 3 pixels. A WMV profile's size takes the whole picture,
         // scaled with its proportions kept, in black bars.
         const QSize frameSize(enc->width, enc->height);
-        m_placed = grabSize.width() >= enc->width && grabSize.height() >= enc->height
-                && grabSize.width() - enc->width < 4 && grabSize.height() - enc->height < 4
-            ? frameSize
-            : fitted(grabSize, frameSize);
-        m_source = m_placed == frameSize && grabSize.width() - enc->width < 4 ? frameSize : grabSize;
+        const bool cropped = grabSize.width() >= enc->width && grabSize.height() >= enc->height
+            && grabSize.width() - enc->width < 4 && grabSize.height() - enc->height < 4;
+        m_source = cropped ? frameSize : grabSize; // the top-left part of a cropped grab is read
+        m_placed = cropped ? frameSize : fitted(grabSize, frameSize);
         m_offset = QPoint((enc->width - m_placed.width()) / 2 & ~15, (enc->height - m_placed.height()) / 2 & ~1);
         m_scaler.reset(sws_getContext(m_source.width(), m_source.height(), AV_PIX_FMT_BGR0, m_placed.width(),
             m_placed.height(), enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
@@ -240,6 +306,7 @@ struct RecordingSession::Impl {
     SwrPtr resampler;
     FifoPtr fifo;
     AVStream* audioStream = nullptr;
+    std::unique_ptr<ConstantByteRate> byteRate; // Vorbis in AVI
     std::thread soundThread;
 
     std::thread finisher;
@@ -367,6 +434,9 @@ struct RecordingSession::Impl {
     void openSound()
     {
         DictionaryHolder dictionary;
+        // Small pieces, so that the time a piece arrives tells when it was taken.
+        if (options.audioInputFormat == QLatin1String("pulse"))
+            dictionary.set("fragment_size", QStringLiteral("960"));
         soundInput = openInput(options.audioInputFormat.toLatin1().constData(), options.audioInputDevice, dictionary);
         if (soundInput->nb_streams < 1)
             throw Failure{QStringLiteral("The sound input has no audio")};
@@ -408,6 +478,16 @@ struct RecordingSession::Impl {
         audioStream = need(avformat_new_stream(muxer.context.get(), nullptr), QStringLiteral("Out of memory"));
         check(avcodec_parameters_from_context(audioStream->codecpar, enc), QStringLiteral("Audio stream"));
         audioStream->time_base = enc->time_base;
+        if (!options.wmv && codec->id == AV_CODEC_ID_VORBIS) {
+            // Twice the average rate, so that padding, not overflow, is the rule.
+            const qint64 declaredBitRate = 2 * std::max<qint64>(enc->bit_rate, 128000);
+            audioStream->codecpar->bit_rate = declaredBitRate;
+            audioStream->codecpar->block_align = 1; // timed by bytes...
+            audioStream->codecpar->frame_size = 0; // ...not by chunks of the encoder's input size
+            // Vorbis's long blocks hold 2048 samples at the rates used here;
+            // the decoder hands out a block's samples one block late.
+            byteRate = std::make_unique<ConstantByteRate>(double(declaredBitRate) / 8.0 / enc->sample_rate, 2048);
+        }
 
         SwrContext* swr = nullptr;
         check(swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &soundDecoder->ch_layout,
@@ -476,7 +556,6 @@ struct RecordingSession::Impl {
         const int channels = enc->ch_layout.nb_channels;
         // Within a quarter of a frame, jitter of the input is let be.
         SoundAligner aligner(enc->sample_rate, qint64(250000 / options.frameRate));
-        const AVRational inputTimeBase = soundInput->streams[0]->time_base;
         qint64 nextPts = 0;
         int result = 0;
 
@@ -498,7 +577,7 @@ struct RecordingSession::Impl {
                 av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->extended_data), samples);
                 frame->pts = nextPts;
                 nextPts += frame->nb_samples;
-                const int written = encodeAndWrite(enc, frame.get(), muxer, audioStream, encoded.get());
+                const int written = encodeAndWrite(enc, frame.get(), muxer, audioStream, encoded.get(), byteRate.get());
                 if (written < 0)
                     return written;
             }
@@ -533,12 +612,14 @@ struct RecordingSession::Impl {
             }
             if (result < 0)
                 break;
-            // The input stamps with the wall clock when the first sample was taken.
-            const qint64 wallUs = captured->pts == AV_NOPTS_VALUE
-                ? av_gettime()
-                : av_rescale_q(captured->pts, inputTimeBase, AVRational{1, 1000000});
+            // The packet's last sample was taken just now. (The sound inputs' own
+            // stamps lean on the server's latency reports, which can be off by
+            // more than half a second, e.g. for a monitor source.)
+            const int inputSamples = av_get_audio_frame_duration2(soundInput->streams[0]->codecpar, captured->size);
+            const qint64 arrivalUs = clock.nowUs();
             // Pictures count from the first one taken; sound before it is left out.
-            const qint64 captureUs = clock.wallClockToRecordingUs(wallUs) - queue->originUs();
+            const qint64 captureUs = arrivalUs - qint64(inputSamples) * 1000000 / std::max(1, soundDecoder->sample_rate)
+                - queue->originUs();
             result = avcodec_send_packet(soundDecoder.get(), captured.get());
             av_packet_unref(captured.get());
             qint64 chunkUs = queue->hasOrigin() ? captureUs : -1000000000;
@@ -580,7 +661,7 @@ struct RecordingSession::Impl {
         if (ending >= 0)
             ending = encodeFromFifo(true);
         if (ending >= 0)
-            ending = encodeAndWrite(enc, nullptr, muxer, audioStream, encoded.get());
+            ending = encodeAndWrite(enc, nullptr, muxer, audioStream, encoded.get(), byteRate.get());
         if (ending < 0)
             noteError(QStringLiteral("%1 cannot be written: %2")
                           .arg(QDir::toNativeSeparators(options.outputFile), OutputFile::writeErrorText(ending)));

@@ -523,21 +523,15 @@ bool frmScreenCapture::compressorKeepsUp(WId window)
         return true;
     const std::optional<double> fast = estimate(kFastEncoder);
     const int fastPosition = m_recorder->indexOfVideoCompressor(EncoderCatalog::readableName(kFastEncoder));
-    const bool proposal = encoder != kFastEncoder && fast && *fast >= fps * 1.5 && fastPosition >= 0;
-    QString text = QStringLiteral("%1 cannot keep up with %2x%3 pictures at %4 frames a second on this computer: "
-                                  "it compresses about %5 a second, so the others are dropped.")
-                       .arg(cboVideoCompressor->currentText())
-                       .arg(area.width())
-                       .arg(area.height())
-                       .arg(fps)
-                       .arg(int(*speed));
+    const bool proposal = encoder != kFastEncoder && fast && *fast >= fps && fastPosition >= 0;
+    QString text = EncoderSpeed::tooSlowText(cboVideoCompressor->currentText(), area, fps, *speed);
     if (!proposal) {
         text += QStringLiteral("\n\nRecord anyway?");
         return m_app.prompter->message(this, text, kStartTitle, MsgIcon::Exclamation, MsgButtons::YesNo)
             == MsgAnswer::Yes;
     }
     const QString fastName = m_recorder->videoCompressors()[fastPosition].name;
-    text += QStringLiteral("\n\n%1 keeps up. Record with %1 instead?").arg(fastName);
+    text += QStringLiteral("\n\n") + EncoderSpeed::proposalText(fastName);
     const MsgAnswer answer
         = m_app.prompter->message(this, text, kStartTitle, MsgIcon::Exclamation, MsgButtons::YesNoCancel);
     if (answer == MsgAnswer::Cancel)

@@ -971,6 +971,59 @@ private slots:
         QVERIFY(m_pane->recordingStatus()->text().startsWith(QLatin1String("Done:")));
     }
 
+    void slowCompressor_warnedBeforeStart_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("recordedWith"); // empty: no recording
+        QTest::newRow("Yes: Motion JPEG instead") << int(MsgAnswer::Yes) << "mjpeg";
+        QTest::newRow("No: as chosen") << int(MsgAnswer::No) << "cinepak";
+        QTest::newRow("Cancel: no recording") << int(MsgAnswer::Cancel) << QString();
+    }
+    void slowCompressor_warnedBeforeStart()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, recordedWith);
+        connectVirtualCamera();
+        CaptureEngine& vcx = m_pane->preview()->vcx();
+        const int cinepak = vcx.encoders().indexOf(QStringLiteral("cinepak")) + 1;
+        if (cinepak == 0 || vcx.encoders().indexOf(QStringLiteral("mjpeg")) < 0)
+            QSKIP("encoder not on this machine");
+        const int size = sizeEntry(QStringLiteral("640x480x24,RGB"));
+        m_pane->combVideoSize()->setCurrentIndex(size);
+        m_pane->combVideoSizeClick(size);
+        m_pane->combVideoCodec()->setCurrentIndex(cinepak);
+        m_pane->combVideoCodecClick(cinepak);
+        m_pane->encoderSpeed().waitForAll();
+        QVERIFY(m_pane->encoderSpeed().known(QStringLiteral("cinepak"), QSize(640, 480)).value_or(99) < 30);
+        const QString target = m_dir.filePath(QStringLiteral("warned.avi"));
+        m_pane->txtCaptureFileName()->setText(target);
+        m_prompter->answerMessage(MsgAnswer(answer));
+        click(frmCapture::BtnStart);
+
+        QCOMPARE(m_prompter->messages().size(), 1);
+        const auto warning = m_prompter->messages().first();
+        QVERIFY2(warning.text.startsWith(QStringLiteral("Cinepak cannot keep up with 640x480 pictures at 30 frames a "
+                                                        "second on this computer")),
+            qPrintable(warning.text));
+        QVERIFY(warning.text.endsWith(
+            QStringLiteral("MJPEG (Motion JPEG) keeps up. Record with MJPEG (Motion JPEG) instead?")));
+        QCOMPARE(warning.title, QStringLiteral("Start capture"));
+        QCOMPARE(warning.buttons, MsgButtons::YesNoCancel);
+        if (recordedWith.isEmpty()) {
+            QVERIFY(!vcx.IsCapturing());
+            QVERIFY(buttonsAre(true, true, false, false));
+            return;
+        }
+        QVERIFY(vcx.IsCapturing());
+        QSignalSpy finished(&vcx, &CaptureEngine::recordingFinished);
+        QTest::qWait(500);
+        click(frmCapture::BtnStop);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
+        QCOMPARE(probe(target).codec, recordedWith);
+        QCOMPARE(m_settings->read(QStringLiteral("capVideoCodec"), QString()),
+            QString::number(m_pane->combVideoCodec()->currentIndex()));
+    }
+
     // --- A full disk -----------------------------------------------------------
 
     void fullDisk_recordingAndTrimmingSaySo()

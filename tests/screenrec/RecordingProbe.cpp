@@ -105,6 +105,13 @@ RecordingProbe RecordingProbe::of(const QString& path)
     };
     auto drainSound = [&] {
         while (avcodec_receive_frame(soundDecoder.get(), frame.get()) >= 0) {
+            // Each piece of sound goes where its time stamp says, as a player puts it.
+            const int64_t pts = frame->best_effort_timestamp;
+            if (pts != AV_NOPTS_VALUE) {
+                const auto at = size_t(std::max<int64_t>(
+                    0, av_rescale_q(pts, input->streams[audio]->time_base, AVRational{1, probe.audioSampleRate})));
+                samples.resize(at, 0.0f);
+            }
             if (toMono) {
                 std::vector<float> mono(size_t(frame->nb_samples) + 256);
                 uint8_t* out[1] = {reinterpret_cast<uint8_t*>(mono.data())};
@@ -134,7 +141,7 @@ RecordingProbe RecordingProbe::of(const QString& path)
         avcodec_send_packet(soundDecoder.get(), nullptr);
         drainSound();
         probe.audioSec = double(samples.size()) / std::max(1, probe.audioSampleRate);
-        const size_t window = size_t(std::max(1, probe.audioSampleRate / 100));
+        const size_t window = size_t(std::max(1, probe.audioSampleRate / 1000));
         for (size_t start = 0; start + window <= samples.size(); start += window) {
             double sum = 0;
             for (size_t i = start; i < start + window; ++i)

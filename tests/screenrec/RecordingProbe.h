@@ -23,7 +23,7 @@ struct RecordingProbe {
     // Sound, when there is any.
     int audioSampleRate = 0;
     double audioSec = 0; // length of the decoded sound
-    QVector<float> loudness; // mean absolute level of each 10 ms of the first channel, 0..1
+    QVector<float> loudness; // mean absolute level of each millisecond, 0..1
     // Time of every picture with data, seconds, and its centre colour.
     QVector<double> pictureSec;
     QVector<QColor> pictureCentre;

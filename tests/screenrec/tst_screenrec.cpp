@@ -1,3 +1,4 @@
+#include "PulseServer.h"
 #include "RecordingProbe.h"
 #include "XvfbServer.h"
 
@@ -32,7 +33,12 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+
+extern "C" {
+#include <libavutil/time.h>
+}
 
 using namespace kestrel;
 using kestrel::test::ScriptedPrompter;
@@ -129,6 +135,8 @@ private slots:
     void slowCompressor_warnedBeforeStart_data();
     void slowCompressor_warnedBeforeStart();
     void fullDisk_saysSoAndLeavesNothing();
+    void beep_foundWithItsPicture_data();
+    void beep_foundWithItsPicture();
 
 private:
     void requireX();
@@ -1149,6 +1157,108 @@ void tst_ScreenRec::fullDisk_saysSoAndLeavesNothing()
     QVERIFY(!f.form->Capturing);
     QVERIFY(f.form->Command2->isEnabled());
     QCOMPARE(disk.files(), QStringList());
+}
+
+void tst_ScreenRec::beep_foundWithItsPicture_data()
+{
+    QTest::addColumn<bool>("wmv");
+    QTest::addColumn<QString>("audioEncoder"); // AVI; empty: PCM
+    QTest::addColumn<QList<int>>("beepsMs"); // after the start
+    QTest::newRow("AVI, at the start and after 30 s") << false << QString() << QList<int>{1000, 31000};
+    QTest::newRow("WMV, at the start and after 30 s") << true << QString() << QList<int>{1000, 31000};
+    QTest::newRow("AVI with Vorbis") << false << "libvorbis" << QList<int>{1000, 3000};
+}
+
+void tst_ScreenRec::beep_foundWithItsPicture()
+{
+    requireX();
+    QFETCH(bool, wmv);
+    QFETCH(QString, audioEncoder);
+    QFETCH(QList<int>, beepsMs);
+    if (!audioEncoder.isEmpty() && !test::hasEncoder(audioEncoder.toLatin1().constData()))
+        QSKIP("audio encoder missing");
+    test::PulseServer pulse;
+    QString reason;
+    if (!pulse.start(&reason))
+        QSKIP(qPrintable(QStringLiteral("No sound server of our own: ") + reason));
+    qputenv("PULSE_SERVER", pulse.address().toUtf8());
+    test::BeepPlayer player;
+    QVERIFY2(player.open(pulse.address(), test::PulseServer::sinkName(), &reason), qPrintable(reason));
+
+    Fixture f(m_xvfb.display(),
+        {{"PulseAudio sound server", "pulse", {{"Monitor of the test sink", test::PulseServer::monitorName()}}}});
+    const quint32 colours[] = {0xd02020, 0x20c040, 0x2040e0, 0xe0e020};
+    const quint64 window = m_xvfb.createWindow(QSize(320, 240), colours[0]);
+    f.form->setMainWindowHandle([window] { return WId(window); });
+    if (wmv) {
+        f.form->OptWMV->click();
+        f.form->cbocustomprofile->setCurrentIndex(1); // 640x480, sound at 44.1 kHz
+    } else if (!audioEncoder.isEmpty()) {
+        f.form->chkuseAudioComp->setChecked(true);
+        f.form->cboAudioCompressor->setCurrentText(EncoderCatalog::readableName(audioEncoder));
+    }
+    const double fps = 25;
+    const QString path = f.path(wmv ? "beep.wmv" : "beep.avi");
+    f.prompter.answerFile(path);
+    QSignalSpy finished(f.recorder, &ScreenRecorder::finished);
+    f.form->Command2->click();
+    QVERIFY2(f.form->Capturing, qPrintable(f.recorder->lastError()));
+    QElapsedTimer clock;
+    clock.start();
+    // Each beep turns the window to the next colour the moment it is heard.
+    struct Beep {
+        std::atomic<qint64> heardUs{0};
+        std::atomic<qint64> shownUs{0};
+    };
+    std::vector<std::unique_ptr<Beep>> beeps;
+    for (int i = 0; i < beepsMs.size(); ++i) {
+        QTest::qWait(std::max(0, int(beepsMs[i] - clock.elapsed())));
+        beeps.push_back(std::make_unique<Beep>());
+        Beep* beep = beeps.back().get();
+        player.beep([this, beep, window, colour = colours[i + 1]](qint64 heardUs) {
+            m_xvfb.setWindowColour(window, colour);
+            beep->shownUs = av_gettime();
+            beep->heardUs = heardUs;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(beep->shownUs != 0, 2000);
+    }
+    QTest::qWait(1500);
+    f.form->Command3->click();
+    QVERIFY(finished.wait(10000));
+    QVERIFY2(finished.first().at(0).toBool(), qPrintable(f.recorder->lastError()));
+    player.close();
+
+    const test::RecordingProbe probe = test::RecordingProbe::of(path);
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QVERIFY(probe.audioSampleRate > 0);
+    int searchFromMs = 0;
+    for (int i = 0; i < int(beeps.size()); ++i) {
+        int onsetMs = -1;
+        for (int ms = searchFromMs; ms < probe.loudness.size() && onsetMs < 0; ++ms)
+            if (probe.loudness[ms] > 0.05f)
+                onsetMs = ms;
+        QVERIFY2(onsetMs >= 0, qPrintable(QStringLiteral("beep %1 not in the sound").arg(i + 1)));
+        searchFromMs = onsetMs + 300;
+        double shownSec = -1;
+        for (int k = 0; k < probe.pictureSec.size() && shownSec < 0; ++k)
+            if (isColour(probe.pictureCentre[k].rgb(), colours[i + 1]))
+                shownSec = probe.pictureSec[k];
+        QVERIFY2(shownSec >= 0, qPrintable(QStringLiteral("colour %1 not in the pictures").arg(i + 1)));
+        // In the file, the picture follows the sound by as much as it did on the screen.
+        const double onScreenMs = (beeps[size_t(i)]->shownUs - beeps[size_t(i)]->heardUs) / 1000.0;
+        const double inFileMs = shownSec * 1000.0 - onsetMs;
+        qInfo("beep %d at %.3f s in the sound; its picture at %.3f s; %.1f ms apart in the file, %.1f ms on the screen",
+            i + 1, onsetMs / 1000.0, shownSec, inFileMs, onScreenMs);
+        QVERIFY2(std::abs(inFileMs - onScreenMs) <= 1000.0 / fps,
+            qPrintable(QStringLiteral("beep %1: %2 ms apart in the file, %3 ms on the screen")
+                           .arg(i + 1)
+                           .arg(inFileMs)
+                           .arg(onScreenMs)));
+    }
+    // The sound lasts as long as the pictures, to within a frame of each (a
+    // compressed sound frame is up to 46 ms long).
+    QVERIFY2(std::abs(probe.audioSec - probe.durationSec) <= 2.0 / fps,
+        qPrintable(QStringLiteral("sound %1 s, pictures %2 s").arg(probe.audioSec).arg(probe.durationSec)));
 }
 
 QTEST_MAIN(tst_ScreenRec)
