@@ -105,12 +105,14 @@ RecordingProbe RecordingProbe::of(const QString& path)
     };
     auto drainSound = [&] {
         while (avcodec_receive_frame(soundDecoder.get(), frame.get()) >= 0) {
-            // Each piece of sound goes where its time stamp says, as a player puts it.
+            // A player starts the sound at its first time stamp and then plays it
+            // without a break; the later stamps are what seeking goes by.
             const int64_t pts = frame->best_effort_timestamp;
             if (pts != AV_NOPTS_VALUE) {
-                const auto at = size_t(std::max<int64_t>(
-                    0, av_rescale_q(pts, input->streams[audio]->time_base, AVRational{1, probe.audioSampleRate})));
-                samples.resize(at, 0.0f);
+                const double sec = pts * av_q2d(input->streams[audio]->time_base);
+                if (samples.empty())
+                    samples.resize(size_t(std::max(0.0, sec) * probe.audioSampleRate), 0.0f);
+                probe.audioStampSec = sec + double(frame->nb_samples) / probe.audioSampleRate;
             }
             if (toMono) {
                 std::vector<float> mono(size_t(frame->nb_samples) + 256);

@@ -22,7 +22,8 @@ struct RecordingProbe {
     double durationSec = 0; // of the video stream's time line
     // Sound, when there is any.
     int audioSampleRate = 0;
-    double audioSec = 0; // length of the decoded sound
+    double audioSec = 0; // length of the decoded sound, from its first time stamp
+    double audioStampSec = 0; // where the time stamps say the sound ends
     QVector<float> loudness; // mean absolute level of each millisecond, 0..1
     // Time of every picture with data, seconds, and its centre colour.
     QVector<double> pictureSec;
