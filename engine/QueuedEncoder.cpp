@@ -22,8 +22,7 @@ QueuedEncoder::~QueuedEncoder()
 
 void QueuedEncoder::start(qint64 originUs)
 {
-    if (!m_haveFirst)
-        m_originUs = originUs;
+    m_originUs = originUs;
     if (!m_thread.joinable())
         m_thread = std::thread([this] { run(); });
 }
@@ -32,10 +31,6 @@ void QueuedEncoder::takePicture(const TimedPicture& picture)
 {
     if (m_stopping || picture.captureUs < m_originUs)
         return;
-    if (!m_haveFirst) { // only the capture thread takes pictures
-        m_originUs = picture.captureUs;
-        m_haveFirst = true;
-    }
     const qint64 sinceOrigin = picture.captureUs - m_originUs;
     m_capturedUs = std::max<qint64>(m_capturedUs, sinceOrigin);
     m_queue.takePicture({picture.frame, sinceOrigin});

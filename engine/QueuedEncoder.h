@@ -53,9 +53,9 @@ public:
     // compressor that cannot keep up).
     void setMinimumEncodeMs(int ms) { m_minimumEncodeMs = ms; }
 
-    // The first picture taken at or after originUs opens the file; capture
-    // times count from it, so a device running at the file's rate keeps to
-    // its slots instead of straddling their edges.
+    // Capture times count from originUs, the moment recording began, so the
+    // file lasts as long as the recording did; the first picture taken opens
+    // the file however late it comes.
     void start(qint64 originUs = 0);
     // Capture thread: queue the picture; ignored after stop() and before the origin.
     void takePicture(const TimedPicture& picture) override;
@@ -66,8 +66,7 @@ public:
     void wait();
 
     Progress progress() const;
-    // The capture time the file's time 0 stands for: that of the first picture taken.
-    bool hasOrigin() const { return m_haveFirst; }
+    // The capture time the file's time 0 stands for.
     qint64 originUs() const { return m_originUs; }
     // Frame slot of a capture time.
     static qint64 frameIndexAt(qint64 captureUs, double framesPerSecond);
@@ -82,7 +81,6 @@ private:
     int m_minimumEncodeMs = 0;
     std::thread m_thread;
     std::atomic<qint64> m_originUs{0};
-    std::atomic<bool> m_haveFirst{false};
     std::atomic<qint64> m_endUs{-1};
     std::atomic<qint64> m_written{0};
     std::atomic<qint64> m_recordedUs{0};

@@ -283,6 +283,7 @@ struct RecordingSession::Impl {
     Finished finished;
     RecordingClock clock;
     Muxer muxer;
+    std::atomic<bool> ending{false};
     std::atomic<bool> stopping{false};
     std::atomic<bool> soundStopping{false}; // interrupts a sound read that waits
     std::atomic<qint64> endUs{-1};
@@ -321,13 +322,15 @@ struct RecordingSession::Impl {
     // Ends the recording now: `reason` when it ends by itself.
     void end(qint64 atUs, const QString& reason = {})
     {
-        if (stopping.exchange(true))
+        if (ending.exchange(true))
             return;
         {
             std::lock_guard lock(errorMutex);
             endedBecause = reason;
         }
+        // The end is known before anyone sees the stop.
         endUs = std::max<qint64>(0, atUs);
+        stopping = true;
     }
 
     InputPtr openInput(const char* formatName, const QString& url, DictionaryHolder& dictionary)
@@ -617,12 +620,11 @@ struct RecordingSession::Impl {
             // more than half a second, e.g. for a monitor source.)
             const int inputSamples = av_get_audio_frame_duration2(soundInput->streams[0]->codecpar, captured->size);
             const qint64 arrivalUs = clock.nowUs();
-            // Pictures count from the first one taken; sound before it is left out.
             const qint64 captureUs = arrivalUs - qint64(inputSamples) * 1000000 / std::max(1, soundDecoder->sample_rate)
                 - queue->originUs();
             result = avcodec_send_packet(soundDecoder.get(), captured.get());
             av_packet_unref(captured.get());
-            qint64 chunkUs = queue->hasOrigin() ? captureUs : -1000000000;
+            qint64 chunkUs = captureUs;
             while (result >= 0 && avcodec_receive_frame(soundDecoder.get(), decoded.get()) >= 0) {
                 const int capacity = swr_get_out_samples(resampler.get(), decoded->nb_samples);
                 uint8_t** buffer = nullptr;

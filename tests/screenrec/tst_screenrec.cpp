@@ -1261,7 +1261,8 @@ void tst_ScreenRec::beep_foundWithItsPicture()
         qPrintable(QStringLiteral("sound %1 s, pictures %2 s").arg(probe.audioSec).arg(probe.durationSec)));
     // The sound's time stamps agree with its length (AVI once put them all in the first half second).
     QVERIFY2(std::abs(probe.audioStampSec - probe.audioSec) <= 2.0 / fps,
-        qPrintable(QStringLiteral("stamps end at %1 s, sound lasts %2 s").arg(probe.audioStampSec).arg(probe.audioSec)));
+        qPrintable(
+            QStringLiteral("stamps end at %1 s, sound lasts %2 s").arg(probe.audioStampSec).arg(probe.audioSec)));
 }
 
 QTEST_MAIN(tst_ScreenRec)
