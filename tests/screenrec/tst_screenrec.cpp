@@ -1098,15 +1098,18 @@ void tst_ScreenRec::slowCompressor_warnedBeforeStart()
     const std::optional<double> fast = f.form->encoderSpeed().known("mjpeg", screen);
     QVERIFY(slow && fast);
     qInfo("At 1024x768 on this computer: Microsoft Video 1 %.1f, Motion JPEG %.1f pictures a second", *slow, *fast);
-    if (*slow >= 25)
-        QSKIP("Microsoft Video 1 keeps up with 25 frames a second here");
+    // A rate it cannot reach even on an idle machine.
+    constexpr double fps = 60;
+    if (*slow >= fps)
+        QSKIP("Microsoft Video 1 keeps up with 60 frames a second here");
     f.form->chkwholescreen->setChecked(true);
+    f.form->txtfps->setText(QString::number(fps));
     f.form->show();
     f.prompter.answerFile(f.path("slow.avi"));
     f.prompter.answerMessage(MsgAnswer(answer));
     const RecordingRun run = record(f, codec.isEmpty() ? 0 : 4000);
     const auto warning = f.prompter.messages().value(0);
-    QVERIFY2(warning.text.startsWith(QStringLiteral("Microsoft Video 1 cannot keep up with 1024x768 pictures at 25 "
+    QVERIFY2(warning.text.startsWith(QStringLiteral("Microsoft Video 1 cannot keep up with 1024x768 pictures at 60 "
                                                     "frames a second on this computer")),
         qPrintable(warning.text));
     QVERIFY(warning.text.endsWith(QStringLiteral("Motion JPEG keeps up. Record with Motion JPEG instead?")));
@@ -1128,7 +1131,7 @@ void tst_ScreenRec::slowCompressor_warnedBeforeStart()
     QVERIFY2(probe.opened, qPrintable(probe.error));
     QCOMPARE(probe.videoCodec, codec);
     // 4 s of recording give 4 s of file, one frame either way.
-    QVERIFY2(std::abs(probe.durationSec * 1000 - run.elapsedMs) <= 41,
+    QVERIFY2(std::abs(probe.durationSec * 1000 - run.elapsedMs) <= 1000 / fps + 1,
         qPrintable(QStringLiteral("%1 s for %2 ms").arg(probe.durationSec).arg(run.elapsedMs)));
     // Whether it fell behind depends on the screen and the machine's load; when it clearly did, the pane said so.
     if (stats.dropped * 10 > stats.written + stats.dropped)
