@@ -11,6 +11,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavdevice-dev libavfilter-dev
+  libx11-dev libxext-dev libxfixes-dev pulseaudio
   xvfb xauth x11-utils fonts-dejavu-core
 )
 

@@ -8,6 +8,7 @@
 #include "capture/CaptureSourceDialog.h"
 #include "capture/frmCapPreview.h"
 #include "engine/CaptureEngine.h"
+#include "engine/EncoderSpeed.h"
 #include "engine/VideoTrimmer.h"
 
 #include <QApplication>
@@ -25,8 +26,12 @@
 #include <QSlider>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <thread>
 
 namespace kestrel {
 
@@ -54,7 +59,45 @@ int storedIndex(const Settings& settings, const QString& key, int count)
     return index >= 0 && index < count ? index : 0;
 }
 
+// "1:02.3"
+QString minutesAndSeconds(qint64 us)
+{
+    const qint64 tenths = us / 100000;
+    return QStringLiteral("%1:%2.%3")
+        .arg(tenths / 600)
+        .arg((tenths / 10) % 60, 2, 10, QLatin1Char('0'))
+        .arg(tenths % 10);
+}
+
+// Dropping more than one picture in twenty means the compressor is too slow.
+bool fallingBehind(const QueuedEncoder::Progress& p)
+{
+    return p.dropped >= 3 && p.dropped * 20 > p.written + p.dropped;
+}
+
 } // namespace
+
+// A Crop & Save in progress: the trimmer runs on its own thread while the
+// progress dialog offers Cancel.
+struct frmCapture::TrimRun {
+    std::unique_ptr<CaptureVideoTarget> video;
+    QString source;
+    QString destination;
+    std::unique_ptr<VideoTrimmer> trimmer;
+    std::atomic<int> percent{0};
+    std::atomic<bool> cancelled{false};
+    bool ok = false;
+    std::thread worker;
+    std::unique_ptr<QProgressDialog> progress;
+    QTimer* poll = nullptr;
+
+    ~TrimRun()
+    {
+        cancelled = true;
+        if (worker.joinable())
+            worker.join();
+    }
+};
 
 frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent)
     : QWidget(parent)
@@ -88,6 +131,14 @@ frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent
     sliders->addRow(new QLabel(QStringLiteral("End Crop"), this), m_cropEnd);
     layout->addLayout(sliders);
     layout->addWidget(scroll, 1);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("lblRecordingStatus"));
+    m_status->setWordWrap(true);
+    layout->addWidget(m_status);
+    m_speed = new EncoderSpeed(this);
+    m_statsTimer = new QTimer(this);
+    m_statsTimer->setInterval(250);
+    connect(m_statsTimer, &QTimer::timeout, this, &frmCapture::showRecordingStats);
 
     // Narrower than its toolbar, the pane would fold "Crop & Save" out of sight.
     setMinimumWidth(
@@ -99,6 +150,7 @@ frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent
 
 frmCapture::~frmCapture()
 {
+    m_trim.reset(); // cancels a running trim
     if (m_isConnected)
         closePreview();
 }
@@ -244,6 +296,7 @@ frmCapPreview* frmCapture::ensurePreview()
         m_preview = new frmCapPreview(encoders(), m_host.ownerWindow());
         connect(m_preview, &frmCapPreview::closedByUser, this, &frmCapture::previewClosedByUser);
         connect(&m_preview->vcx(), &CaptureEngine::captureError, this, &frmCapture::captureFailed);
+        connect(&m_preview->vcx(), &CaptureEngine::recordingFinished, this, &frmCapture::recordingFinished);
         connect(m_preview, &QObject::destroyed, this, &frmCapture::previewGone);
     }
     return m_preview;
@@ -407,6 +460,7 @@ void frmCapture::ConnectCamera()
     }
     ListVideoSizes();
     vcx.setCodecIndex(m_codecs->currentIndex() - 1);
+    measureChosenCompressor();
 }
 
 void frmCapture::ListVideoSizes()
@@ -449,11 +503,51 @@ void frmCapture::combVideoSizeClick(int index)
     if (vcx.FrameWidth() > 0 && vcx.FrameHeight() > 0)
         m_preview->resize(vcx.FrameWidth(), vcx.FrameHeight());
     m_app.settings->save(QStringLiteral("capVideoSize"), QString::number(index));
+    measureChosenCompressor();
 }
 
 void frmCapture::combVideoCodecClick(int index)
 {
     m_app.settings->save(QStringLiteral("capVideoCodec"), QString::number(index));
+    measureChosenCompressor();
+}
+
+void frmCapture::measureChosenCompressor()
+{
+    if (!m_preview)
+        return;
+    const QSize size(m_preview->vcx().FrameWidth(), m_preview->vcx().FrameHeight());
+    m_speed->request(encoders()->encoderName(m_codecs->currentIndex() - 1), size);
+    m_speed->request(QStringLiteral("mjpeg"), size);
+}
+
+bool frmCapture::compressorKeepsUp()
+{
+    const CaptureEngine& vcx = m_preview->vcx();
+    const QSize size(vcx.FrameWidth(), vcx.FrameHeight());
+    const double fps = vcx.frameRate();
+    const std::optional<double> speed = m_speed->known(encoders()->encoderName(m_codecs->currentIndex() - 1), size);
+    if (fps <= 0 || !speed || *speed >= fps)
+        return true;
+    QString text = EncoderSpeed::tooSlowText(m_codecs->currentText(), size, fps, *speed);
+    const std::optional<double> fast = m_speed->known(QStringLiteral("mjpeg"), size);
+    const int fastEntry = encoders()->indexOf(QStringLiteral("mjpeg")) + 1;
+    if (!fast || *fast < fps || fastEntry <= 0 || fastEntry == m_codecs->currentIndex()) {
+        text += QStringLiteral("\n\nRecord anyway?");
+        return m_app.prompter->message(
+                   this, text, QStringLiteral("Start capture"), MsgIcon::Exclamation, MsgButtons::YesNo)
+            == MsgAnswer::Yes;
+    }
+    text += QStringLiteral("\n\n") + EncoderSpeed::proposalText(m_codecs->itemText(fastEntry));
+    const MsgAnswer answer = m_app.prompter->message(
+        this, text, QStringLiteral("Start capture"), MsgIcon::Exclamation, MsgButtons::YesNoCancel);
+    if (answer == MsgAnswer::Cancel)
+        return false;
+    if (answer == MsgAnswer::Yes) {
+        m_codecs->setCurrentIndex(fastEntry);
+        combVideoCodecClick(fastEntry);
+    }
+    return true;
 }
 
 void frmCapture::startCapture()
@@ -461,7 +555,7 @@ void frmCapture::startCapture()
     if (!m_isConnected || !m_preview)
         return;
     CaptureEngine& vcx = m_preview->vcx();
-    if (vcx.IsCapturing())
+    if (vcx.IsCapturing() || !compressorKeepsUp())
         return;
     setCropSlidersEnabled(false);
     setButtons(false, false, true, false);
@@ -471,7 +565,10 @@ void frmCapture::startCapture()
     if (!vcx.StartCapture()) {
         setButtons(true, true, false, false);
         m_app.prompter->message(this, vcx.lastError(), QStringLiteral("Kestrel"), MsgIcon::Critical);
+        return;
     }
+    showRecordingStats();
+    m_statsTimer->start();
 }
 
 void frmCapture::stopCapture()
@@ -479,19 +576,66 @@ void frmCapture::stopCapture()
     if (!m_isConnected)
         return;
     if (m_preview && m_preview->vcx().IsCapturing()) {
-        WaitCursor wait;
+        // Returns at once; the file is being completed until recordingFinished.
         m_preview->vcx().StopCapture();
+        setButtons(false, false, false, false);
+        showRecordingStats();
+        return;
     }
     setCropSlidersEnabled(true);
     setButtons(true, true, false, true);
+}
+
+void frmCapture::showRecordingStats()
+{
+    if (!m_preview)
+        return;
+    const CaptureEngine& vcx = m_preview->vcx();
+    const QueuedEncoder::Progress p = vcx.recordingStats();
+    QString text;
+    if (vcx.IsCapturing()) {
+        text = QStringLiteral("Recording %1: %2 frames written, %3 dropped")
+                   .arg(minutesAndSeconds(p.recordedUs))
+                   .arg(p.written)
+                   .arg(p.dropped);
+        if (fallingBehind(p))
+            text += QStringLiteral("\nThe compressor cannot keep up with this size and frame rate: pictures are "
+                                   "dropped. A faster compressor (Motion JPEG) or a smaller size keeps them all.");
+    } else if (vcx.isFinishing()) {
+        text = QStringLiteral("Saving the recording: %1 pictures left to compress").arg(p.queued);
+    } else {
+        return;
+    }
+    m_status->setStyleSheet(fallingBehind(p) ? QStringLiteral("color: #b00000;") : QString());
+    m_status->setText(text);
+}
+
+void frmCapture::recordingFinished(bool ok, const QString& path, const QString& error)
+{
+    const QueuedEncoder::Progress p = m_preview ? m_preview->vcx().recordingStats() : QueuedEncoder::Progress{};
+    if (m_preview && !m_preview->vcx().IsCapturing() && !m_preview->vcx().isFinishing())
+        m_statsTimer->stop();
+    m_status->setStyleSheet(ok ? QString() : QStringLiteral("color: #b00000;"));
+    m_status->setText(ok ? QStringLiteral("Done: %1 recorded, %2 frames written, %3 dropped; saved to %4")
+                               .arg(minutesAndSeconds(p.recordedUs))
+                               .arg(p.written)
+                               .arg(p.dropped)
+                               .arg(QDir::toNativeSeparators(path))
+                         : QStringLiteral("Not saved: %1").arg(error));
+    if (m_isConnected && m_preview && !m_preview->vcx().IsCapturing()) {
+        setCropSlidersEnabled(true);
+        setButtons(true, true, false, true);
+    }
 }
 
 void frmCapture::captureFailed(const QString& reason)
 {
     if (!m_isConnected)
         return;
-    setCropSlidersEnabled(true);
-    setButtons(true, true, false, true);
+    if (m_preview && !m_preview->vcx().isFinishing()) {
+        setCropSlidersEnabled(true);
+        setButtons(true, true, false, true);
+    }
     m_app.prompter->message(this, reason, QStringLiteral("Kestrel"), MsgIcon::Critical);
 }
 
@@ -523,6 +667,8 @@ void frmCapture::browseForTarget()
 
 void frmCapture::TrimAndSave()
 {
+    if (m_trim)
+        return;
     WaitCursor wait;
     std::unique_ptr<CaptureVideoTarget> video = m_host.activeVideo();
     if (!video || !video->HasVideo())
@@ -534,39 +680,78 @@ void frmCapture::TrimAndSave()
         return;
     const qint64 startMs = qint64(m_cropStart->value()) * 100;
     const qint64 endMs = qint64(m_cropEnd->value()) * 100;
-    const QString source = video->FileName();
+    auto run = std::make_unique<TrimRun>();
+    run->source = video->FileName();
+    run->destination = *destination;
     video->CloseFile();
+    run->video = std::move(video);
 
-    VideoTrimmer trimmer(*encoders());
-    trimmer.setCodecIndex(
+    run->trimmer = std::make_unique<VideoTrimmer>(*encoders());
+    run->trimmer->setCodecIndex(
         int(Settings::leadingNumber(m_app.settings->read(QStringLiteral("capVideoCodec"), QStringLiteral("0")))) - 1);
     if (m_preview)
-        trimmer.setEncoderSettings(m_preview->vcx().encoderSettings());
-    bool ok = false;
-    {
-        // Shows itself only when the trim takes a while; gone before the question.
-        QProgressDialog progress(
-            QStringLiteral("Trimming video..."), QStringLiteral("Cancel"), 0, 100, m_host.ownerWindow());
-        progress.setWindowTitle(QStringLiteral("Trimming video"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(800);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        trimmer.setProgress([&progress](int percent) {
-            progress.setValue(percent);
-            return !progress.wasCanceled();
-        });
-        ok = trimmer.TrimFile(source, QString(), *destination, startMs, endMs);
-        trimmer.setProgress({});
+        run->trimmer->setEncoderSettings(m_preview->vcx().encoderSettings());
+    TrimRun* trim = run.get();
+    run->trimmer->setProgress([trim](int percent) {
+        trim->percent = percent;
+        return !trim->cancelled;
+    });
+
+    // Window-modal and not exec(): the program goes on while the clip is cut.
+    run->progress = std::make_unique<QProgressDialog>(
+        QStringLiteral("Trimming video..."), QStringLiteral("Cancel"), 0, 100, m_host.ownerWindow());
+    run->progress->setWindowTitle(QStringLiteral("Trimming video"));
+    run->progress->setWindowModality(Qt::WindowModal);
+    run->progress->setMinimumDuration(500);
+    run->progress->setAutoClose(false);
+    run->progress->setAutoReset(false);
+    run->progress->setValue(0);
+    run->poll = new QTimer(run->progress.get());
+    run->poll->setInterval(100);
+    connect(run->poll, &QTimer::timeout, this, [trim] {
+        if (trim->progress->wasCanceled())
+            trim->cancelled = true;
+        else
+            trim->progress->setValue(trim->percent);
+    });
+    run->poll->start();
+    setButtons(m_buttons[BtnConnect]->isEnabled(), m_buttons[BtnStart]->isEnabled(), false, false);
+
+    m_trim = std::move(run);
+    trim->worker = std::thread([this, trim, startMs, endMs] {
+        trim->ok = trim->trimmer->TrimFile(trim->source, QString(), trim->destination, startMs, endMs);
+        QMetaObject::invokeMethod(this, &frmCapture::trimFinished, Qt::QueuedConnection);
+    });
+}
+
+QProgressDialog* frmCapture::trimProgress() const
+{
+    return m_trim ? m_trim->progress.get() : nullptr;
+}
+
+void frmCapture::trimFinished()
+{
+    if (!m_trim)
+        return;
+    m_trim->worker.join();
+    std::unique_ptr<TrimRun> run = std::move(m_trim);
+    run->progress->hide();
+    if (m_isConnected)
+        setButtons(true, !m_preview || !m_preview->vcx().isFinishing(), false, false);
+    else
+        setButtons(true, false, false, true);
+    if (!run->ok && run->cancelled) {
+        // Nothing was written; the source comes back as it was.
+        run->video->NewPlayerFile(run->source);
+        return;
     }
-    wait.release();
-    if (!ok) {
-        m_app.prompter->message(this, trimmer.lastError(), QStringLiteral("Kestrel"), MsgIcon::Critical);
+    if (!run->ok) {
+        m_app.prompter->message(this, run->trimmer->lastError(), QStringLiteral("Kestrel"), MsgIcon::Critical);
         return;
     }
     const MsgAnswer answer = m_app.prompter->message(this, QStringLiteral("Load the new trimmed file?"),
         QStringLiteral("Trimming video"), MsgIcon::None, MsgButtons::YesNo);
-    video->NewPlayerFile(answer == MsgAnswer::Yes ? *destination : source);
+    run->video->NewPlayerFile(answer == MsgAnswer::Yes ? run->destination : run->source);
 }
 
 void frmCapture::ShowSourceDialog()

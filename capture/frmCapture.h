@@ -9,15 +9,19 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QProgressDialog;
 class QPushButton;
 class QSlider;
+class QTimer;
 class QToolBar;
 
 namespace kestrel {
 
 class AviEncoders;
 class CaptureHost;
+class EncoderSpeed;
 class frmCapPreview;
 
 // The camera-capture pane: chooses device, compressor, size, rate and target
@@ -65,6 +69,14 @@ public:
     QPushButton* btnVideoCodec() const { return m_btnCodec; }
     QPushButton* btnVideoSize() const { return m_btnSize; }
     QPushButton* Command1() const { return m_browse; }
+    // Time recorded, frames written and dropped while recording; how much is
+    // left to save after Stop; what was saved at the end.
+    QLabel* recordingStatus() const { return m_status; }
+    // A Crop & Save runs on a worker; true until its question has been asked.
+    bool isTrimming() const { return m_trim != nullptr; }
+    QProgressDialog* trimProgress() const;
+    // How fast the compressors are on this computer, measured in the background.
+    EncoderSpeed& encoderSpeed() const { return *m_speed; }
 
     // The user picks an entry of the size list ("640x480x24,RGB").
     void combVideoSizeClick(int index);
@@ -101,6 +113,12 @@ private:
     void previewClosedByUser();
     void captureFailed(const QString& reason);
     void previewGone();
+    void showRecordingStats();
+    void recordingFinished(bool ok, const QString& path, const QString& error);
+    void trimFinished();
+    void measureChosenCompressor();
+    // False when the user cancels after being told the compressor is too slow.
+    bool compressorKeepsUp();
     std::shared_ptr<const AviEncoders> encoders();
 
     AppContext m_app;
@@ -122,6 +140,12 @@ private:
     QPushButton* m_btnCodec = nullptr;
     QPushButton* m_btnSize = nullptr;
     QPushButton* m_browse = nullptr;
+    QLabel* m_status = nullptr;
+    EncoderSpeed* m_speed = nullptr;
+    QTimer* m_statsTimer = nullptr;
+
+    struct TrimRun;
+    std::unique_ptr<TrimRun> m_trim;
 };
 
 } // namespace kestrel

@@ -1,6 +1,7 @@
 #include "engine/AviWriter.h"
 
 #include "engine/FfmpegPtr.h"
+#include "engine/OutputFile.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -8,48 +9,11 @@ extern "C" {
 }
 
 #include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace kestrel {
 
-namespace {
-
-constexpr int kIoBufferSize = 1 << 16;
-
-// The muxer writes through Qt's QSaveFile, which gives the write-then-rename.
-int writeToSaveFile(void* opaque, uint8_t* buffer, int size)
-{
-    auto* file = static_cast<QSaveFile*>(opaque);
-    const qint64 written = file->write(reinterpret_cast<const char*>(buffer), size);
-    return written == size ? size : AVERROR(EIO);
-}
-
-int64_t seekSaveFile(void* opaque, int64_t offset, int whence)
-{
-    auto* file = static_cast<QSaveFile*>(opaque);
-    switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-        return file->size();
-    case SEEK_SET:
-        break;
-    case SEEK_CUR:
-        offset += file->pos();
-        break;
-    case SEEK_END:
-        offset += file->size();
-        break;
-    default:
-        return AVERROR(EINVAL);
-    }
-    return file->seek(offset) ? offset : AVERROR(EIO);
-}
-
-} // namespace
-
 struct AviWriter::Impl {
-    std::unique_ptr<QSaveFile> file;
-    IoContextPtr io;
+    OutputFile file;
     OutputContextPtr output;
     CodecContextPtr encoder;
     SwsPtr scaler;
@@ -64,6 +28,13 @@ struct AviWriter::Impl {
     bool fail(const QString& what, int code = 0)
     {
         error = code ? QStringLiteral("%1: %2").arg(what, averrorText(code)) : what;
+        return false;
+    }
+
+    bool writeFailed(int code)
+    {
+        error = QStringLiteral("%1 cannot be written: %2")
+                    .arg(QDir::toNativeSeparators(file.path()), OutputFile::writeErrorText(code));
         return false;
     }
 
@@ -82,7 +53,7 @@ struct AviWriter::Impl {
             packet->stream_index = stream->index;
             result = av_interleaved_write_frame(output.get(), packet.get());
             if (result < 0)
-                return fail(QStringLiteral("Writing %1 failed").arg(file->fileName()), result);
+                return writeFailed(result);
         }
     }
 };
@@ -116,14 +87,8 @@ bool AviWriter::open(const QString& path, const AviEncoders& encoders, int encod
     if (!codec)
         return d->fail(QStringLiteral("The encoder %1 is missing.").arg(QString::fromUtf8(encoderName)));
 
-    const QFileInfo target(path);
-    if (!target.absoluteDir().exists())
-        return d->fail(
-            QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(target.absolutePath())));
-    d->file = std::make_unique<QSaveFile>(target.absoluteFilePath());
-    if (!d->file->open(QIODevice::WriteOnly))
-        return d->fail(
-            QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), d->file->errorString()));
+    if (!d->file.open(path))
+        return d->fail(d->file.errorText());
 
     const AVRational rate = av_d2q(framesPerSecond, 100000);
     d->encoder.reset(avcodec_alloc_context3(codec));
@@ -175,14 +140,12 @@ bool AviWriter::open(const QString& path, const AviEncoders& encoders, int encod
     d->stream->time_base = c->time_base;
     d->stream->avg_frame_rate = rate;
 
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
-    d->io.reset(avio_alloc_context(buffer, kIoBufferSize, 1, d->file.get(), nullptr, writeToSaveFile, seekSaveFile));
-    d->output->pb = d->io.get();
+    d->output->pb = d->file.io();
     d->output->flags |= AVFMT_FLAG_CUSTOM_IO;
 
     result = avformat_write_header(d->output.get(), nullptr);
     if (result < 0)
-        return d->fail(QStringLiteral("Writing %1 failed").arg(QDir::toNativeSeparators(path)), result);
+        return d->writeFailed(result);
     d->headerWritten = true;
 
     d->picture = makeFrame();
@@ -211,15 +174,11 @@ bool AviWriter::writeFrame(const AVFrame* frame, qint64 frameIndex)
     if (av_frame_make_writable(d->picture.get()) < 0)
         return d->fail(QStringLiteral("Out of memory"));
     sws_scale(d->scaler.get(), frame->data, frame->linesize, 0, frame->height, d->picture->data, d->picture->linesize);
-    // Missed slots repeat the picture so the file keeps real time.
-    for (; d->nextIndex <= frameIndex; ++d->nextIndex) {
-        if (av_frame_make_writable(d->picture.get()) < 0)
-            return d->fail(QStringLiteral("Out of memory"));
-        d->picture->pts = d->nextIndex;
-        if (!d->drain(d->picture.get()))
-            return false;
-        ++d->written;
-    }
+    d->picture->pts = frameIndex;
+    if (!d->drain(d->picture.get()))
+        return false;
+    d->nextIndex = frameIndex + 1;
+    ++d->written;
     return true;
 }
 
@@ -230,14 +189,10 @@ bool AviWriter::finish()
     bool ok = d->drain(nullptr);
     if (ok) {
         const int result = av_write_trailer(d->output.get());
-        ok = result >= 0 || d->fail(QStringLiteral("Completing the file failed"), result);
+        ok = result >= 0 || d->writeFailed(result);
     }
-    if (ok) {
-        avio_flush(d->io.get());
-        if (!d->file->commit())
-            ok = d->fail(QStringLiteral("%1 cannot be written: %2")
-                             .arg(QDir::toNativeSeparators(d->file->fileName()), d->file->errorString()));
-    }
+    if (ok && !d->file.commit())
+        ok = d->fail(d->file.errorText());
     const QString error = d->error;
     discard();
     d->error = error;
@@ -247,11 +202,7 @@ bool AviWriter::finish()
 void AviWriter::discard()
 {
     d->output.reset();
-    d->io.reset();
-    if (d->file) {
-        d->file->cancelWriting();
-        d->file.reset(); // an uncommitted QSaveFile removes its temporary file
-    }
+    d->file.cancel();
     d->encoder.reset();
     d->scaler.reset();
     d->picture.reset();
@@ -262,7 +213,7 @@ void AviWriter::discard()
 
 bool AviWriter::isOpen() const
 {
-    return d->headerWritten && d->file;
+    return d->headerWritten && d->file.isOpen();
 }
 
 qint64 AviWriter::framesWritten() const

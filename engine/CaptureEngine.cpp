@@ -3,11 +3,13 @@
 #include "engine/AviWriter.h"
 #include "engine/FfmpegPtr.h"
 #include "engine/PictureConverter.h"
+#include "engine/RecordingClock.h"
 #include "engine/V4l2Device.h"
 
 extern "C" {
 #include <libavdevice/avdevice.h>
 #include <libavutil/dict.h>
+#include <libavutil/imgutils.h>
 }
 
 #include <QDir>
@@ -53,6 +55,43 @@ struct CaptureEngine::Device {
     bool isVirtual = false;
 };
 
+// The live preview: converts one picture at a time for the UI; while the UI
+// has not shown the last one, newer pictures pass by instead of piling up.
+class PreviewSink : public PictureSink {
+public:
+    explicit PreviewSink(CaptureEngine* engine, std::function<void(const QImage&)> deliver)
+        : m_engine(engine)
+        , m_deliver(std::move(deliver))
+        , m_converter(0, QSize(), SWS_POINT)
+    {
+    }
+    // Device thread.
+    void takePicture(const TimedPicture& picture) override
+    {
+        if (m_pending->exchange(true))
+            return;
+        QImage image = m_converter.convert(picture.frame.get());
+        if (image.isNull()) {
+            *m_pending = false;
+            return;
+        }
+        // The engine outlives the call; this sink may not.
+        QMetaObject::invokeMethod(
+            m_engine,
+            [pending = m_pending, deliver = m_deliver, image] {
+                *pending = false;
+                deliver(image);
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    CaptureEngine* m_engine;
+    std::function<void(const QImage&)> m_deliver;
+    PictureConverter m_converter;
+    std::shared_ptr<std::atomic<bool>> m_pending = std::make_shared<std::atomic<bool>>(false);
+};
+
 // One open device with the thread that reads it.
 struct CaptureEngine::Session {
     InputPtr input;
@@ -60,17 +99,34 @@ struct CaptureEngine::Session {
     int streamIndex = -1;
     bool paceByClock = false; // the virtual camera delivers as fast as it is read
     double devicePictureRate = 30;
+    RecordingClock clock; // started when the device opens
     std::thread worker;
     std::atomic<bool> stop{false};
 
-    std::mutex recordMutex; // guards the members below
-    std::unique_ptr<AviWriter> recorder;
-    Clock::time_point recordStart;
-    double recordRate = 30;
+    std::mutex sinksMutex; // guards sinks
+    std::vector<std::shared_ptr<PictureSink>> sinks;
 
-    // Worker thread.
+    void addSink(std::shared_ptr<PictureSink> sink)
+    {
+        std::lock_guard lock(sinksMutex);
+        sinks.push_back(std::move(sink));
+    }
+    void removeSink(const std::shared_ptr<PictureSink>& sink)
+    {
+        std::lock_guard lock(sinksMutex);
+        sinks.erase(std::remove(sinks.begin(), sinks.end(), sink), sinks.end());
+    }
+
+    // Device thread.
     void run(CaptureEngine* engine);
-    void handlePicture(CaptureEngine* engine, const AVFrame* frame, PictureConverter& previewConverter);
+    void handOn(const AVFrame* frame, qint64 captureUs);
+};
+
+// A recording: the writer, the queue in front of it and the encoder thread.
+struct Recording {
+    QString path;
+    std::unique_ptr<AviWriter> writer;
+    std::shared_ptr<QueuedEncoder> encoder;
 };
 
 struct CaptureEngine::Impl {
@@ -86,8 +142,12 @@ struct CaptureEngine::Impl {
     QString format;
     QString error;
     QImage lastPreview;
-    std::atomic<bool> previewPending{false};
+    int minimumEncodeMs = 0;
     std::unique_ptr<Session> session;
+    std::shared_ptr<PreviewSink> preview;
+    std::unique_ptr<Recording> recording; // capturing
+    std::vector<std::unique_ptr<Recording>> finishing; // stopped, still draining
+    QueuedEncoder::Progress lastStats; // of the last recording that ended
 
     const Device* chosenDevice() const
     {
@@ -106,6 +166,9 @@ CaptureEngine::CaptureEngine(std::shared_ptr<const AviEncoders> encoders, QObjec
 CaptureEngine::~CaptureEngine()
 {
     closeSession();
+    // Recordings still draining are completed, not lost.
+    for (auto& recording : d->finishing)
+        recording->encoder->wait();
 }
 
 int CaptureEngine::DeviceCount()
@@ -350,7 +413,9 @@ bool CaptureEngine::openSession()
     session->devicePictureRate = deviceRate.num && deviceRate.den ? av_q2d(deviceRate) : rate;
 
     d->session = std::move(session);
-    d->previewPending = false;
+    d->preview = std::make_shared<PreviewSink>(this, [this](const QImage& picture) { deliverPreview(picture); });
+    d->session->addSink(d->preview);
+    d->session->clock.start();
     d->session->worker = std::thread([session = d->session.get(), this] { session->run(this); });
     d->error.clear();
     return true;
@@ -365,6 +430,7 @@ void CaptureEngine::closeSession()
     if (d->session->worker.joinable())
         d->session->worker.join();
     d->session.reset();
+    d->preview.reset();
 }
 
 bool CaptureEngine::StartCapture()
@@ -375,70 +441,139 @@ bool CaptureEngine::StartCapture()
     }
     if (IsCapturing())
         return true;
-    auto writer = std::make_unique<AviWriter>();
-    const double rate = d->frameRate > 0 ? d->frameRate : d->session->devicePictureRate;
-    if (!writer->open(
-            d->captureFile, encoders(), d->codecIndex, d->encoderSettings, FrameWidth(), FrameHeight(), rate)) {
-        d->error = writer->lastError();
+    if (isFinishing()) {
+        d->error = QStringLiteral("The previous recording is still being saved.");
         return false;
     }
-    {
-        std::lock_guard lock(d->session->recordMutex);
-        d->session->recordRate = rate;
-        d->session->recordStart = Clock::now();
-        d->session->recorder = std::move(writer);
+    auto recording = std::make_unique<Recording>();
+    recording->path = d->captureFile;
+    recording->writer = std::make_unique<AviWriter>();
+    const double rate = d->frameRate > 0 ? d->frameRate : d->session->devicePictureRate;
+    if (!recording->writer->open(
+            d->captureFile, encoders(), d->codecIndex, d->encoderSettings, FrameWidth(), FrameHeight(), rate)) {
+        d->error = recording->writer->lastError();
+        return false;
     }
+    // Up to a second of pictures may wait, within a memory budget.
+    constexpr qint64 kQueueBudgetBytes = 256 << 20;
+    const qint64 pictureBytes
+        = std::max(1, av_image_get_buffer_size(d->session->decoder->pix_fmt, FrameWidth(), FrameHeight(), 1));
+    const int capacity
+        = int(std::clamp<qint64>(std::min<qint64>(qint64(std::ceil(rate)), kQueueBudgetBytes / pictureBytes), 2, 120));
+    recording->encoder = std::make_shared<QueuedEncoder>(*recording->writer, rate, capacity);
+    recording->encoder->setMinimumEncodeMs(d->minimumEncodeMs);
+    recording->encoder->setFinished([this](bool ok, const QString& error) {
+        // Dropped by Qt if the engine is gone by then.
+        QMetaObject::invokeMethod(
+            this, [this, ok, error] { recordingEnded(ok, error); }, Qt::QueuedConnection);
+    });
+    recording->encoder->start(d->session->clock.nowUs());
+    d->session->addSink(recording->encoder);
+    d->recording = std::move(recording);
     QMetaObject::invokeMethod(this, &CaptureEngine::CaptureStarted, Qt::QueuedConnection);
     return true;
 }
 
 void CaptureEngine::StopCapture()
 {
-    if (!d->session)
+    if (!d->recording)
         return;
-    std::unique_ptr<AviWriter> writer;
-    {
-        std::lock_guard lock(d->session->recordMutex);
-        writer = std::move(d->session->recorder);
+    if (d->session) {
+        d->session->removeSink(d->recording->encoder);
+        d->recording->encoder->stop(d->session->clock.nowUs());
+    } else {
+        d->recording->encoder->stop(d->recording->encoder->progress().recordedUs);
     }
-    if (!writer)
-        return;
-    if (!writer->finish()) {
-        d->error = writer->lastError();
-        QMetaObject::invokeMethod(
-            this, [this, reason = d->error] { emit captureError(reason); }, Qt::QueuedConnection);
-    }
+    d->finishing.push_back(std::move(d->recording));
     QMetaObject::invokeMethod(this, &CaptureEngine::CaptureStopped, Qt::QueuedConnection);
 }
 
 bool CaptureEngine::IsCapturing() const
 {
-    if (!d->session)
-        return false;
-    std::lock_guard lock(d->session->recordMutex);
-    return d->session->recorder != nullptr;
+    return d->recording != nullptr;
+}
+
+bool CaptureEngine::isFinishing() const
+{
+    return !d->finishing.empty();
+}
+
+QueuedEncoder::Progress CaptureEngine::recordingStats() const
+{
+    if (d->recording)
+        return d->recording->encoder->progress();
+    if (!d->finishing.empty())
+        return d->finishing.back()->encoder->progress();
+    return d->lastStats;
+}
+
+void CaptureEngine::setMinimumEncodeMs(int ms)
+{
+    d->minimumEncodeMs = ms;
+}
+
+void CaptureEngine::addPictureSink(std::shared_ptr<PictureSink> sink)
+{
+    if (d->session)
+        d->session->addSink(std::move(sink));
+}
+
+void CaptureEngine::removePictureSink(const std::shared_ptr<PictureSink>& sink)
+{
+    if (d->session)
+        d->session->removeSink(sink);
 }
 
 void CaptureEngine::deliverPreview(const QImage& picture)
 {
-    d->previewPending = false;
     d->lastPreview = picture;
     emit previewFrame(picture);
 }
 
-void CaptureEngine::recordingFailed(const QString& reason)
+// A recording's encoder thread is done: the file is complete, or it failed
+// (then possibly while still capturing, e.g. on a full disk).
+void CaptureEngine::recordingEnded(bool ok, const QString& error)
 {
-    d->error = reason;
-    emit captureError(reason);
-    emit CaptureStopped();
+    std::unique_ptr<Recording> ended;
+    bool wasCapturing = false;
+    for (auto it = d->finishing.begin(); it != d->finishing.end(); ++it) {
+        if ((*it)->encoder->progress().finished) {
+            ended = std::move(*it);
+            d->finishing.erase(it);
+            break;
+        }
+    }
+    if (!ended && d->recording && d->recording->encoder->progress().finished) {
+        if (d->session)
+            d->session->removeSink(d->recording->encoder);
+        ended = std::move(d->recording);
+        wasCapturing = true;
+    }
+    if (!ended)
+        return;
+    ended->encoder->wait();
+    d->lastStats = ended->encoder->progress();
+    if (!ok)
+        d->error = error;
+    emit recordingFinished(ok, ended->path, error);
+    if (!ok)
+        emit captureError(error);
+    if (wasCapturing)
+        emit CaptureStopped();
 }
 
-// Worker thread: reads, decodes and hands each picture on until told to stop.
+void CaptureEngine::deviceFailed(const QString& reason)
+{
+    d->error = reason;
+    StopCapture(); // keeps what was recorded so far
+    emit captureError(reason);
+}
+
+// Device thread: reads, decodes and hands each picture on until told to stop.
 void CaptureEngine::Session::run(CaptureEngine* engine)
 {
     PacketPtr packet = makePacket();
     FramePtr frame = makeFrame();
-    PictureConverter previewConverter(0, QSize(), SWS_POINT);
     const Clock::time_point start = Clock::now();
     qint64 delivered = 0;
     while (!stop) {
@@ -450,26 +585,15 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
         if (result < 0) {
             const QString reason
                 = QStringLiteral("The capture device stopped delivering pictures: %1").arg(averrorText(result));
-            std::unique_ptr<AviWriter> writer;
-            {
-                std::lock_guard lock(recordMutex);
-                writer = std::move(recorder);
-            }
-            if (writer)
-                writer->finish(); // keep what was recorded so far
             QMetaObject::invokeMethod(
-                engine,
-                [engine, reason, wasRecording = bool(writer)] {
-                    if (wasRecording)
-                        engine->recordingFailed(reason);
-                    else
-                        emit engine->captureError(reason);
-                },
-                Qt::QueuedConnection);
+                engine, [engine, reason] { engine->deviceFailed(reason); }, Qt::QueuedConnection);
             return;
         }
+        // The picture was taken when its packet arrived.
+        const qint64 captureUs = clock.nowUs();
         if (packet->stream_index == streamIndex && avcodec_send_packet(decoder.get(), packet.get()) >= 0) {
             while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+                qint64 stampUs = captureUs;
                 if (paceByClock) {
                     const auto due = start
                         + std::chrono::duration_cast<Clock::duration>(
@@ -477,10 +601,11 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
                     while (!stop && Clock::now() < due)
                         std::this_thread::sleep_for(
                             std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(20)));
+                    stampUs = clock.nowUs();
                 }
                 ++delivered;
                 if (!stop)
-                    handlePicture(engine, frame.get(), previewConverter);
+                    handOn(frame.get(), stampUs);
                 av_frame_unref(frame.get());
             }
         }
@@ -488,33 +613,19 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
     }
 }
 
-// Worker thread.
-void CaptureEngine::Session::handlePicture(
-    CaptureEngine* engine, const AVFrame* frame, PictureConverter& previewConverter)
+// Device thread.
+void CaptureEngine::Session::handOn(const AVFrame* frame, qint64 captureUs)
 {
+    const TimedPicture picture{shareFrame(frame), captureUs};
+    if (!picture.frame)
+        return;
+    std::vector<std::shared_ptr<PictureSink>> receivers;
     {
-        std::lock_guard lock(recordMutex);
-        if (recorder) {
-            const double elapsed = std::chrono::duration<double>(Clock::now() - recordStart).count();
-            const auto index = qint64(std::floor(elapsed * recordRate));
-            if (!recorder->writeFrame(frame, index)) {
-                const QString reason = recorder->lastError();
-                recorder.reset(); // discards the unfinished file
-                QMetaObject::invokeMethod(
-                    engine, [engine, reason] { engine->recordingFailed(reason); }, Qt::QueuedConnection);
-            }
-        }
+        std::lock_guard lock(sinksMutex);
+        receivers = sinks;
     }
-    // Only one picture waits for the UI at a time; a busy UI skips pictures instead of queueing them.
-    if (engine->d->previewPending.exchange(true))
-        return;
-    const QImage picture = previewConverter.convert(frame);
-    if (picture.isNull()) {
-        engine->d->previewPending = false;
-        return;
-    }
-    QMetaObject::invokeMethod(
-        engine, [engine, picture] { engine->deliverPreview(picture); }, Qt::QueuedConnection);
+    for (const auto& sink : receivers)
+        sink->takePicture(picture);
 }
 
 } // namespace kestrel

@@ -2,6 +2,7 @@
 
 #include "engine/AviEncoders.h"
 #include "engine/CaptureFormat.h"
+#include "engine/QueuedEncoder.h"
 
 #include <QImage>
 #include <QObject>
@@ -16,8 +17,11 @@ namespace kestrel {
 // environment has KESTREL_VIRTUAL_CAMERA=1), connects one, delivers its live
 // pictures and records them into an AVI file while the preview keeps running.
 //
-// Public members are called on the UI thread; a worker thread reads the
-// device, and pictures and events reach the UI thread as queued signals.
+// Public members are called on the UI thread. A device thread reads the
+// device at its own rate and hands every picture, stamped with its capture
+// time, to the picture sinks: the live preview, the recorder's queue (whose
+// own thread encodes), and whatever else is added. Pictures and events reach
+// the UI thread as queued signals.
 class CaptureEngine : public QObject {
     Q_OBJECT
 public:
@@ -63,8 +67,22 @@ public:
     int FrameHeight() const;
 
     bool StartCapture();
+    // Returns at once (CaptureStopped follows): the pictures still queued are
+    // encoded in the background (recordingStats() tells how far), then
+    // recordingFinished says the file is complete.
     void StopCapture();
     bool IsCapturing() const;
+    // Stopped, and the queue still drains into the file.
+    bool isFinishing() const;
+    // Of the running or finishing recording, else of the last one.
+    QueuedEncoder::Progress recordingStats() const;
+    // Every picture takes at least this long to encode (tests of a compressor
+    // that cannot keep up). 0: as fast as the compressor goes.
+    void setMinimumEncodeMs(int ms);
+
+    // More consumers of the live pictures (device thread; see PictureSink).
+    void addPictureSink(std::shared_ptr<PictureSink> sink);
+    void removePictureSink(const std::shared_ptr<PictureSink>& sink);
 
     QString lastError() const;
     QImage lastPreview() const;
@@ -74,6 +92,8 @@ signals:
     void previewFrame(const QImage& picture);
     void CaptureStarted();
     void CaptureStopped();
+    // The file is complete (ok) or could not be completed; path is the capture file.
+    void recordingFinished(bool ok, const QString& path, const QString& error);
     // The device or the recording failed on the way; the recording, if any, has ended.
     void captureError(const QString& reason);
 
@@ -83,7 +103,8 @@ private:
     bool openSession();
     void closeSession();
     void deliverPreview(const QImage& picture);
-    void recordingFailed(const QString& reason);
+    void deviceFailed(const QString& reason);
+    void recordingEnded(bool ok, const QString& error);
 
     struct Impl;
     std::unique_ptr<Impl> d;

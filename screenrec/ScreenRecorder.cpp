@@ -34,7 +34,9 @@ ScreenRecorder::ScreenRecorder(QList<AudioDevice> audioDevices, QObject* parent)
 
 ScreenRecorder::~ScreenRecorder()
 {
+    // A recording still running when the program closes is finished, not lost.
     stop();
+    waitForFiles();
 }
 
 void ScreenRecorder::setDisplay(const QString& display)
@@ -140,9 +142,16 @@ bool ScreenRecorder::start()
     }
 
     auto session = std::make_unique<RecordingSession>(std::move(options));
+    RecordingSession* key = session.get();
+    session->setFinished([this, key](bool ok, const QString& error, const QString& ended) {
+        // Finisher thread; dropped by Qt if the recorder is gone by then.
+        QMetaObject::invokeMethod(
+            this, [this, key, ok, error, ended] { sessionFinished(key, ok, error, ended); }, Qt::QueuedConnection);
+    });
     if (!session->start(&m_lastError))
         return false;
     m_session = std::move(session);
+    m_sessionFile = m_outputFile;
     return true;
 }
 
@@ -151,8 +160,39 @@ void ScreenRecorder::stop()
     if (!m_session)
         return;
     m_session->stop();
-    m_lastError = m_session->lastError();
-    m_session.reset();
+    m_finishing.emplace_back(std::move(m_session), m_sessionFile);
+}
+
+void ScreenRecorder::waitForFiles()
+{
+    for (auto& [session, path] : m_finishing)
+        session->wait();
+    if (m_session)
+        m_session->wait();
+}
+
+void ScreenRecorder::sessionFinished(RecordingSession* session, bool ok, const QString& error, const QString& ended)
+{
+    QString path;
+    std::unique_ptr<RecordingSession> done;
+    if (m_session.get() == session) { // it ended by itself
+        done = std::move(m_session);
+        path = m_sessionFile;
+    }
+    for (auto it = m_finishing.begin(); !done && it != m_finishing.end(); ++it) {
+        if (it->first.get() == session) {
+            done = std::move(it->first);
+            path = it->second;
+            m_finishing.erase(it);
+            break;
+        }
+    }
+    if (!done)
+        return;
+    done->wait();
+    m_lastProgress = done->progress();
+    m_lastError = error;
+    emit finished(ok, path, error, ended);
 }
 
 bool ScreenRecorder::isRecording() const
@@ -160,9 +200,28 @@ bool ScreenRecorder::isRecording() const
     return m_session && m_session->isRunning();
 }
 
+bool ScreenRecorder::isFinishing() const
+{
+    return !m_finishing.empty() || (m_session && !m_session->isRunning());
+}
+
+QueuedEncoder::Progress ScreenRecorder::progress() const
+{
+    if (m_session)
+        return m_session->progress();
+    if (!m_finishing.empty())
+        return m_finishing.back().first->progress();
+    return m_lastProgress;
+}
+
+QSize ScreenRecorder::pictureSize() const
+{
+    return m_session ? m_session->pictureSize() : QSize();
+}
+
 qint64 ScreenRecorder::framesWritten() const
 {
-    return m_session ? m_session->framesWritten() : 0;
+    return progress().written;
 }
 
 QString ScreenRecorder::lastError() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/QueuedEncoder.h"
 #include "screenrec/AudioDevices.h"
 #include "screenrec/EncoderCatalog.h"
 
@@ -18,7 +19,8 @@ class RecordingSession;
 // The screen recorder that frmScreenCapture drives: it records one X window
 // (or a rectangle of the screen) with or without sound to AVI or WMV. The
 // window sets the options one by one, then calls start(); the recording runs
-// on worker threads until stop() finishes the file. UI thread only.
+// on worker threads until stop(), which returns at once while the file is
+// completed in the background (finished() says when). UI thread only.
 class ScreenRecorder : public QObject {
     Q_OBJECT
 public:
@@ -78,11 +80,24 @@ public:
 
     // True when the recording has started. On false, lastError() says why.
     bool start();
-    // Ends the recording and finishes the file; returns when it is complete.
+    // Ends the recording; returns at once. finished() follows when the file is complete.
     void stop();
+    // Waits for every recording still being completed.
+    void waitForFiles();
     bool isRecording() const;
+    // Stopped, and the file is still being completed.
+    bool isFinishing() const;
+    // Of the running or finishing recording, else of the last one.
+    QueuedEncoder::Progress progress() const;
+    // Size of the pictures of the running recording.
+    QSize pictureSize() const;
     qint64 framesWritten() const;
     QString lastError() const;
+
+signals:
+    // The file is complete (ok) or could not be written. `endedBecause` says
+    // why a recording ended by itself ("the window was closed"); empty after stop().
+    void finished(bool ok, const QString& path, const QString& error, const QString& endedBecause);
 
 private:
     QString m_display;
@@ -106,6 +121,11 @@ private:
     int m_audioInputPin = -1;
     QString m_lastError;
     std::unique_ptr<RecordingSession> m_session;
+    QString m_sessionFile;
+    std::vector<std::pair<std::unique_ptr<RecordingSession>, QString>> m_finishing;
+    QueuedEncoder::Progress m_lastProgress;
+
+    void sessionFinished(RecordingSession* session, bool ok, const QString& error, const QString& ended);
 };
 
 } // namespace kestrel

@@ -9,4 +9,7 @@ namespace kestrel {
 // environment). An empty size when no X server answers.
 QSize x11ScreenSize(const QString& display);
 
+// Size of a window of that display; empty when it does not exist.
+QSize x11WindowSize(const QString& display, quint64 window);
+
 } // namespace kestrel

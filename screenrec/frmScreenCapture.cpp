@@ -1,11 +1,15 @@
 #include "screenrec/frmScreenCapture.h"
 
 #include "app/Prompter.h"
+#include "engine/EncoderSpeed.h"
 #include "screenrec/ScreenRecorder.h"
+#include "screenrec/WmvProfile.h"
+#include "screenrec/X11Screen.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -30,6 +34,25 @@ QString appTitle()
 {
     return QCoreApplication::applicationName();
 }
+
+// "1:02.3"
+QString minutesAndSeconds(qint64 us)
+{
+    const qint64 tenths = us / 100000;
+    return QStringLiteral("%1:%2.%3")
+        .arg(tenths / 600)
+        .arg((tenths / 10) % 60, 2, 10, QLatin1Char('0'))
+        .arg(tenths % 10);
+}
+
+// Dropping more than one picture in twenty means the compressor is too slow.
+bool fallingBehind(const QueuedEncoder::Progress& p)
+{
+    return p.dropped >= 3 && p.dropped * 20 > p.written + p.dropped;
+}
+
+// The compressor proposed when the chosen one is too slow.
+const QString kFastEncoder = QStringLiteral("mjpeg");
 
 } // namespace
 
@@ -61,6 +84,7 @@ frmScreenCapture::frmScreenCapture(const AppContext& app, ScreenRecorder* record
     : QWidget(parent)
     , m_app(app)
     , m_recorder(recorder ? recorder : new ScreenRecorder(this))
+    , m_speed(new EncoderSpeed(this))
 {
     setObjectName(QStringLiteral("frmScreenCapture"));
     setWindowTitle(QStringLiteral(" Screen capture"));
@@ -71,6 +95,11 @@ frmScreenCapture::frmScreenCapture(const AppContext& app, ScreenRecorder* record
     m_recorder->setCaptureRect(QRect(0, 0, m_recorder->screenWidth(), m_recorder->screenHeight()));
     loadLists();
     applyOutputType();
+    connect(m_recorder, &ScreenRecorder::finished, this, &frmScreenCapture::recorderFinished);
+    connect(cboVideoCompressor, &QComboBox::currentIndexChanged, this, &frmScreenCapture::measureChosenCompressor);
+    connect(OptAVI, &QRadioButton::toggled, this, &frmScreenCapture::measureChosenCompressor);
+    connect(chkUseVideoComp, &QCheckBox::toggled, this, &frmScreenCapture::measureChosenCompressor);
+    measureChosenCompressor();
 }
 
 frmScreenCapture::~frmScreenCapture()
@@ -78,6 +107,7 @@ frmScreenCapture::~frmScreenCapture()
     // A recording still running when the program closes is finished, not lost.
     if (Capturing)
         m_recorder->stop();
+    m_recorder->waitForFiles();
 }
 
 void frmScreenCapture::buildControls()
@@ -116,9 +146,20 @@ void frmScreenCapture::buildControls()
     chkcapwindow = named(new QCheckBox(QStringLiteral("Capture specific window")), "chkcapwindow");
     chkcapmousecursor = named(new QCheckBox(QStringLiteral("Capture Mouse Cursor")), "chkcapmousecursor");
     chkcapmousecursor->setChecked(true);
+    chkwholescreen = named(new QCheckBox(QStringLiteral("Whole screen")), "chkwholescreen");
     auto* areaLayout = new QVBoxLayout(Frame1);
     areaLayout->addWidget(chkcapwindow);
+    areaLayout->addWidget(chkwholescreen);
     areaLayout->addWidget(chkcapmousecursor);
+    // One window, or the whole screen; with neither, the main frame.
+    connect(chkcapwindow, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            chkwholescreen->setChecked(false);
+    });
+    connect(chkwholescreen, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            chkcapwindow->setChecked(false);
+    });
 
     Label3 = named(new QLabel(QStringLiteral("Frame Rate")), "Label3");
     txtfps = named(new QLineEdit(QStringLiteral("25")), "txtfps");
@@ -137,6 +178,11 @@ void frmScreenCapture::buildControls()
     fCapturing->hide();
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(1000);
+    lblRecordingStatus = named(new QLabel, "lblRecordingStatus");
+    lblRecordingStatus->setWordWrap(true);
+    m_statsTimer = new QTimer(this);
+    m_statsTimer->setInterval(250);
+    connect(m_statsTimer, &QTimer::timeout, this, &frmScreenCapture::showRecordingStats);
 
     auto* videoRow = new QHBoxLayout;
     videoRow->addWidget(chkUseVideoComp);
@@ -166,6 +212,7 @@ void frmScreenCapture::buildControls()
     layout->addLayout(rateRow);
     layout->addLayout(buttonRow);
     layout->addWidget(fCapturing);
+    layout->addWidget(lblRecordingStatus);
     layout->addStretch();
 
     connect(OptAVI, &QRadioButton::toggled, this, &frmScreenCapture::applyOutputType);
@@ -307,7 +354,10 @@ void frmScreenCapture::prepareScreenCapture()
             WinHandle = false;
             return;
         }
-        startCapture(m_mainWindowHandle ? m_mainWindowHandle() : window()->winId());
+        if (chkwholescreen->isChecked())
+            startCapture(0); // the recorder's capture rectangle: the whole screen
+        else
+            startCapture(m_mainWindowHandle ? m_mainWindowHandle() : window()->winId());
     } catch (const std::exception& error) {
         m_app.prompter->message(this, QString::fromLocal8Bit(error.what()), appTitle(), MsgIcon::None);
     }
@@ -330,6 +380,8 @@ void frmScreenCapture::startCapture(WId winHandler)
     m_recorder->setCaptureMouseCursor(chkcapmousecursor->isChecked() ? 1 : 0);
     m_recorder->setAudioDevice(cboaudiodevice->currentIndex());
     m_recorder->setAudioInputPin(cboaudioinputpin->currentIndex());
+    if (!compressorKeepsUp(winHandler))
+        return;
 
     if (m_recorder->start()) {
         Command2->setEnabled(false);
@@ -337,6 +389,9 @@ void frmScreenCapture::startCapture(WId winHandler)
         Capturing = true;
         fCapturing->show();
         Timer1->start();
+        lblRecordingStatus->setStyleSheet(QString());
+        showRecordingStats();
+        m_statsTimer->start();
     } else {
         qWarning("Screen recording refused: %s", qPrintable(m_recorder->lastError()));
         m_app.prompter->message(this,
@@ -348,12 +403,144 @@ void frmScreenCapture::startCapture(WId winHandler)
 
 void frmScreenCapture::stopCapture()
 {
+    // Returns at once; the file is completed in the background (recorderFinished).
     m_recorder->stop();
+    goIdle();
+    showRecordingStats();
+}
+
+void frmScreenCapture::goIdle()
+{
     Capturing = false;
     Timer1->stop();
     fCapturing->hide();
-    Command2->setEnabled(true);
+    // A new recording waits until the last one's file is complete.
+    Command2->setEnabled(!m_recorder->isFinishing());
     Command3->setEnabled(false);
+}
+
+void frmScreenCapture::showRecordingStats()
+{
+    const QueuedEncoder::Progress p = m_recorder->progress();
+    QString text;
+    if (m_recorder->isRecording()) {
+        text = QStringLiteral("Recording %1: %2 frames written, %3 dropped")
+                   .arg(minutesAndSeconds(p.recordedUs))
+                   .arg(p.written)
+                   .arg(p.dropped);
+        if (fallingBehind(p))
+            text += QStringLiteral("\nThe video compressor cannot keep up with this size and frame rate: pictures "
+                                   "are dropped. Motion JPEG, a smaller area or a lower frame rate keeps them all.");
+    } else if (m_recorder->isFinishing()) {
+        text = QStringLiteral("Saving the recording: %1 pictures left to compress").arg(p.queued);
+    } else {
+        return;
+    }
+    lblRecordingStatus->setStyleSheet(fallingBehind(p) ? QStringLiteral("color: #b00000;") : QString());
+    lblRecordingStatus->setText(text);
+}
+
+void frmScreenCapture::recorderFinished(bool ok, const QString& path, const QString& error, const QString& endedBecause)
+{
+    const bool endedByItself = !endedBecause.isEmpty() && Capturing;
+    if (endedByItself)
+        goIdle();
+    Command2->setEnabled(!Capturing && !m_recorder->isFinishing());
+    if (!m_recorder->isRecording() && !m_recorder->isFinishing())
+        m_statsTimer->stop();
+    const QueuedEncoder::Progress p = m_recorder->progress();
+    lblRecordingStatus->setStyleSheet(ok ? QString() : QStringLiteral("color: #b00000;"));
+    lblRecordingStatus->setText(ok ? QStringLiteral("Done: %1 recorded, %2 frames written, %3 dropped; saved to %4")
+                                         .arg(minutesAndSeconds(p.recordedUs))
+                                         .arg(p.written)
+                                         .arg(p.dropped)
+                                         .arg(QDir::toNativeSeparators(path))
+                                   : QStringLiteral("Not saved: %1").arg(error));
+    if (endedByItself) {
+        const QString text = ok
+            ? QStringLiteral("The recording stopped because %1. What was recorded until then is saved in %2.")
+                  .arg(endedBecause, QDir::toNativeSeparators(path))
+            : QStringLiteral("The recording stopped because %1, and nothing could be saved: %2")
+                  .arg(endedBecause, error);
+        m_app.prompter->message(this, text, appTitle(), ok ? MsgIcon::Exclamation : MsgIcon::Critical);
+    } else if (!ok) {
+        m_app.prompter->message(
+            this, QStringLiteral("The recording could not be saved: %1").arg(error), appTitle(), MsgIcon::Critical);
+    }
+}
+
+QString frmScreenCapture::chosenEncoder() const
+{
+    if (OptWMV->isChecked())
+        return QStringLiteral("wmv2");
+    if (!chkUseVideoComp->isChecked())
+        return QStringLiteral("rawvideo");
+    const int position = m_recorder->indexOfVideoCompressor(cboVideoCompressor->currentText());
+    return position >= 0 ? m_recorder->videoCompressors()[position].encoderName : QString();
+}
+
+QSize frmScreenCapture::encodedSize(QSize area) const
+{
+    if (!OptWMV->isChecked())
+        return area;
+    const int profile = cbocustomprofile->currentIndex();
+    if (profile < 0 || profile >= profileFiles().size())
+        return {};
+    const std::optional<WmvProfile> wmv = WmvProfile::load(m_app.appFolder + profileFiles()[profile]);
+    return wmv ? QSize(wmv->widthPx, wmv->heightPx) : QSize();
+}
+
+void frmScreenCapture::measureChosenCompressor()
+{
+    // At the screen's size; smaller areas are estimated from it.
+    const QSize screen = m_recorder->captureRect().size();
+    const QString encoder = chosenEncoder();
+    if (encoder.isEmpty() || screen.isEmpty())
+        return;
+    m_speed->request(encoder, encodedSize(screen));
+    m_speed->request(kFastEncoder, screen);
+}
+
+bool frmScreenCapture::compressorKeepsUp(WId window)
+{
+    double fps = 0;
+    if (!Capturing && QLocale::c().toDouble(txtfps->text().trimmed()) > 0)
+        fps = QLocale::c().toDouble(txtfps->text().trimmed());
+    const QSize screen = m_recorder->captureRect().size();
+    const QSize area = window ? x11WindowSize(m_recorder->display(), window) : screen;
+    const QString encoder = chosenEncoder();
+    if (fps <= 0 || area.isEmpty() || encoder.isEmpty() || OptWMV->isChecked())
+        return true;
+    // Compressing takes about as long as there are pixels.
+    const auto estimate = [&](const QString& name) -> std::optional<double> {
+        const std::optional<double> atScreen = m_speed->known(name, screen);
+        if (!atScreen)
+            return std::nullopt;
+        return *atScreen * double(screen.width()) * screen.height() / (double(area.width()) * area.height());
+    };
+    const std::optional<double> speed = estimate(encoder);
+    if (!speed || *speed >= fps)
+        return true;
+    const std::optional<double> fast = estimate(kFastEncoder);
+    const int fastPosition = m_recorder->indexOfVideoCompressor(EncoderCatalog::readableName(kFastEncoder));
+    const bool proposal = encoder != kFastEncoder && fast && *fast >= fps && fastPosition >= 0;
+    QString text = EncoderSpeed::tooSlowText(cboVideoCompressor->currentText(), area, fps, *speed);
+    if (!proposal) {
+        text += QStringLiteral("\n\nRecord anyway?");
+        return m_app.prompter->message(this, text, kStartTitle, MsgIcon::Exclamation, MsgButtons::YesNo)
+            == MsgAnswer::Yes;
+    }
+    const QString fastName = m_recorder->videoCompressors()[fastPosition].name;
+    text += QStringLiteral("\n\n") + EncoderSpeed::proposalText(fastName);
+    const MsgAnswer answer
+        = m_app.prompter->message(this, text, kStartTitle, MsgIcon::Exclamation, MsgButtons::YesNoCancel);
+    if (answer == MsgAnswer::Cancel)
+        return false;
+    if (answer == MsgAnswer::Yes) {
+        cboVideoCompressor->setCurrentIndex(cboVideoCompressor->findText(fastName));
+        m_recorder->setVideoCompressor(fastPosition);
+    }
+    return true;
 }
 
 void frmScreenCapture::toggleCapturingSign()

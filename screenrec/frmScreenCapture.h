@@ -19,6 +19,7 @@ class QTimer;
 
 namespace kestrel {
 
+class EncoderSpeed;
 class ScreenRecorder;
 
 // The screen-recording pane: collects the output type, compressors, sound
@@ -47,6 +48,8 @@ public:
     void pick(QWidget* window) override;
 
     ScreenRecorder& recorder() const { return *m_recorder; }
+    // How fast the compressors are on this computer, measured in the background.
+    EncoderSpeed& encoderSpeed() const { return *m_speed; }
 
     static const QStringList& profileTexts();
     static const QStringList& profileFiles();
@@ -60,11 +63,22 @@ private:
     bool frameRateFromText(double* fps);
     QString chooseOutputFile(const QString& filter);
     void toggleCapturingSign();
+    void showRecordingStats();
+    void recorderFinished(bool ok, const QString& path, const QString& error, const QString& endedBecause);
+    void goIdle();
+    // The compressor the recording would use ("rawvideo" for none) and the picture size it gets.
+    QString chosenEncoder() const;
+    QSize encodedSize(QSize area) const;
+    void measureChosenCompressor();
+    // False when the user cancels after being told the compressor is too slow.
+    bool compressorKeepsUp(WId window);
 
     AppContext m_app;
     ScreenRecorder* m_recorder = nullptr;
     std::function<WId()> m_mainWindowHandle;
     QString m_dialogFileName; // the save dialog keeps its last name, like a common dialog
+    EncoderSpeed* m_speed = nullptr;
+    QTimer* m_statsTimer = nullptr;
 
 public:
     // Controls, named as the other windows and the tests know them.
@@ -87,6 +101,8 @@ public:
     QGroupBox* Frame1 = nullptr;
     QCheckBox* chkcapwindow = nullptr;
     QCheckBox* chkcapmousecursor = nullptr;
+    QCheckBox* chkwholescreen = nullptr; // records the whole display instead of the main frame
+    QLabel* lblRecordingStatus = nullptr; // time recorded, frames written and dropped
     QLabel* Label3 = nullptr;
     QLineEdit* txtfps = nullptr;
     QPushButton* Command2 = nullptr;

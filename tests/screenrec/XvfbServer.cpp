@@ -37,7 +37,7 @@ XvfbServer::~XvfbServer()
     }
 }
 
-bool XvfbServer::start(QSize screenSize, QString* reason)
+bool XvfbServer::start(QSize screenSize, QString* reason, const QStringList& extraArguments)
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (program.isEmpty()) {
@@ -52,9 +52,10 @@ bool XvfbServer::start(QSize screenSize, QString* reason)
         ++number;
     m_display = QStringLiteral(":%1").arg(number);
     m_process.setProgram(program);
-    m_process.setArguments({m_display, QStringLiteral("-screen"), QStringLiteral("0"),
-        QStringLiteral("%1x%2x24").arg(screenSize.width()).arg(screenSize.height()), QStringLiteral("-nolisten"),
-        QStringLiteral("tcp")});
+    m_process.setArguments(QStringList{m_display, QStringLiteral("-screen"), QStringLiteral("0"),
+                               QStringLiteral("%1x%2x24").arg(screenSize.width()).arg(screenSize.height()),
+                               QStringLiteral("-nolisten"), QStringLiteral("tcp")}
+        + extraArguments);
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.start();
@@ -74,14 +75,18 @@ bool XvfbServer::start(QSize screenSize, QString* reason)
     return false;
 }
 
-quint64 XvfbServer::createWindow(QSize size, quint32 rgb)
+quint64 XvfbServer::createWindow(QSize size, quint32 rgb, QPoint position)
 {
     auto* connection = static_cast<Display*>(m_connection);
     if (!connection)
         return 0;
     const int screen = DefaultScreen(connection);
     const Window window = XCreateSimpleWindow(
-        connection, RootWindow(connection, screen), 20, 20, size.width(), size.height(), 0, 0, rgb);
+        connection, RootWindow(connection, screen), position.x(), position.y(), size.width(), size.height(), 0, 0, rgb);
+    // Placed where asked: no window manager runs here, but keep it from moving it anyway.
+    XSetWindowAttributes attributes;
+    attributes.override_redirect = True;
+    XChangeWindowAttributes(connection, window, CWOverrideRedirect, &attributes);
     XSelectInput(connection, window, StructureNotifyMask | ExposureMask);
     XMapWindow(connection, window);
     XEvent event;
@@ -91,6 +96,43 @@ quint64 XvfbServer::createWindow(QSize size, quint32 rgb)
     XClearWindow(connection, window);
     XSync(connection, False);
     return window;
+}
+
+void XvfbServer::moveWindow(quint64 window, QPoint position)
+{
+    auto* connection = static_cast<Display*>(m_connection);
+    XMoveWindow(connection, Window(window), position.x(), position.y());
+    XSync(connection, False);
+}
+
+void XvfbServer::resizeWindow(quint64 window, QSize size)
+{
+    auto* connection = static_cast<Display*>(m_connection);
+    XResizeWindow(connection, Window(window), unsigned(size.width()), unsigned(size.height()));
+    XClearWindow(connection, Window(window));
+    XSync(connection, False);
+}
+
+void XvfbServer::hideWindow(quint64 window)
+{
+    auto* connection = static_cast<Display*>(m_connection);
+    XUnmapWindow(connection, Window(window));
+    XSync(connection, False);
+}
+
+void XvfbServer::destroyWindow(quint64 window)
+{
+    auto* connection = static_cast<Display*>(m_connection);
+    XDestroyWindow(connection, Window(window));
+    XSync(connection, False);
+}
+
+void XvfbServer::setWindowColour(quint64 window, quint32 rgb)
+{
+    auto* connection = static_cast<Display*>(m_connection);
+    XSetWindowBackground(connection, Window(window), rgb);
+    XClearWindow(connection, Window(window));
+    XSync(connection, False);
 }
 
 } // namespace kestrel::test

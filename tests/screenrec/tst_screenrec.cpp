@@ -1,17 +1,22 @@
+#include "PulseServer.h"
 #include "RecordingProbe.h"
 #include "XvfbServer.h"
 
 #include "app/AppContext.h"
 #include "app/Settings.h"
 #include "app/WindowPick.h"
+#include "engine/EncoderSpeed.h"
 #include "engine/VideoEngine.h"
 #include "screenrec/CompressorSettingsDialog.h"
 #include "screenrec/EncoderCatalog.h"
 #include "screenrec/ScreenRecorder.h"
+#include "screenrec/SoundAligner.h"
 #include "screenrec/WmvProfile.h"
 #include "screenrec/frmScreenCapture.h"
 #include "tests/support/ScriptedPrompter.h"
 #include "tests/support/TestClips.h"
+#include "tests/support/TinyDisk.h"
+#include "tests/support/UiHeartbeat.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,11 +28,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+
+extern "C" {
+#include <libavutil/time.h>
+}
 
 using namespace kestrel;
 using kestrel::test::ScriptedPrompter;
@@ -111,6 +122,21 @@ private slots:
     void recordAvi_ofMainFrame_data();
     void recordAvi_ofMainFrame();
     void recordWmv_withProfile();
+
+    void soundAligner_placesChunksByTheirTimes_data();
+    void soundAligner_placesChunksByTheirTimes();
+    void windowGoes_recordingEndsWithReasonAndPlayableFile_data();
+    void windowGoes_recordingEndsWithReasonAndPlayableFile();
+    void windowMovesOrResizes_recordedNotLost_data();
+    void windowMovesOrResizes_recordedNotLost();
+    void noSharedMemory_recordsAnyway();
+    void wholeScreen_recordsTheDisplay();
+    void wmv_letterboxesIntoTheProfile();
+    void slowCompressor_warnedBeforeStart_data();
+    void slowCompressor_warnedBeforeStart();
+    void fullDisk_saysSoAndLeavesNothing();
+    void beep_foundWithItsPicture_data();
+    void beep_foundWithItsPicture();
 
 private:
     void requireX();
@@ -686,8 +712,8 @@ void checkOpensInEngine(const QString& path, const test::RecordingProbe& probe, 
                        .arg(timelineFrames)));
 }
 
-// The file's time line matches the time recorded (frames are placed by the
-// grab's clock), and most of its frames carry a picture.
+// The file's time line matches the time recorded (pictures are placed by
+// the recording's clock), and most of its frames carry a picture.
 void checkFrameCount(const test::RecordingProbe& probe, double fps, qint64 elapsedMs, int* timelineFrames)
 {
     const double expected = fps * elapsedMs / 1000.0;
@@ -696,33 +722,57 @@ void checkFrameCount(const test::RecordingProbe& probe, double fps, qint64 elaps
                               .arg(probe.decodedFrames)
                               .arg(*timelineFrames)
                               .arg(expected);
-    QVERIFY2(*timelineFrames >= expected * 0.8 - 2 && *timelineFrames <= expected + 3, qPrintable(facts));
+    QVERIFY2(std::abs(*timelineFrames - expected) <= 1.01, qPrintable(facts));
     QVERIFY2(probe.decodedFrames >= *timelineFrames / 2 && probe.decodedFrames <= *timelineFrames, qPrintable(facts));
 }
 
-// Records the fixture's main frame for about two seconds through the window's
-// buttons, checking that the pane stays responsive and the sign blinks.
-qint64 recordTwoSeconds(Fixture& f)
+// Records through the window's buttons for `ms`, checking that the pane stays
+// responsive, the sign blinks, and Stop returns at once. Returns the time
+// from Start to Stop, or a negative number when something went wrong.
+struct RecordingRun {
+    qint64 elapsedMs = -1;
+    qint64 stopToDoneMs = -1;
+    qint64 uiBlockedMs = -1;
+    QString statusWhileRecording;
+    bool finishedOk = false;
+};
+
+RecordingRun record(Fixture& f, int ms)
 {
+    RecordingRun run;
+    QSignalSpy finished(f.recorder, &ScreenRecorder::finished);
+    test::UiHeartbeat heartbeat;
+    heartbeat.start();
     f.form->Command2->click();
     if (!f.form->Capturing)
-        return -1;
+        return run;
     QElapsedTimer clock;
     clock.start();
     int signChanges = 0;
     bool visible = !f.form->fCapturing->isHidden();
-    while (clock.elapsed() < 2000) {
-        QTest::qWait(50);
+    while (clock.elapsed() < ms && f.form->Capturing) {
+        QTest::qWait(int(std::min<qint64>(50, ms - clock.elapsed())));
         if (!f.form->fCapturing->isHidden() != visible) {
             visible = !visible;
             ++signChanges;
         }
+        if (f.form->Capturing)
+            run.statusWhileRecording = f.form->lblRecordingStatus->text();
     }
-    f.form->Command3->click();
-    const qint64 elapsed = clock.elapsed();
-    if (signChanges < 1)
+    if (f.form->Capturing)
+        f.form->Command3->click();
+    run.elapsedMs = clock.elapsed();
+    QElapsedTimer stopping;
+    stopping.start();
+    if (finished.isEmpty() && !finished.wait(30000))
+        return run;
+    run.stopToDoneMs = stopping.elapsed();
+    heartbeat.stop();
+    run.uiBlockedMs = heartbeat.blockedMs();
+    run.finishedOk = finished.first().at(0).toBool();
+    if (signChanges < 1 && ms >= 1500)
         qWarning("CAPTURING did not blink");
-    return signChanges < 1 ? -2 : elapsed;
+    return run;
 }
 
 } // namespace
@@ -750,8 +800,10 @@ void tst_ScreenRec::recordAvi_ofMainFrame()
     f.form->txtfps->setText("10");
     f.prompter.answerFile(f.path("main.avi"));
 
-    const qint64 elapsed = recordTwoSeconds(f);
-    QVERIFY2(elapsed > 0, qPrintable(f.messageTexts().join("; ") + " / " + f.recorder->lastError()));
+    const RecordingRun run = record(f, 2000);
+    const qint64 elapsed = run.elapsedMs;
+    QVERIFY2(run.finishedOk, qPrintable(f.messageTexts().join("; ") + " / " + f.recorder->lastError()));
+    QVERIFY2(run.uiBlockedMs <= 50, qPrintable(QString::number(run.uiBlockedMs)));
     QVERIFY(!f.form->Capturing);
     QVERIFY(f.form->fCapturing->isHidden());
     QVERIFY(!f.form->Timer1->isActive());
@@ -789,8 +841,9 @@ void tst_ScreenRec::recordWmv_withProfile()
     f.form->txtfps->setText("12.5");
     f.prompter.answerFile(f.path("main.wmv"));
 
-    const qint64 elapsed = recordTwoSeconds(f);
-    QVERIFY2(elapsed > 0, qPrintable(f.messageTexts().join("; ") + " / " + f.recorder->lastError()));
+    const RecordingRun run = record(f, 2000);
+    const qint64 elapsed = run.elapsedMs;
+    QVERIFY2(run.finishedOk, qPrintable(f.messageTexts().join("; ") + " / " + f.recorder->lastError()));
     const test::RecordingProbe probe = test::RecordingProbe::of(f.path("main.wmv"));
     QVERIFY2(probe.opened, qPrintable(probe.error));
     QCOMPARE(probe.container, QStringLiteral("asf"));
@@ -800,6 +853,424 @@ void tst_ScreenRec::recordWmv_withProfile()
     checkFrameCount(probe, 12.5, elapsed, &timelineFrames);
     checkOpensInEngine(f.path("main.wmv"), probe, timelineFrames);
     QVERIFY2(probe.centre.blue() > 170 && probe.centre.red() < 90, qPrintable(probe.centre.name()));
+}
+
+void tst_ScreenRec::soundAligner_placesChunksByTheirTimes_data()
+{
+    // A fake sound input at 1000 samples a second: each chunk is
+    // {capture ms, samples, silence expected before it, samples expected skipped}.
+    QTest::addColumn<QList<QList<qint64>>>("chunks");
+    QTest::addColumn<qint64>("endMs");
+    QTest::addColumn<qint64>("padding"); // silence that makes the sound reach the end
+    using Chunks = QList<QList<qint64>>;
+    QTest::newRow("on time") << Chunks{{0, 100, 0, 0}, {100, 100, 0, 0}, {200, 100, 0, 0}} << qint64(400)
+                             << qint64(100);
+    QTest::newRow("input starts late") << Chunks{{300, 100, 300, 0}} << qint64(400) << qint64(0);
+    QTest::newRow("input starts before the pictures")
+        << Chunks{{-50, 100, 0, 50}, {50, 100, 0, 0}} << qint64(150) << qint64(0);
+    QTest::newRow("jitter within a quarter frame")
+        << Chunks{{0, 100, 0, 0}, {103, 100, 0, 0}, {197, 100, 0, 0}} << qint64(300) << qint64(0);
+    QTest::newRow("a gap in the input") << Chunks{{0, 100, 0, 0}, {500, 100, 400, 0}} << qint64(600) << qint64(0);
+    QTest::newRow("input running ahead") << Chunks{{0, 100, 0, 0}, {80, 100, 0, 20}} << qint64(200) << qint64(20);
+    QTest::newRow("chunk entirely before the start")
+        << Chunks{{-500, 100, 0, 100}, {0, 100, 0, 0}} << qint64(100) << qint64(0);
+}
+
+void tst_ScreenRec::soundAligner_placesChunksByTheirTimes()
+{
+    QFETCH(QList<QList<qint64>>, chunks);
+    QFETCH(qint64, endMs);
+    QFETCH(qint64, padding);
+    SoundAligner aligner(1000, 10000);
+    qint64 placed = 0;
+    for (const QList<qint64>& chunk : chunks) {
+        const SoundAligner::Step step = aligner.place(chunk[0] * 1000, chunk[1]);
+        QCOMPARE(step.silence, chunk[2]);
+        QCOMPARE(step.skip, chunk[3]);
+        placed += step.silence + chunk[1] - step.skip;
+        QCOMPARE(aligner.position(), placed); // invariant: position counts every sample placed
+    }
+    QCOMPARE(aligner.paddingUntil(endMs * 1000), padding);
+}
+
+namespace {
+
+// Starts recording the X window `window` as the main frame, waits `beforeMs`,
+// does `change`, and waits for the recording to end (by itself or by Stop
+// after `afterMs`).
+RecordingRun recordWhile(Fixture& f, quint64 window, int beforeMs, const std::function<void()>& change, int afterMs)
+{
+    f.form->setMainWindowHandle([window] { return WId(window); });
+    f.form->show();
+    f.form->txtfps->setText("10");
+    QTimer::singleShot(beforeMs, change);
+    return record(f, beforeMs + afterMs);
+}
+
+bool isColour(QRgb pixel, QRgb expected)
+{
+    return std::abs(qRed(pixel) - qRed(expected)) < 40 && std::abs(qGreen(pixel) - qGreen(expected)) < 40
+        && std::abs(qBlue(pixel) - qBlue(expected)) < 40;
+}
+
+} // namespace
+
+void tst_ScreenRec::windowGoes_recordingEndsWithReasonAndPlayableFile_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("closed") << "close"
+                            << "the window was closed";
+    QTest::newRow("hidden") << "hide"
+                            << "the window was hidden or minimised";
+    QTest::newRow("left the screen") << "move"
+                                     << "the window left the screen";
+}
+
+void tst_ScreenRec::windowGoes_recordingEndsWithReasonAndPlayableFile()
+{
+    requireX();
+    QFETCH(QString, change);
+    QFETCH(QString, reason);
+    Fixture f(m_xvfb.display());
+    const quint64 window = m_xvfb.createWindow(QSize(320, 240), 0xd02020);
+    f.prompter.answerFile(f.path("gone.avi"));
+    const RecordingRun run = recordWhile(
+        f, window, 1200,
+        [&] {
+            if (change == "close")
+                m_xvfb.destroyWindow(window);
+            else if (change == "hide")
+                m_xvfb.hideWindow(window);
+            else
+                m_xvfb.moveWindow(window, QPoint(-2000, 20));
+        },
+        5000);
+    QVERIFY2(run.finishedOk, qPrintable(f.recorder->lastError()));
+    QVERIFY2(run.elapsedMs < 3000, qPrintable(QString::number(run.elapsedMs))); // ended by itself, at once
+    const QString expected
+        = QStringLiteral("The recording stopped because %1. What was recorded until then is saved in %2.")
+              .arg(reason, QDir::toNativeSeparators(f.path("gone.avi")));
+    QCOMPARE(f.messageTexts(), QStringList{expected});
+    QCOMPARE(f.prompter.last().title, QStringLiteral("Kestrel"));
+    QCOMPARE(f.prompter.last().icon, MsgIcon::Exclamation);
+    QVERIFY(!f.form->Capturing);
+    QVERIFY(f.form->fCapturing->isHidden());
+    QVERIFY(f.form->Command2->isEnabled());
+    QVERIFY(!f.form->Command3->isEnabled());
+
+    const test::RecordingProbe probe = test::RecordingProbe::of(f.path("gone.avi"));
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QVERIFY2(std::abs(probe.durationSec - 1.2) < 0.25, qPrintable(QString::number(probe.durationSec)));
+    QVERIFY(probe.decodedFrames >= 8);
+    QVERIFY2(isColour(probe.centre.rgb(), 0xd02020), qPrintable(probe.centre.name()));
+    VideoEngine player;
+    QVERIFY2(player.OpenFile(f.path("gone.avi")), qPrintable(player.lastError()));
+}
+
+void tst_ScreenRec::windowMovesOrResizes_recordedNotLost_data()
+{
+    QTest::addColumn<QPoint>("startAt");
+    QTest::addColumn<QSize>("changeTo"); // empty: no change
+    QTest::addColumn<QPoint>("colourAt"); // in the last picture: the window's colour
+    QTest::addColumn<QPoint>("blackAt"); // and black
+    QTest::newRow("partly off the screen from the start")
+        << QPoint(-160, 20) << QSize() << QPoint(240, 120) << QPoint(60, 120);
+    QTest::newRow("shrunk while recording") << QPoint(20, 20) << QSize(160, 120) << QPoint(160, 120) << QPoint(10, 10);
+    QTest::newRow("grown while recording") << QPoint(20, 20) << QSize(640, 240) << QPoint(160, 120) << QPoint(160, 20);
+}
+
+void tst_ScreenRec::windowMovesOrResizes_recordedNotLost()
+{
+    requireX();
+    QFETCH(QPoint, startAt);
+    QFETCH(QSize, changeTo);
+    QFETCH(QPoint, colourAt);
+    QFETCH(QPoint, blackAt);
+    Fixture f(m_xvfb.display());
+    const quint64 window = m_xvfb.createWindow(QSize(320, 240), 0x20b040, startAt);
+    f.prompter.answerFile(f.path("kept.avi"));
+    const RecordingRun run = recordWhile(
+        f, window, 700,
+        [&] {
+            if (changeTo.isValid())
+                m_xvfb.resizeWindow(window, changeTo);
+        },
+        800);
+    QVERIFY2(run.finishedOk, qPrintable(f.recorder->lastError()));
+    QVERIFY(f.messageTexts().isEmpty());
+    const test::RecordingProbe probe = test::RecordingProbe::of(f.path("kept.avi"));
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QCOMPARE(QSize(probe.width, probe.height), QSize(320, 240));
+    QVERIFY2(std::abs(probe.durationSec * 1000 - run.elapsedMs) <= 101,
+        qPrintable(QStringLiteral("%1 s for %2 ms").arg(probe.durationSec).arg(run.elapsedMs)));
+    const QRgb colour = probe.lastPicture.pixel(colourAt);
+    const QRgb black = probe.lastPicture.pixel(blackAt);
+    QVERIFY2(isColour(colour, 0x20b040), qPrintable(QColor(colour).name()));
+    QVERIFY2(isColour(black, 0x000000), qPrintable(QColor(black).name()));
+}
+
+void tst_ScreenRec::noSharedMemory_recordsAnyway()
+{
+    test::XvfbServer plain;
+    QString reason;
+    if (!plain.start(QSize(640, 480), &reason, {QStringLiteral("-extension"), QStringLiteral("MIT-SHM")}))
+        QSKIP(qPrintable(reason));
+    Fixture f(plain.display());
+    const quint64 window = plain.createWindow(QSize(320, 240), 0x2040e0);
+    f.prompter.answerFile(f.path("plain.avi"));
+    const RecordingRun run = recordWhile(
+        f, window, 1000, [] {}, 0);
+    QVERIFY2(run.finishedOk, qPrintable(f.messageTexts().join("; ") + f.recorder->lastError()));
+    const test::RecordingProbe probe = test::RecordingProbe::of(f.path("plain.avi"));
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QVERIFY(probe.decodedFrames >= 5);
+    QVERIFY2(isColour(probe.centre.rgb(), 0x2040e0), qPrintable(probe.centre.name()));
+}
+
+void tst_ScreenRec::wholeScreen_recordsTheDisplay()
+{
+    requireX();
+    Fixture f(m_xvfb.display());
+    f.form->chkcapwindow->setChecked(true);
+    f.form->chkwholescreen->setChecked(true);
+    QVERIFY(!f.form->chkcapwindow->isChecked()); // one or the other
+    QCOMPARE(f.form->chkwholescreen->text(), QStringLiteral("Whole screen"));
+    m_xvfb.createWindow(QSize(200, 150), 0xe0e020, QPoint(700, 500));
+    f.form->setMainWindowHandle([] { return WId(12345); }); // not recorded
+    f.form->show();
+    f.form->txtfps->setText("5");
+    f.prompter.answerFile(f.path("screen.avi"));
+    const RecordingRun run = record(f, 1000);
+    QVERIFY2(run.finishedOk, qPrintable(f.messageTexts().join("; ") + f.recorder->lastError()));
+    QCOMPARE(f.recorder->windowToRecord(), WId(0));
+    const test::RecordingProbe probe = test::RecordingProbe::of(f.path("screen.avi"));
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QCOMPARE(QSize(probe.width, probe.height), QSize(1024, 768));
+    QVERIFY(isColour(probe.lastPicture.pixel(800, 575), 0xe0e020));
+}
+
+void tst_ScreenRec::wmv_letterboxesIntoTheProfile()
+{
+    requireX();
+    if (!test::hasEncoder("wmv2"))
+        QSKIP("This FFmpeg has no Windows Media Video encoder");
+    Fixture f(m_xvfb.display());
+    const quint64 window = m_xvfb.createWindow(QSize(400, 200), 0x2040e0);
+    f.form->OptWMV->click();
+    f.form->cbocustomprofile->setCurrentIndex(0); // 320x240
+    f.prompter.answerFile(f.path("wide.wmv"));
+    const RecordingRun run = recordWhile(
+        f, window, 1000, [] {}, 0);
+    QVERIFY2(run.finishedOk, qPrintable(f.recorder->lastError()));
+    const test::RecordingProbe probe = test::RecordingProbe::of(f.path("wide.wmv"));
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QCOMPARE(QSize(probe.width, probe.height), QSize(320, 240));
+    // 400x200 keeps its 2:1 in 320x160, with bars of 40 above and below.
+    for (const QPoint inside : {QPoint(160, 120), QPoint(10, 48), QPoint(310, 192)})
+        QVERIFY2(isColour(probe.lastPicture.pixel(inside), 0x2040e0),
+            qPrintable(QColor(probe.lastPicture.pixel(inside)).name()));
+    for (const QPoint bar : {QPoint(160, 20), QPoint(160, 225)})
+        QVERIFY2(
+            isColour(probe.lastPicture.pixel(bar), 0x000000), qPrintable(QColor(probe.lastPicture.pixel(bar)).name()));
+}
+
+void tst_ScreenRec::slowCompressor_warnedBeforeStart_data()
+{
+    QTest::addColumn<int>("answer"); // to the warning
+    QTest::addColumn<QString>("codec"); // recorded with; empty: nothing recorded
+    QTest::newRow("Yes: Motion JPEG instead") << int(MsgAnswer::Yes) << "mjpeg";
+    QTest::newRow("No: as chosen") << int(MsgAnswer::No) << "msvideo1";
+    QTest::newRow("Cancel: no recording") << int(MsgAnswer::Cancel) << QString();
+}
+
+void tst_ScreenRec::slowCompressor_warnedBeforeStart()
+{
+    requireX();
+    QFETCH(int, answer);
+    QFETCH(QString, codec);
+    if (!test::hasEncoder("msvideo1") || !test::hasEncoder("mjpeg"))
+        QSKIP("This FFmpeg lacks Microsoft Video 1 or Motion JPEG");
+    Fixture f(m_xvfb.display());
+    f.form->encoderSpeed().waitForAll();
+    const QSize screen(1024, 768);
+    const std::optional<double> slow = f.form->encoderSpeed().known("msvideo1", screen);
+    const std::optional<double> fast = f.form->encoderSpeed().known("mjpeg", screen);
+    QVERIFY(slow && fast);
+    qInfo("At 1024x768 on this computer: Microsoft Video 1 %.1f, Motion JPEG %.1f pictures a second", *slow, *fast);
+    // A rate it cannot reach even on an idle machine.
+    constexpr double fps = 60;
+    if (*slow >= fps)
+        QSKIP("Microsoft Video 1 keeps up with 60 frames a second here");
+    f.form->chkwholescreen->setChecked(true);
+    f.form->txtfps->setText(QString::number(fps));
+    f.form->show();
+    f.prompter.answerFile(f.path("slow.avi"));
+    f.prompter.answerMessage(MsgAnswer(answer));
+    const RecordingRun run = record(f, codec.isEmpty() ? 0 : 4000);
+    const auto warning = f.prompter.messages().value(0);
+    QVERIFY2(warning.text.startsWith(QStringLiteral("Microsoft Video 1 cannot keep up with 1024x768 pictures at 60 "
+                                                    "frames a second on this computer")),
+        qPrintable(warning.text));
+    QVERIFY(warning.text.endsWith(QStringLiteral("Motion JPEG keeps up. Record with Motion JPEG instead?")));
+    QCOMPARE(warning.title, QStringLiteral("Start screen capture"));
+    QCOMPARE(warning.buttons, MsgButtons::YesNoCancel);
+    if (codec.isEmpty()) {
+        QVERIFY(!f.form->Capturing);
+        QVERIFY(!QFile::exists(f.path("slow.avi")));
+        return;
+    }
+    QVERIFY2(run.finishedOk, qPrintable(f.recorder->lastError()));
+    QCOMPARE(f.prompter.messages().size(), 1);
+    const QueuedEncoder::Progress stats = f.recorder->progress();
+    qInfo("%s: %lld written, %lld dropped, stop to done %lld ms, UI blocked %lld ms", qPrintable(codec), stats.written,
+        stats.dropped, run.stopToDoneMs, run.uiBlockedMs);
+    QVERIFY2(run.uiBlockedMs <= 50, qPrintable(QString::number(run.uiBlockedMs)));
+    QVERIFY2(run.stopToDoneMs < 2500, qPrintable(QString::number(run.stopToDoneMs)));
+    const test::RecordingProbe probe = test::RecordingProbe::of(f.path("slow.avi"));
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QCOMPARE(probe.videoCodec, codec);
+    // 4 s of recording give 4 s of file, one frame either way.
+    QVERIFY2(std::abs(probe.durationSec * 1000 - run.elapsedMs) <= 1000 / fps + 1,
+        qPrintable(QStringLiteral("%1 s for %2 ms").arg(probe.durationSec).arg(run.elapsedMs)));
+    // Whether it fell behind depends on the screen and the machine's load; when it clearly did, the pane said so.
+    if (stats.dropped * 10 > stats.written + stats.dropped)
+        QVERIFY2(
+            run.statusWhileRecording.contains(QLatin1String("cannot keep up")), qPrintable(run.statusWhileRecording));
+}
+
+void tst_ScreenRec::fullDisk_saysSoAndLeavesNothing()
+{
+    requireX();
+    test::TinyDisk disk(3000);
+    if (!disk.available())
+        QSKIP("no right to mount a small file system here");
+    Fixture f(m_xvfb.display());
+    f.form->chkUseVideoComp->setChecked(false); // 2.3 MB a picture
+    f.form->chkwholescreen->setChecked(true);
+    f.prompter.answerFile(disk.filePath(QStringLiteral("full.avi")));
+    const RecordingRun run = record(f, 5000);
+    QVERIFY(!run.finishedOk);
+    QVERIFY(run.elapsedMs < 3000);
+    QCOMPARE(f.prompter.messages().size(), 1);
+    QVERIFY2(f.prompter.last().text.contains(QLatin1String("no space left on the disk")),
+        qPrintable(f.prompter.last().text));
+    QCOMPARE(f.prompter.last().icon, MsgIcon::Critical);
+    QVERIFY(!f.form->Capturing);
+    QVERIFY(f.form->Command2->isEnabled());
+    QCOMPARE(disk.files(), QStringList());
+}
+
+void tst_ScreenRec::beep_foundWithItsPicture_data()
+{
+    QTest::addColumn<bool>("wmv");
+    QTest::addColumn<QString>("audioEncoder"); // AVI; empty: PCM
+    QTest::addColumn<QList<int>>("beepsMs"); // after the start
+    QTest::newRow("AVI, at the start and after 30 s") << false << QString() << QList<int>{1000, 31000};
+    QTest::newRow("WMV, at the start and after 30 s") << true << QString() << QList<int>{1000, 31000};
+    QTest::newRow("AVI with Vorbis") << false << "libvorbis" << QList<int>{1000, 3000};
+}
+
+void tst_ScreenRec::beep_foundWithItsPicture()
+{
+    requireX();
+    QFETCH(bool, wmv);
+    QFETCH(QString, audioEncoder);
+    QFETCH(QList<int>, beepsMs);
+    if (!audioEncoder.isEmpty() && !test::hasEncoder(audioEncoder.toLatin1().constData()))
+        QSKIP("audio encoder missing");
+    test::PulseServer pulse;
+    QString reason;
+    if (!pulse.start(&reason))
+        QSKIP(qPrintable(QStringLiteral("No sound server of our own: ") + reason));
+    qputenv("PULSE_SERVER", pulse.address().toUtf8());
+    test::BeepPlayer player;
+    QVERIFY2(player.open(pulse.address(), test::PulseServer::sinkName(), &reason), qPrintable(reason));
+
+    Fixture f(m_xvfb.display(),
+        {{"PulseAudio sound server", "pulse", {{"Monitor of the test sink", test::PulseServer::monitorName()}}}});
+    const quint32 colours[] = {0xd02020, 0x20c040, 0x2040e0, 0xe0e020};
+    const quint64 window = m_xvfb.createWindow(QSize(320, 240), colours[0]);
+    f.form->setMainWindowHandle([window] { return WId(window); });
+    if (wmv) {
+        f.form->OptWMV->click();
+        f.form->cbocustomprofile->setCurrentIndex(1); // 640x480, sound at 44.1 kHz
+    } else if (!audioEncoder.isEmpty()) {
+        f.form->chkuseAudioComp->setChecked(true);
+        f.form->cboAudioCompressor->setCurrentText(EncoderCatalog::readableName(audioEncoder));
+    }
+    const double fps = 25;
+    const QString path = f.path(wmv ? "beep.wmv" : "beep.avi");
+    f.prompter.answerFile(path);
+    QSignalSpy finished(f.recorder, &ScreenRecorder::finished);
+    f.form->Command2->click();
+    QVERIFY2(f.form->Capturing, qPrintable(f.recorder->lastError()));
+    QElapsedTimer clock;
+    clock.start();
+    // Each beep turns the window to the next colour the moment it is heard.
+    struct Beep {
+        std::atomic<qint64> heardUs{0};
+        std::atomic<qint64> shownUs{0};
+    };
+    std::vector<std::unique_ptr<Beep>> beeps;
+    for (int i = 0; i < beepsMs.size(); ++i) {
+        QTest::qWait(std::max(0, int(beepsMs[i] - clock.elapsed())));
+        beeps.push_back(std::make_unique<Beep>());
+        Beep* beep = beeps.back().get();
+        player.beep([this, beep, window, colour = colours[i + 1]](qint64 heardUs) {
+            m_xvfb.setWindowColour(window, colour);
+            beep->shownUs = av_gettime();
+            beep->heardUs = heardUs;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(beep->shownUs != 0, 2000);
+    }
+    QTest::qWait(1500);
+    f.form->Command3->click();
+    QVERIFY(finished.wait(10000));
+    QVERIFY2(finished.first().at(0).toBool(), qPrintable(f.recorder->lastError()));
+    player.close();
+
+    const test::RecordingProbe probe = test::RecordingProbe::of(path);
+    QVERIFY2(probe.opened, qPrintable(probe.error));
+    QVERIFY(probe.audioSampleRate > 0);
+    int searchFromMs = 0;
+    for (int i = 0; i < int(beeps.size()); ++i) {
+        int onsetMs = -1;
+        for (int ms = searchFromMs; ms < probe.loudness.size() && onsetMs < 0; ++ms)
+            if (probe.loudness[ms] > 0.05f)
+                onsetMs = ms;
+        QVERIFY2(onsetMs >= 0, qPrintable(QStringLiteral("beep %1 not in the sound").arg(i + 1)));
+        searchFromMs = onsetMs + 300;
+        double shownSec = -1;
+        for (int k = 0; k < probe.pictureSec.size() && shownSec < 0; ++k)
+            if (isColour(probe.pictureCentre[k].rgb(), colours[i + 1]))
+                shownSec = probe.pictureSec[k];
+        QVERIFY2(shownSec >= 0, qPrintable(QStringLiteral("colour %1 not in the pictures").arg(i + 1)));
+        // In the file, the picture follows the sound by as much as it did on the screen.
+        const double onScreenMs = (beeps[size_t(i)]->shownUs - beeps[size_t(i)]->heardUs) / 1000.0;
+        const double inFileMs = shownSec * 1000.0 - onsetMs;
+        qInfo("beep %d at %.3f s in the sound; its picture at %.3f s; %.1f ms apart in the file, %.1f ms on the screen",
+            i + 1, onsetMs / 1000.0, shownSec, inFileMs, onScreenMs);
+        const QString facts = QStringLiteral("beep %1: %2 ms apart in the file, %3 ms on the screen")
+                                  .arg(i + 1)
+                                  .arg(inFileMs)
+                                  .arg(onScreenMs);
+        // Known and not yet explained: in WMV the sound falls behind the
+        // pictures by about 2 ms a second (AVI does not), so after 30 s it
+        // may be up to two frames late. Everything else keeps to one frame.
+        const bool wmvDrift = wmv && beepsMs[i] > 10000;
+        if (wmvDrift && std::abs(inFileMs - onScreenMs) > 1000.0 / fps)
+            qWarning("WMV sound drift: %s", qPrintable(facts));
+        QVERIFY2(std::abs(inFileMs - onScreenMs) <= (wmvDrift ? 2000.0 : 1000.0) / fps, qPrintable(facts));
+    }
+    // The sound lasts as long as the pictures, to within a frame of each (a
+    // compressed sound frame is up to 46 ms long).
+    QVERIFY2(std::abs(probe.audioSec - probe.durationSec) <= 2.0 / fps,
+        qPrintable(QStringLiteral("sound %1 s, pictures %2 s").arg(probe.audioSec).arg(probe.durationSec)));
+    // The sound's time stamps agree with its length (AVI once put them all in the first half second).
+    QVERIFY2(std::abs(probe.audioStampSec - probe.audioSec) <= 2.0 / fps,
+        qPrintable(
+            QStringLiteral("stamps end at %1 s, sound lasts %2 s").arg(probe.audioStampSec).arg(probe.audioSec)));
 }
 
 QTEST_MAIN(tst_ScreenRec)
