@@ -15,6 +15,8 @@ public:
     virtual ~CaptureVideoTarget() = default;
     virtual bool HasVideo() const = 0;
     virtual QString FileName() const = 0;
+    // The playing time of the frame shown, ms.
+    virtual qint64 PositionMs() const = 0;
     // Shows the picture at this time.
     virtual void SeekTime(qint64 ms) = 0;
     // Releases the file so that it may be read or replaced.

@@ -82,6 +82,7 @@ bool fallingBehind(const QueuedEncoder::Progress& p)
 struct frmCapture::TrimRun {
     std::unique_ptr<CaptureVideoTarget> video;
     QString source;
+    qint64 shownMs = 0; // where the source stood, to come back to when nothing was cut
     QString destination;
     std::unique_ptr<VideoTrimmer> trimmer;
     std::atomic<int> percent{0};
@@ -682,6 +683,7 @@ void frmCapture::TrimAndSave()
     const qint64 endMs = qint64(m_cropEnd->value()) * 100;
     auto run = std::make_unique<TrimRun>();
     run->source = video->FileName();
+    run->shownMs = video->PositionMs();
     run->destination = *destination;
     video->CloseFile();
     run->video = std::move(video);
@@ -740,13 +742,12 @@ void frmCapture::trimFinished()
         setButtons(true, !m_preview || !m_preview->vcx().isFinishing(), false, false);
     else
         setButtons(true, false, false, true);
-    if (!run->ok && run->cancelled) {
-        // Nothing was written; the source comes back as it was.
-        run->video->NewPlayerFile(run->source);
-        return;
-    }
     if (!run->ok) {
-        m_app.prompter->message(this, run->trimmer->lastError(), QStringLiteral("Kestrel"), MsgIcon::Critical);
+        // Nothing was written; the source comes back at the frame it showed.
+        run->video->NewPlayerFile(run->source);
+        run->video->SeekTime(run->shownMs);
+        if (!run->cancelled)
+            m_app.prompter->message(this, run->trimmer->lastError(), QStringLiteral("Kestrel"), MsgIcon::Critical);
         return;
     }
     const MsgAnswer answer = m_app.prompter->message(this, QStringLiteral("Load the new trimmed file?"),

@@ -21,6 +21,7 @@ public:
 
     bool HasVideo() const override { return m_window && m_window->HasVideo(); }
     QString FileName() const override { return m_window ? m_window->FileName() : QString(); }
+    qint64 PositionMs() const override { return m_window ? m_window->vcxVideo().Position() : 0; }
     void SeekTime(qint64 ms) override
     {
         if (m_window)

@@ -50,6 +50,7 @@ namespace {
 struct FakeVideo {
     bool hasVideo = true;
     QString fileName;
+    qint64 positionMs = 1240;
     QList<qint64> seeks;
     int closes = 0;
     QStringList opened;
@@ -63,6 +64,7 @@ public:
     }
     bool HasVideo() const override { return m_video.hasVideo; }
     QString FileName() const override { return m_video.fileName; }
+    qint64 PositionMs() const override { return m_video.positionMs; }
     void SeekTime(qint64 ms) override { m_video.seeks.append(ms); }
     void CloseFile() override { ++m_video.closes; }
     void NewPlayerFile(const QString& path) override { m_video.opened.append(path); }
@@ -751,7 +753,9 @@ private slots:
         QCOMPARE(m_prompter->messages().first().icon, MsgIcon::Critical);
         QVERIFY(!QFile::exists(target));
         QCOMPARE(m_host->video.closes, 1);
-        QVERIFY(m_host->video.opened.isEmpty());
+        // The window is not left without its clip: the source is back at its frame.
+        QCOMPARE(m_host->video.opened, QStringList{m_host->video.fileName});
+        QCOMPARE(m_host->video.seeks, QList<qint64>{1240});
     }
 
     void trimFile_leavesExistingDestinationOnFailure_data()
@@ -1096,6 +1100,7 @@ private slots:
             QStringList());
         QCOMPARE(m_prompter->messages().size(), 0);
         QCOMPARE(m_host->video.opened, QStringList{longClip});
+        QCOMPARE(m_host->video.seeks.last(), m_host->video.positionMs);
     }
 
     void windowPick_clickOnPaneBackground()
