@@ -21,6 +21,9 @@ public:
     virtual void CloseFile() = 0;
     // Opens a file in this window, reset to its first frame.
     virtual void NewPlayerFile(const QString& path) = 0;
+    // The time of the frame shown, in ms from the first frame; -1 when the
+    // window cannot tell.
+    virtual qint64 shownFrameTimeMs() const { return -1; }
 };
 
 // What the capture pane needs from the main frame. The frame implements this;

@@ -36,8 +36,14 @@ public:
         if (m_window)
             m_window->NewPlayerFile(path, false);
     }
+    qint64 shownFrameTimeMs() const override
+    {
+        return showsFrame() ? m_window->vcxVideo().currentVideoFrame().timeMs : -1;
+    }
 
 private:
+    bool showsFrame() const { return HasVideo() && m_window->vcxVideo().state() != VideoEngine::State::Closed; }
+
     QPointer<frmVideo> m_window;
 };
 
