@@ -1,6 +1,7 @@
 #include "frmExplorer.h"
 
 #include "app/Settings.h"
+#include "app/VideoFileTypes.h"
 #include "shell/ToolbarIcons.h"
 
 #include <QApplication>
@@ -38,7 +39,7 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent)
         auto* button = new QToolButton(this);
         button->setText(place);
         button->setAutoRaise(true);
-        connect(button, &QToolButton::clicked, this, [this, place] { folderSelected(place); });
+        connect(button, &QToolButton::clicked, this, [this, place] { setSelectedFolder(place); });
         places->addWidget(button);
     }
     places->addStretch();
@@ -55,8 +56,11 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent)
     m_tree->header()->hide();
     m_tree->setUniformRowHeights(true);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
-        if (current.isValid())
+        if (current.isValid() && !m_movingTreeSelection) {
+            // The user's own pick is in view already and must stay where it was clicked.
+            m_revealSelection = false;
             folderSelected(m_folders->filePath(current));
+        }
     });
 
     // The model reads folders in the background: reveal the selected folder
@@ -112,8 +116,14 @@ QString frmExplorer::resolveFolder(const QString& treePath)
     return treePath;
 }
 
+QStringList frmExplorer::videoPatterns()
+{
+    return VideoFileTypes::patterns();
+}
+
 void frmExplorer::setSelectedFolder(const QString& folder)
 {
+    m_revealSelection = true;
     folderSelected(folder);
 }
 
@@ -142,12 +152,18 @@ void frmExplorer::selectInTree(const QString& path)
     if (!index.isValid())
         return;
     if (index != m_tree->currentIndex()) {
-        const QSignalBlocker blocker(m_tree->selectionModel());
+        // The view must hear of the change to repaint the highlight; only
+        // this pane's own reaction is held back.
+        m_movingTreeSelection = true;
         m_tree->setCurrentIndex(index);
+        m_movingTreeSelection = false;
     }
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         m_tree->expand(parent);
-    m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    // A folder chosen in code is brought to the middle (again as the folders
+    // on its way load); a row the user clicked must stay under the pointer,
+    // or the press would end on another folder.
+    m_tree->scrollTo(index, m_revealSelection ? QAbstractItemView::PositionAtCenter : QAbstractItemView::EnsureVisible);
 }
 
 void frmExplorer::showFilesOf(const QString& folder)

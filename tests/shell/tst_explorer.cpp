@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QListWidget>
 #include <QMdiArea>
@@ -72,15 +73,18 @@ void tst_Explorer::startsAtWorkDir()
     QCOMPARE(f.settings.read("workDir", "absent"), stored ? clips + "/" : QStringLiteral("absent"));
 }
 
-void tst_Explorer::listsOnlyAviMpgWmv()
+void tst_Explorer::listsVideoTypesInAnyCase()
 {
     ExplorerFixture f;
-    const QString folder = makeFolder(
-        f.dir, "mixed", {"c.wmv", "a.avi", "b.mpg", "d.mpeg", "e.mp4", "f.txt", "g.avi.bak", "Upper.AVI", "h.mov"});
+    const QString folder = makeFolder(f.dir, "mixed",
+        {"c.wmv", "a.avi", "b.mpg", "d.mpeg", "e.mp4", "f.txt", "g.avi.bak", "Upper.AVI", "h.mov", "CLIP0001.MP4",
+            "i.M4V", "j.mkv", "K.MOV", "l.MPEG", "m.webm", "mp4", "n.mp4x"});
     QDir(folder).mkpath("sub.avi"); // a folder is not a file
     frmExplorer explorer(f.app);
     explorer.setSelectedFolder(folder);
-    QCOMPARE(explorer.files(), QStringList({"a.avi", "b.mpg", "c.wmv", "Upper.AVI"}));
+    QCOMPARE(explorer.files(),
+        QStringList({"a.avi", "b.mpg", "c.wmv", "CLIP0001.MP4", "d.mpeg", "e.mp4", "h.mov", "i.M4V", "j.mkv", "K.MOV",
+            "l.MPEG", "Upper.AVI"}));
 }
 
 void tst_Explorer::emptyFolderShowsEmptyList()
@@ -218,4 +222,64 @@ void tst_Explorer::surfaceClick_goesToPendingPick()
     QVERIFY(pick.picked.isEmpty()); // a click on a file is not a click on the pane
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, belowItems);
     QCOMPARE(pick.picked, QList<QWidget*>{explorer});
+}
+
+void tst_Explorer::treeClick_highlightStaysOnTheListedFolder_data()
+{
+    QTest::addColumn<double>("where"); // how far down the folders in sight
+    QTest::newRow("the top one") << 0.0;
+    QTest::newRow("one in the middle") << 0.5;
+    QTest::newRow("the bottom one") << 1.0;
+}
+
+void tst_Explorer::treeClick_highlightStaysOnTheListedFolder()
+{
+    QFETCH(double, where);
+    ExplorerFixture f;
+    // More folders than the tree shows at once, each with its own clip, away
+    // from the temporary folder whose changing listing would shift the rows.
+    QTemporaryDir quiet(QDir::home().filePath(QStringLiteral("explorer-tree-XXXXXX")));
+    QVERIFY(quiet.isValid());
+    for (int i = 0; i < 60; ++i) {
+        const QString name = QStringLiteral("f%1").arg(i, 2, 10, QLatin1Char('0'));
+        makeFolder(quiet, "many/" + name, {name + ".avi"});
+    }
+    f.settings.save("workDir", quiet.filePath("many/f05") + "/");
+    frmExplorer explorer(f.app);
+    explorer.resize(300, 900);
+    explorer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&explorer));
+    QTreeView* tree = explorer.cExplorer();
+    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+    const QModelIndex parent = model->index(quiet.filePath("many"));
+    QTRY_COMPARE(model->rowCount(parent), 60);
+    // The tree shows the folder chosen at start once the folders on its way are read.
+    const QModelIndex start = model->index(quiet.filePath("many/f05"));
+    QTRY_VERIFY(tree->currentIndex() == start && tree->viewport()->rect().contains(tree->visualRect(start)));
+    QTest::qWait(100);
+
+    // One of the folders in sight, clicked.
+    const auto foldersInSight = [&] {
+        QModelIndexList inSight;
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex folder = model->index(row, 0, parent);
+            if (tree->viewport()->rect().contains(tree->visualRect(folder)))
+                inSight << folder;
+        }
+        return inSight;
+    };
+    QTRY_VERIFY(foldersInSight().size() >= 5); // laid out
+    const QModelIndexList inSight = foldersInSight();
+    const QModelIndex clicked = inSight.at(int(where * (inSight.size() - 1)));
+    const QPoint at = tree->visualRect(clicked).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::qWait(200); // folders load in the background; nothing may move meanwhile
+
+    const QString folder = model->filePath(clicked);
+    QCOMPARE(tree->indexAt(at), clicked);
+    QCOMPARE(tree->currentIndex(), clicked);
+    QVERIFY(tree->selectionModel()->isSelected(clicked));
+    QCOMPARE(tree->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(explorer.listFolder(), folder);
+    QCOMPARE(explorer.files(), QStringList{QFileInfo(folder).fileName() + ".avi"});
 }
