@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QTreeView>
@@ -70,6 +71,16 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent)
         if (target.startsWith(loaded))
             selectInTree(target);
     });
+    // Folders read later still push rows in above a folder chosen in code:
+    // keep it in the middle until the user takes the tree in hand.
+    m_revealAgain.setSingleShot(true);
+    connect(&m_revealAgain, &QTimer::timeout, this, [this] {
+        if (m_revealSelection && m_tree->currentIndex().isValid())
+            m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+    connect(m_folders, &QAbstractItemModel::rowsInserted, this, &frmExplorer::revealSelectionLater);
+    connect(m_folders, &QAbstractItemModel::rowsRemoved, this, &frmExplorer::revealSelectionLater);
+    connect(m_folders, &QAbstractItemModel::layoutChanged, this, &frmExplorer::revealSelectionLater);
 
     m_files = new QListWidget(this);
     m_files->setObjectName("cFile");
@@ -89,6 +100,7 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent)
 
     for (QWidget* surface : {static_cast<QWidget*>(this), m_tree->viewport(), m_files->viewport()})
         surface->installEventFilter(this);
+    m_tree->verticalScrollBar()->installEventFilter(this);
 
     setSelectedFolder(m_app.settings->read(QStringLiteral("workDir"), m_app.appFolder));
 }
@@ -166,6 +178,12 @@ void frmExplorer::selectInTree(const QString& path)
     m_tree->scrollTo(index, m_revealSelection ? QAbstractItemView::PositionAtCenter : QAbstractItemView::EnsureVisible);
 }
 
+void frmExplorer::revealSelectionLater()
+{
+    if (m_revealSelection)
+        m_revealAgain.start();
+}
+
 void frmExplorer::showFilesOf(const QString& folder)
 {
     if (!m_watcher->directories().isEmpty())
@@ -193,6 +211,12 @@ void frmExplorer::openItem(QListWidgetItem* item)
 
 bool frmExplorer::eventFilter(QObject* watched, QEvent* event)
 {
+    const bool treeTouched = (watched == m_tree->viewport() || watched == m_tree->verticalScrollBar())
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel);
+    if (treeTouched)
+        m_revealSelection = false;
+    if (watched == m_tree->verticalScrollBar())
+        return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);
         const QPoint at = press->position().toPoint();

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 class QFileSystemModel;
@@ -55,6 +56,7 @@ private:
     void showFilesOf(const QString& folder);
     void openItem(QListWidgetItem* item);
     void selectInTree(const QString& path);
+    void revealSelectionLater();
 
     AppContext m_app;
     QFileSystemModel* m_folders = nullptr;
@@ -65,6 +67,7 @@ private:
     QString m_listFolder;
     bool m_movingTreeSelection = false;
     bool m_revealSelection = true;
+    QTimer m_revealAgain;
 };
 
 } // namespace kestrel
