@@ -17,6 +17,7 @@
 #include "video/frmVideo.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QHelpEvent>
@@ -336,6 +337,14 @@ void tst_Keyboard::drawingKeys_undoDeleteCancel()
     QCOMPARE(draw.countShapes(), 1);
     QCOMPARE(draw.GetShape(1).Points(0), (KesPoint{10, 150}));
     QCOMPARE(draw.GetShape(1).Points(2), (KesPoint{110, 150}));
+
+    // Ctrl+C: the picture with its angle on the clipboard.
+    QApplication::clipboard()->clear();
+    pressKey(Qt::Key_C, Qt::ControlModifier);
+    const QImage copied = QApplication::clipboard()->image();
+    QVERIFY(!copied.isNull());
+    QCOMPARE(
+        copied.convertToFormat(QImage::Format_RGB32), window->composedPicture().convertToFormat(QImage::Format_RGB32));
 }
 
 void tst_Keyboard::cropKeys_cutExactlyThoseFrames_data()
