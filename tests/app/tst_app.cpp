@@ -170,8 +170,7 @@ void tst_App::commandLine_data()
         << QStringList{"file:///v/my%20swing.mkv"} << run << QStringList{"/v/my swing.mkv"} << QString();
     QTest::newRow("a file named like an option, after --")
         << QStringList{"--", "-odd.avi"} << run << QStringList{"/work/here/-odd.avi"} << QString();
-    QTest::newRow("--help") << QStringList{"--help"} << help << QStringList{}
-                            << "Usage: kestrel [options] [FILE...]";
+    QTest::newRow("--help") << QStringList{"--help"} << help << QStringList{} << "Usage: kestrel [options] [FILE...]";
     QTest::newRow("-h") << QStringList{"-h", "a.avi"} << help << QStringList{} << "Each FILE opens in its own";
     QTest::newRow("--version") << QStringList{"--version"} << version << QStringList{} << "Kestrel 2.2.4";
     QTest::newRow("-v") << QStringList{"-v"} << version << QStringList{} << "Kestrel 2.2.4";
@@ -227,10 +226,12 @@ void tst_App::messageBox_wideEnoughForItsTitle_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("tooNarrowBefore"); // the plain box would cut the title
-    QTest::newRow("screen capture pick") << "Start screen capture" << "Click OK to start capturing" << true;
-    QTest::newRow("program name, one word") << "Kestrel" << "Done." << true;
-    QTest::newRow("error title") << "Error Video (New Player File)" << "Exception Information: \r\nno such file"
-                                 << true;
+    QTest::newRow("screen capture pick") << "Start screen capture"
+                                         << "Click OK to start capturing" << true;
+    QTest::newRow("program name, one word") << "Kestrel"
+                                            << "Done." << true;
+    QTest::newRow("error title") << "Error Video (New Player File)"
+                                 << "Exception Information: \r\nno such file" << true;
     QTest::newRow("text wider than the title")
         << "Kestrel"
         << "A message whose single line of text is a good deal wider than any window title would ever be." << false;
