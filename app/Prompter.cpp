@@ -1,8 +1,12 @@
 #include "Prompter.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace kestrel {
 
@@ -64,7 +68,34 @@ MsgAnswer QtPrompter::message(
     QWidget* owner, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
 {
     QMessageBox box(toQt(icon), title, text, toQt(buttons), owner);
+    // Addresses and error details can be copied out.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    widenForTitle(box);
     return fromQt(box.exec());
+}
+
+int QtPrompter::titleBarWidth(const QString& title)
+{
+    // Window managers draw titles in a bold face a little larger than the
+    // application's, beside an icon and three buttons.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.1);
+    constexpr int iconAndButtonsPx = 4 * 28 + 32;
+    return QFontMetrics(font).horizontalAdvance(title) + iconAndButtonsPx;
+}
+
+void QtPrompter::widenForTitle(QMessageBox& box)
+{
+    // QMessageBox fixes its size from its layout's minimum; a spacer across
+    // the whole grid raises that minimum.
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    const int contentMargins = grid->contentsMargins().left() + grid->contentsMargins().right();
+    const int width = titleBarWidth(box.windowTitle()) - contentMargins;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+        grid->columnCount());
 }
 
 std::optional<QString> QtPrompter::inputBox(

@@ -8,6 +8,7 @@
 
 class QWidget;
 class QFileDialog;
+class QMessageBox;
 
 namespace kestrel {
 
@@ -64,6 +65,14 @@ public:
         QWidget* owner, const QString& prompt, const QString& title, const QString& defaultText) override;
     std::optional<FileChoice> openFile(const FileDialogRequest& request) override;
     std::optional<FileChoice> saveFile(const FileDialogRequest& request) override;
+
+    // A message box keeps itself as narrow as its text, so a short text under
+    // a long title gets the title cut off by the window manager. This makes
+    // the box at least as wide as its title needs beside the title bar's
+    // buttons.
+    static void widenForTitle(QMessageBox& box);
+    // The width a title bar needs to show `title` whole.
+    static int titleBarWidth(const QString& title);
 
 private:
     std::optional<FileChoice> runFileDialog(const FileDialogRequest& request, bool save);

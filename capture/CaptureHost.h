@@ -15,14 +15,15 @@ public:
     virtual ~CaptureVideoTarget() = default;
     virtual bool HasVideo() const = 0;
     virtual QString FileName() const = 0;
-    // The playing time of the frame shown, ms.
-    virtual qint64 PositionMs() const = 0;
     // Shows the picture at this time.
     virtual void SeekTime(qint64 ms) = 0;
     // Releases the file so that it may be read or replaced.
     virtual void CloseFile() = 0;
     // Opens a file in this window, reset to its first frame.
     virtual void NewPlayerFile(const QString& path) = 0;
+    // The time of the frame shown, in ms from the first frame; -1 when the
+    // window cannot tell.
+    virtual qint64 shownFrameTimeMs() const { return -1; }
 };
 
 // What the capture pane needs from the main frame. The frame implements this;

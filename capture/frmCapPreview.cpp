@@ -8,7 +8,9 @@
 namespace kestrel {
 
 frmCapPreview::frmCapPreview(std::shared_ptr<const AviEncoders> encoders, QWidget* owner)
-    : QWidget(owner, Qt::Window)
+    // A tool window of the main frame: the window manager keeps it above
+    // the frame, so clicks in the capture pane do not bury it.
+    : QWidget(owner, Qt::Tool)
     , m_vcx(new CaptureEngine(std::move(encoders), this))
 {
     setObjectName(QStringLiteral("frmCapPreview"));

@@ -6,6 +6,7 @@
 #include "capture/CaptureFormatDialog.h"
 #include "capture/CaptureHost.h"
 #include "capture/CaptureSourceDialog.h"
+#include "capture/CropPoints.h"
 #include "capture/frmCapPreview.h"
 #include "engine/CaptureEngine.h"
 #include "engine/EncoderSpeed.h"
@@ -118,6 +119,15 @@ frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent
         // Only the user's moves seek; the frame setting the range must not.
         connect(slider, &QAbstractSlider::actionTriggered, this, [this, slider] { cropSliderMoved(slider); });
     }
+    m_cropPoints = std::make_unique<CropPoints>(*m_cropStart, *m_cropEnd);
+    m_cropStartHere = new QPushButton(QStringLiteral("Set crop start here"), this);
+    m_cropStartHere->setObjectName(QStringLiteral("cmdCropStartHere"));
+    m_cropStartHere->setToolTip(QStringLiteral("Start the crop on the frame the active video shows"));
+    connect(m_cropStartHere, &QPushButton::clicked, this, &frmCapture::SetCropStartHere);
+    m_cropEndHere = new QPushButton(QStringLiteral("Set crop end here"), this);
+    m_cropEndHere->setObjectName(QStringLiteral("cmdCropEndHere"));
+    m_cropEndHere->setToolTip(QStringLiteral("End the crop on the frame the active video shows"));
+    connect(m_cropEndHere, &QPushButton::clicked, this, &frmCapture::SetCropEndHere);
 
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -130,6 +140,10 @@ frmCapture::frmCapture(const AppContext& app, CaptureHost& host, QWidget* parent
     auto* sliders = new QFormLayout;
     sliders->addRow(new QLabel(QStringLiteral("Start Crop"), this), m_cropStart);
     sliders->addRow(new QLabel(QStringLiteral("End Crop"), this), m_cropEnd);
+    auto* here = new QHBoxLayout;
+    here->addWidget(m_cropStartHere);
+    here->addWidget(m_cropEndHere);
+    sliders->addRow(here);
     layout->addLayout(sliders);
     layout->addWidget(scroll, 1);
     m_status = new QLabel(this);
@@ -271,6 +285,8 @@ void frmCapture::setCropSlidersEnabled(bool enabled)
 {
     m_cropStart->setEnabled(enabled);
     m_cropEnd->setEnabled(enabled);
+    m_cropStartHere->setEnabled(enabled);
+    m_cropEndHere->setEnabled(enabled);
 }
 
 void frmCapture::setCropRange(int maximum)
@@ -282,6 +298,29 @@ void frmCapture::setCropRange(int maximum)
     }
     m_cropStart->setValue(0);
     m_cropEnd->setValue(m_cropEnd->maximum());
+    m_cropPoints->clear();
+}
+
+bool frmCapture::SetCropStartHere()
+{
+    const std::unique_ptr<CaptureVideoTarget> video = m_host.activeVideo();
+    return video && m_cropStart->isEnabled() && m_cropPoints->setStartHere(*video);
+}
+
+bool frmCapture::SetCropEndHere()
+{
+    const std::unique_ptr<CaptureVideoTarget> video = m_host.activeVideo();
+    return video && m_cropEnd->isEnabled() && m_cropPoints->setEndHere(*video);
+}
+
+qint64 frmCapture::cropStartMs() const
+{
+    return m_cropPoints->startMs();
+}
+
+qint64 frmCapture::cropEndMs() const
+{
+    return m_cropPoints->endMs();
 }
 
 std::shared_ptr<const AviEncoders> frmCapture::encoders()
@@ -312,6 +351,8 @@ void frmCapture::closePreview()
     disconnect(preview, nullptr, this, nullptr);
     disconnect(&preview->vcx(), nullptr, this, nullptr);
     preview->vcx().setConnected(false); // completes any recording now
+    if (preview->isVisible())
+        m_previewPosition = preview->pos();
     preview->hide();
     // This may run inside the preview's own close event: let it return first.
     preview->deleteLater();
@@ -390,7 +431,9 @@ void frmCapture::connectPressed()
         connectReleased();
         return;
     }
-    if (!m_preview->isVisible()) {
+    if (!m_preview->isVisible() && m_previewPosition) {
+        m_preview->move(*m_previewPosition);
+    } else if (!m_preview->isVisible()) {
         // Beside the documents, clear of the pane's own controls.
         if (QWidget* owner = m_host.ownerWindow()) {
             const QRect area = owner->geometry();
@@ -679,16 +722,17 @@ void frmCapture::TrimAndSave()
         QStringLiteral("Save captured file"), QStringLiteral("Video files|*.avi"), QStringLiteral(".avi"), workDir);
     if (!destination || destination->isEmpty())
         return;
-    const qint64 startMs = qint64(m_cropStart->value()) * 100;
-    const qint64 endMs = qint64(m_cropEnd->value()) * 100;
+    const qint64 startMs = cropStartMs();
+    const qint64 endMs = cropEndMs();
     auto run = std::make_unique<TrimRun>();
     run->source = video->FileName();
-    run->shownMs = video->PositionMs();
+    run->shownMs = std::max<qint64>(0, video->shownFrameTimeMs());
     run->destination = *destination;
     video->CloseFile();
     run->video = std::move(video);
 
     run->trimmer = std::make_unique<VideoTrimmer>(*encoders());
+    run->trimmer->setEndIsExact(m_cropPoints->endIsExact());
     run->trimmer->setCodecIndex(
         int(Settings::leadingNumber(m_app.settings->read(QStringLiteral("capVideoCodec"), QStringLiteral("0")))) - 1);
     if (m_preview)

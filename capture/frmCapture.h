@@ -2,10 +2,12 @@
 
 #include "app/AppContext.h"
 
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -21,6 +23,7 @@ namespace kestrel {
 
 class AviEncoders;
 class CaptureHost;
+class CropPoints;
 class EncoderSpeed;
 class frmCapPreview;
 
@@ -49,6 +52,16 @@ public:
     QSlider* vcCropEnd() const { return m_cropEnd; }
     // Both sliders 0..maximum, start at 0 and end at maximum (the whole video).
     void setCropRange(int maximum);
+    // The active video's current frame becomes the crop start (end), exactly:
+    // the slider follows and Crop & Save starts (ends) on that frame. False
+    // without a video or while the sliders are locked (camera connected).
+    bool SetCropStartHere();
+    bool SetCropEndHere();
+    QPushButton* cmdCropStartHere() const { return m_cropStartHere; }
+    QPushButton* cmdCropEndHere() const { return m_cropEndHere; }
+    // The span Crop & Save cuts, in ms.
+    qint64 cropStartMs() const;
+    qint64 cropEndMs() const;
 
     // Toolbar button by index (nullptr for the separator) and its click.
     QAction* tbrCaptureButton(int index) const;
@@ -131,6 +144,11 @@ private:
     QAction* m_buttons[5] = {};
     QSlider* m_cropStart = nullptr;
     QSlider* m_cropEnd = nullptr;
+    std::unique_ptr<CropPoints> m_cropPoints;
+    QPushButton* m_cropStartHere = nullptr;
+    QPushButton* m_cropEndHere = nullptr;
+    // Where the user left the preview window; a new one opens there.
+    std::optional<QPoint> m_previewPosition;
     QComboBox* m_cams = nullptr;
     QComboBox* m_codecs = nullptr;
     QComboBox* m_sizes = nullptr;

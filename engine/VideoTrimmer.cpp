@@ -51,6 +51,36 @@ QString openSource(const QString& path, Source& source)
     return {};
 }
 
+// The stamp of the first picture the decoder gives: the player's frame 0
+// stands there (AVI files with B-frames stamp it one frame after the
+// stream's start). Leaves the source at its start again.
+qint64 firstPicturePts(Source& source)
+{
+    qint64 pts = source.startPts;
+    PacketPtr packet = makePacket();
+    FramePtr frame = makeFrame();
+    bool found = false;
+    for (bool eof = false; !found && !eof;) {
+        if (av_read_frame(source.input.get(), packet.get()) < 0) {
+            eof = true;
+            avcodec_send_packet(source.decoder.get(), nullptr);
+        } else if (packet->stream_index == source.stream->index) {
+            avcodec_send_packet(source.decoder.get(), packet.get());
+        }
+        av_packet_unref(packet.get());
+        if (avcodec_receive_frame(source.decoder.get(), frame.get()) >= 0) {
+            const qint64 stamp
+                = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
+            if (stamp != AV_NOPTS_VALUE)
+                pts = stamp;
+            found = true;
+        }
+    }
+    avcodec_flush_buffers(source.decoder.get());
+    avformat_seek_file(source.input.get(), source.stream->index, INT64_MIN, source.startPts, source.startPts, 0);
+    return pts;
+}
+
 double pictureRate(const AVStream* stream)
 {
     for (AVRational r : {stream->avg_frame_rate, stream->r_frame_rate})
@@ -99,10 +129,12 @@ bool VideoTrimmer::TrimFile(
         m_error = error;
         return false;
     }
+    // Times count from the first picture, as the player's do.
+    in.startPts = firstPicturePts(in);
     const double rate = pictureRate(in.stream);
     const qint64 totalMs = durationMs(in);
     const qint64 lastPictureMs = totalMs > 0 ? totalMs - qint64(std::lround(1000.0 / rate)) : -1;
-    const bool toTheEnd = lastPictureMs >= 0 && endMs > lastPictureMs - 100;
+    const bool toTheEnd = !m_endIsExact && lastPictureMs >= 0 && endMs > lastPictureMs - 100;
 
     AviWriter writer;
     const AVCodecParameters* par = in.stream->codecpar;

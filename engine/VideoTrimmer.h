@@ -27,6 +27,9 @@ public:
     int codecIndex() const { return m_codecIndex; }
     void setEncoderSettings(const EncoderSettings& settings) { m_settings = settings; }
     void setProgress(Progress progress) { m_progress = std::move(progress); }
+    // The end is a frame picked exactly, not a slider's tenth of a second:
+    // it is never stretched to the final picture.
+    void setEndIsExact(bool exact) { m_endIsExact = exact; }
 
     // The second argument is accepted for callers that pass a (always empty)
     // audio file and is not used. False on failure or cancel; lastError()
@@ -40,6 +43,7 @@ public:
 private:
     const AviEncoders& m_encoders;
     int m_codecIndex = -1;
+    bool m_endIsExact = false;
     EncoderSettings m_settings;
     Progress m_progress;
     QString m_error;

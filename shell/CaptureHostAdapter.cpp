@@ -21,7 +21,6 @@ public:
 
     bool HasVideo() const override { return m_window && m_window->HasVideo(); }
     QString FileName() const override { return m_window ? m_window->FileName() : QString(); }
-    qint64 PositionMs() const override { return m_window ? m_window->vcxVideo().Position() : 0; }
     void SeekTime(qint64 ms) override
     {
         if (m_window)
@@ -37,8 +36,14 @@ public:
         if (m_window)
             m_window->NewPlayerFile(path, false);
     }
+    qint64 shownFrameTimeMs() const override
+    {
+        return showsFrame() ? m_window->vcxVideo().currentVideoFrame().timeMs : -1;
+    }
 
 private:
+    bool showsFrame() const { return HasVideo() && m_window->vcxVideo().state() != VideoEngine::State::Closed; }
+
     QPointer<frmVideo> m_window;
 };
 

@@ -146,9 +146,14 @@ void PaneManager::paneClosed(const QString& paneKey)
 // A live camera preview must not outlive the pane that controls it.
 void PaneManager::closeCapturePreviewIfConnected()
 {
-    auto* capture = qobject_cast<frmCapture*>(window(Pane::Capture));
-    if (capture && capture->IsConnected())
-        capture->closePreview();
+    frmCapture* pane = capture();
+    if (pane && pane->IsConnected())
+        pane->closePreview();
+}
+
+frmCapture* PaneManager::capture() const
+{
+    return qobject_cast<frmCapture*>(window(Pane::Capture));
 }
 
 QSlider* PaneManager::vcCropStart() const

@@ -13,6 +13,7 @@ class QSlider;
 namespace kestrel {
 
 class WindowPick;
+class frmCapture;
 class frmExplorer;
 
 enum class Pane { Explorer = 0, Capture = 1, ScreenCapture = 2, KnowledgeBase = 3 };
@@ -32,6 +33,7 @@ public:
     QDockWidget* dock(Pane pane) const { return m_panes[int(pane)].dock; }
     QWidget* window(Pane pane) const { return m_panes[int(pane)].window; }
     frmExplorer* explorer() const { return m_explorer; }
+    frmCapture* capture() const;
     bool isShown(Pane pane) const;
 
     // The menu item and toolbar button that mirror a pane's visibility.

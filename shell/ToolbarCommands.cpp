@@ -97,7 +97,7 @@ void ToolbarCommands::standardClicked(int index)
         m_frame.ShowKnowledgeBase(pressed(), false);
         break;
     case 8:
-        m_frame.launcher().openUrl(frmMDI::helpPageUrl());
+        m_frame.openWebPage(frmMDI::helpPageUrl());
         break;
     default:
         break;

@@ -87,11 +87,18 @@ frmAbout::frmAbout(Prompter& prompter, DesktopLauncher& launcher, QWidget* owner
     bottom->addSpacing(12);
     bottom->addLayout(buttons);
 
+    // Wrapped lines get a width in characters of their own font, and the box
+    // takes the size its layout asks for at that width: larger fonts make a
+    // larger box instead of cut lines.
+    const int lineWidthPx = fontMetrics().averageCharWidth() * 60;
+    m_description->setMinimumWidth(lineWidthPx);
+    m_disclaimer->setMinimumWidth(lineWidthPx);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(rule);
     layout->addLayout(bottom);
-    setFixedWidth(520);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QString frmAbout::versionText(int major, int minor, int revision)

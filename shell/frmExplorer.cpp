@@ -1,6 +1,7 @@
 #include "frmExplorer.h"
 
 #include "app/Settings.h"
+#include "app/VideoFileTypes.h"
 #include "shell/ToolbarIcons.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QTreeView>
@@ -38,7 +40,7 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent)
         auto* button = new QToolButton(this);
         button->setText(place);
         button->setAutoRaise(true);
-        connect(button, &QToolButton::clicked, this, [this, place] { folderSelected(place); });
+        connect(button, &QToolButton::clicked, this, [this, place] { setSelectedFolder(place); });
         places->addWidget(button);
     }
     places->addStretch();
@@ -55,8 +57,11 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent)
     m_tree->header()->hide();
     m_tree->setUniformRowHeights(true);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
-        if (current.isValid())
+        if (current.isValid() && !m_movingTreeSelection) {
+            // The user's own pick is in view already and must stay where it was clicked.
+            m_revealSelection = false;
             folderSelected(m_folders->filePath(current));
+        }
     });
 
     // The model reads folders in the background: reveal the selected folder
@@ -66,6 +71,16 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent)
         if (target.startsWith(loaded))
             selectInTree(target);
     });
+    // Folders read later still push rows in above a folder chosen in code:
+    // keep it in the middle until the user takes the tree in hand.
+    m_revealAgain.setSingleShot(true);
+    connect(&m_revealAgain, &QTimer::timeout, this, [this] {
+        if (m_revealSelection && m_tree->currentIndex().isValid())
+            m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+    connect(m_folders, &QAbstractItemModel::rowsInserted, this, &frmExplorer::revealSelectionLater);
+    connect(m_folders, &QAbstractItemModel::rowsRemoved, this, &frmExplorer::revealSelectionLater);
+    connect(m_folders, &QAbstractItemModel::layoutChanged, this, &frmExplorer::revealSelectionLater);
 
     m_files = new QListWidget(this);
     m_files->setObjectName("cFile");
@@ -85,6 +100,7 @@ frmExplorer::frmExplorer(const AppContext& app, QWidget* parent)
 
     for (QWidget* surface : {static_cast<QWidget*>(this), m_tree->viewport(), m_files->viewport()})
         surface->installEventFilter(this);
+    m_tree->verticalScrollBar()->installEventFilter(this);
 
     setSelectedFolder(m_app.settings->read(QStringLiteral("workDir"), m_app.appFolder));
 }
@@ -112,8 +128,14 @@ QString frmExplorer::resolveFolder(const QString& treePath)
     return treePath;
 }
 
+QStringList frmExplorer::videoPatterns()
+{
+    return VideoFileTypes::patterns();
+}
+
 void frmExplorer::setSelectedFolder(const QString& folder)
 {
+    m_revealSelection = true;
     folderSelected(folder);
 }
 
@@ -142,12 +164,24 @@ void frmExplorer::selectInTree(const QString& path)
     if (!index.isValid())
         return;
     if (index != m_tree->currentIndex()) {
-        const QSignalBlocker blocker(m_tree->selectionModel());
+        // The view must hear of the change to repaint the highlight; only
+        // this pane's own reaction is held back.
+        m_movingTreeSelection = true;
         m_tree->setCurrentIndex(index);
+        m_movingTreeSelection = false;
     }
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         m_tree->expand(parent);
-    m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    // A folder chosen in code is brought to the middle (again as the folders
+    // on its way load); a row the user clicked must stay under the pointer,
+    // or the press would end on another folder.
+    m_tree->scrollTo(index, m_revealSelection ? QAbstractItemView::PositionAtCenter : QAbstractItemView::EnsureVisible);
+}
+
+void frmExplorer::revealSelectionLater()
+{
+    if (m_revealSelection)
+        m_revealAgain.start();
 }
 
 void frmExplorer::showFilesOf(const QString& folder)
@@ -177,6 +211,12 @@ void frmExplorer::openItem(QListWidgetItem* item)
 
 bool frmExplorer::eventFilter(QObject* watched, QEvent* event)
 {
+    const bool treeTouched = (watched == m_tree->viewport() || watched == m_tree->verticalScrollBar())
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel);
+    if (treeTouched)
+        m_revealSelection = false;
+    if (watched == m_tree->verticalScrollBar())
+        return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);
         const QPoint at = press->position().toPoint();

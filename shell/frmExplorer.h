@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 class QFileSystemModel;
@@ -35,8 +36,8 @@ public:
     static QString specialFolder(int id);
     // A tree path with the two virtual names replaced by real folders.
     static QString resolveFolder(const QString& treePath);
-    // Only these are listed (no ".mpeg": the list has always shown these three).
-    static QStringList videoPatterns() { return {"*.avi", "*.mpg", "*.wmv"}; }
+    // Video files of every type Kestrel opens, in any letter case.
+    static QStringList videoPatterns();
 
     QTreeView* cExplorer() const { return m_tree; }
     QListWidget* cFile() const { return m_files; }
@@ -55,6 +56,7 @@ private:
     void showFilesOf(const QString& folder);
     void openItem(QListWidgetItem* item);
     void selectInTree(const QString& path);
+    void revealSelectionLater();
 
     AppContext m_app;
     QFileSystemModel* m_folders = nullptr;
@@ -63,6 +65,9 @@ private:
     QFileSystemWatcher* m_watcher = nullptr;
     QString m_treeFolder;
     QString m_listFolder;
+    bool m_movingTreeSelection = false;
+    bool m_revealSelection = true;
+    QTimer m_revealAgain;
 };
 
 } // namespace kestrel

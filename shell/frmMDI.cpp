@@ -3,14 +3,23 @@
 #include "app/Prompter.h"
 #include "app/Settings.h"
 #include "app/WindowPick.h"
+#include "capture/frmCapPreview.h"
+#include "capture/frmCapture.h"
 #include "engine/MemoryBudget.h"
+#include "shell/ClipStatus.h"
 #include "shell/DesktopLauncher.h"
+#include "shell/DocumentOpener.h"
+#include "shell/FileDropHandler.h"
+#include "shell/KeyboardCommands.h"
 #include "shell/MainMenus.h"
 #include "shell/MainToolbars.h"
 #include "shell/PaneManager.h"
+#include "shell/RecentFiles.h"
+#include "shell/RecentFilesMenu.h"
 #include "shell/ShellConfig.h"
 #include "shell/ToolbarCommands.h"
 #include "shell/ToolbarIcons.h"
+#include "shell/ToolbarStateSync.h"
 #include "shell/WindowArrangement.h"
 #include "shell/frmAbout.h"
 #include "shell/frmExplorer.h"
@@ -22,10 +31,13 @@
 #include <QComboBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QToolBar>
 
 #include <new>
@@ -86,6 +98,7 @@ frmMDI::~frmMDI()
     // to it), then stop the document area from calling a half-destroyed frame.
     m_documents->closeAllSubWindows();
     disconnect(m_documents, nullptr, this, nullptr);
+    m_launcher->setUrlFailureHandler({});
 }
 
 // Builds everything around the document area. A failure ends the build where
@@ -113,6 +126,7 @@ void frmMDI::load()
         connect(m_panes->explorer(), &frmExplorer::surfaceClicked, this,
             [this](QWidget* pane) { offerWindowPick(m_windowPick, pane); });
         connectMenus();
+        buildDesktopServices();
         setUpdatesEnabled(true);
 
         LoadNewDoc({});
@@ -136,9 +150,43 @@ void frmMDI::connectMenus()
     connect(m_menus, &MainMenus::helpClicked, this, &frmMDI::helpMenuClicked);
 }
 
+// What a desktop program is expected to have beyond the menus and toolbars:
+// keys, recent files, dropped files and a status bar.
+void frmMDI::buildDesktopServices()
+{
+    m_recentFiles = std::make_unique<RecentFiles>(*m_app.settings);
+    m_opener = std::make_unique<DocumentOpener>(*this, *m_recentFiles, *m_app.prompter);
+    m_recentFilesMenu = new RecentFilesMenu(*m_recentFiles, *m_app.prompter, this, this);
+    m_menus->mnuFileTOP()->insertMenu(m_menus->mnuFile(2), m_recentFilesMenu->menu());
+    connect(
+        m_recentFilesMenu, &RecentFilesMenu::openRequested, this, [this](const QString& path) { OpenFiles({path}); });
+    m_keyboard = new KeyboardCommands(*this, *m_menus, *m_toolbars, *m_panes);
+    m_clipStatus = new ClipStatus(*statusBar());
+    m_toolbarSync = new ToolbarStateSync(*this, *m_toolbars);
+    new FileDropHandler(this, [this](const QStringList& paths) { OpenFiles(paths); });
+    setLauncher(m_launcher);
+}
+
 void frmMDI::setLauncher(DesktopLauncher* launcher)
 {
+    if (m_launcher)
+        m_launcher->setUrlFailureHandler({});
     m_launcher = launcher ? launcher : m_ownLauncher.get();
+    m_launcher->setUrlFailureHandler([this](const QUrl& url) {
+        m_app.prompter->message(this, unopenedPageMessage(url), QStringLiteral("Kestrel"), MsgIcon::Exclamation);
+    });
+}
+
+QString frmMDI::unopenedPageMessage(const QUrl& url)
+{
+    return QStringLiteral("No web browser could show this page:\n\n%1\n\nOpen the address in a web browser to read it.")
+        .arg(url.toString());
+}
+
+void frmMDI::openWebPage(const QUrl& url)
+{
+    if (!m_launcher->openUrl(url))
+        m_app.prompter->message(this, unopenedPageMessage(url), QStringLiteral("Kestrel"), MsgIcon::Exclamation);
 }
 
 // --- documents ---
@@ -149,6 +197,13 @@ void frmMDI::LoadNewDoc(const QString&)
     QMdiSubWindow* window = m_documents->addSubWindow(video);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(ToolbarIcons::videoFile());
+    if (m_keyboard)
+        m_keyboard->takeOverKeysOf(*window);
+    // Files dropped on a video window open in it.
+    new FileDropHandler(window, [this, video = QPointer<frmVideo>(video)](const QStringList& paths) {
+        if (video && m_opener)
+            m_opener->openInto(*video, paths);
+    });
     // Once a window has gone, the play-with list must not offer it any more.
     connect(
         window, &QObject::destroyed, this, [this] { UpdateVideoList(QString()); }, Qt::QueuedConnection);
@@ -163,11 +218,20 @@ void frmMDI::OpenVideoFile(const QString& fileName)
     if (!video)
         return;
     try {
-        video->NewPlayerFile(fileName, false);
+        if (m_opener)
+            m_opener->openIn(*video, fileName);
+        else
+            video->NewPlayerFile(fileName, false);
         UpdateVideoList(QString());
     } catch (const std::exception&) {
         // Opening reports its own errors; nothing more to say here.
     }
+}
+
+void frmMDI::OpenFiles(const QStringList& paths)
+{
+    if (m_opener)
+        m_opener->openInOwnWindows(paths);
 }
 
 frmVideo* frmMDI::videoWindowOf(QMdiSubWindow* window)
@@ -201,11 +265,18 @@ QList<frmVideo*> frmMDI::videoWindows() const
 
 void frmMDI::documentActivated(QMdiSubWindow* window)
 {
-    frmVideo* active = videoWindowOf(window);
-    for (frmVideo* video : videoWindows())
-        video->setActiveDocument(video == active);
-    if (active)
-        active->windowActivated();
+    // The document area also reports its front document again when the
+    // frame comes back from another program; the document did not change.
+    if (!window || window == m_lastActivated)
+        return;
+    m_lastActivated = window;
+    frmVideo* video = videoWindowOf(window);
+    for (frmVideo* other : videoWindows())
+        other->setActiveDocument(other == video);
+    m_clipStatus->follow(video);
+    if (video)
+        video->windowActivated();
+    m_toolbarSync->showWindow(video);
 }
 
 // --- panes ---
@@ -296,10 +367,10 @@ void frmMDI::helpMenuClicked(int index)
 {
     switch (index) {
     case 0:
-        m_launcher->openUrl(helpPageUrl());
+        openWebPage(helpPageUrl());
         break;
     case 1:
-        m_launcher->openUrl(homePageUrl());
+        openWebPage(homePageUrl());
         break;
     case 3: {
         frmAbout about(*m_app.prompter, *m_launcher, this);
@@ -383,17 +454,9 @@ void frmMDI::SetModelTrackBarPosition(int value)
 
 void frmMDI::SetCropTrackBarRange(int, int maximum)
 {
-    if (!m_panes)
-        return;
     // The minimum is always 0: trim points are tenths of a second from the start.
-    QSlider* start = m_panes->vcCropStart();
-    QSlider* end = m_panes->vcCropEnd();
-    if (!start || !end)
-        return;
-    start->setRange(0, maximum);
-    start->setValue(0);
-    end->setRange(0, maximum);
-    end->setValue(maximum);
+    if (frmCapture* capture = m_panes ? m_panes->capture() : nullptr)
+        capture->setCropRange(maximum);
 }
 
 void frmMDI::UpdateVideoList(const QString& exceptCaption)

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -13,12 +14,18 @@ class QMdiSubWindow;
 
 namespace kestrel {
 
+class ClipStatus;
 class DesktopLauncher;
+class DocumentOpener;
+class KeyboardCommands;
 class MemoryBudget;
 class MainMenus;
 class MainToolbars;
 class PaneManager;
+class RecentFiles;
+class RecentFilesMenu;
 class ToolbarCommands;
+class ToolbarStateSync;
 class WindowPick;
 class frmVideo;
 
@@ -37,6 +44,9 @@ public:
     void LoadNewDoc(const QString& fileName);
     // Opens a file in the active video window (empty: the window asks for one).
     void OpenVideoFile(const QString& fileName);
+    // Opens each file in a video window of its own (command line, drops,
+    // recent files); the empty window of start-up takes the first.
+    void OpenFiles(const QStringList& paths);
 
     frmVideo* activeVideoWindow() const;
     // All video windows in the order they were opened.
@@ -71,6 +81,15 @@ public:
     MainToolbars& toolbars() const { return *m_toolbars; }
     PaneManager& panes() const { return *m_panes; }
     ToolbarCommands& commands() const { return *m_commands; }
+    KeyboardCommands& keyboard() const { return *m_keyboard; }
+    RecentFiles& recentFiles() const { return *m_recentFiles; }
+    RecentFilesMenu& recentFilesMenu() const { return *m_recentFilesMenu; }
+    ClipStatus& clipStatus() const { return *m_clipStatus; }
+
+    // Opens a web page in the user's browser, or says where it is when no
+    // browser can show it.
+    void openWebPage(const QUrl& url);
+    static QString unopenedPageMessage(const QUrl& url);
 
     // The product's web pages.
     static QUrl helpPageUrl();
@@ -115,6 +134,7 @@ private:
     void windowsMenuClicked(int index);
     void helpMenuClicked(int index);
     void documentActivated(QMdiSubWindow* window);
+    void buildDesktopServices();
 
     AppContext m_app;
     QMdiArea* m_documents = nullptr;
@@ -122,6 +142,15 @@ private:
     MainToolbars* m_toolbars = nullptr;
     PaneManager* m_panes = nullptr;
     std::unique_ptr<ToolbarCommands> m_commands;
+    std::unique_ptr<RecentFiles> m_recentFiles;
+    std::unique_ptr<DocumentOpener> m_opener;
+    RecentFilesMenu* m_recentFilesMenu = nullptr;
+    KeyboardCommands* m_keyboard = nullptr;
+    ClipStatus* m_clipStatus = nullptr;
+    ToolbarStateSync* m_toolbarSync = nullptr;
+    // The document last brought to the front: the frame coming back from
+    // another application's window brings no new document.
+    QPointer<QMdiSubWindow> m_lastActivated;
     std::unique_ptr<DesktopLauncher> m_ownLauncher;
     DesktopLauncher* m_launcher = nullptr;
     WindowPick* m_windowPick = nullptr;

@@ -28,10 +28,12 @@ enum DialogFlag : qint32 {
     FileMustExistFlag = 0x1000,
 };
 
-// The open-video filter: the classic formats first (the default), then what
-// phones record.
-inline const QString kOpenVideoFilter
-    = QStringLiteral("Video files|*.avi; *.mpg; *.mpeg; *.wmv|Phone videos|*.mp4; *.mov");
+// The open-video filter in this text form: every video type at once (the
+// default), the classic formats, then what phones record (as
+// VideoFileTypes::openDialogFilters).
+inline const QString kOpenVideoFilter = QStringLiteral(
+    "All videos|*.avi; *.mpg; *.mpeg; *.wmv; *.mp4; *.mov; *.m4v; *.mkv|Video files|*.avi; *.mpg; *.mpeg; "
+    "*.wmv|Phone videos|*.mp4; *.mov; *.m4v; *.mkv");
 
 struct OpenDialogRequest {
     QString FileName; // in/out: proposed, then chosen full path

@@ -2,6 +2,7 @@
 
 #include "app/Prompter.h"
 #include "app/Settings.h"
+#include "app/VideoFileTypes.h"
 #include "app/mMain.h"
 
 #include <QStringList>
@@ -13,10 +14,9 @@ std::optional<QString> askForVideoFile(const AppContext& app, QWidget* owner)
     FileDialogRequest request;
     request.owner = owner;
     request.title = QStringLiteral("Load video file");
-    // Phones record MP4 and MOV; they are offered as a second choice so the
-    // classic formats stay the default.
-    request.nameFilters = QStringList{
-        QStringLiteral("Video files (*.avi *.mpg *.mpeg *.wmv)"), QStringLiteral("Phone videos (*.mp4 *.mov)")};
+    // Every type at once first, so phone clips (MP4, MOV) show beside the
+    // classic formats without changing the filter.
+    request.nameFilters = VideoFileTypes::openDialogFilters();
     request.selectedFilter = 0;
     request.startFolder = app.settings->read(QStringLiteral("workDir"), app.appFolder);
     request.videoPreview = true;

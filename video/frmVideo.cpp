@@ -19,6 +19,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrel {
@@ -248,6 +249,11 @@ void frmVideo::PaintVideoFrame()
     d->composer.compose(request, d->picture->image(), [this](QImage& picture) { d->mouseTools->DrawShapes(picture); });
     d->picture->update();
     d->picture->show();
+    // The rate people know a clip by: its frames over its length.
+    const qint64 frames = d->video->FrameCount();
+    const qint64 lengthMs = d->video->Duration();
+    const double fps = lengthMs > 0 ? double(frames) * 1000.0 / double(lengthMs) : d->video->frameRate();
+    emit frameShown(d->paintedFrame, frames, d->video->currentVideoFrame().timeMs, fps);
 }
 
 QImage frmVideo::composedPicture() const
@@ -397,6 +403,23 @@ qint16 frmVideo::vcxSetPos(QString& command)
     // positioning shows its frame there.
     if (command != QLatin1String("scrollchange"))
         showVideoPositionOnSlider();
+    d->playerButtonClick = false;
+    return 0;
+}
+
+qint16 frmVideo::StepBy(qint64 frames)
+{
+    VideoEngine& engine = *d->video;
+    if (!d->hasVideo || engine.FrameCount() <= 0)
+        return 0;
+    const qint64 target = std::clamp<qint64>(engine.CurrentFrame() + frames, 0, engine.FrameCount() - 1);
+    d->playerButtonClick = true;
+    engine.SeekFrame(target);
+    // The frame reached is exact, so a following "prev" steps on from it.
+    d->lastPositionCommand = frames < 0 ? QStringLiteral("prev") : QStringLiteral("next");
+    d->currentFrame = qint32(engine.CurrentFrame());
+    PaintVideoFrame();
+    showVideoPositionOnSlider();
     d->playerButtonClick = false;
     return 0;
 }

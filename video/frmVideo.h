@@ -47,6 +47,9 @@ public:
     qint16 vcxZoomIn();
     qint16 vcxZoomOut();
     qint16 vcxRate(double rate);
+    // Moves exactly `frames` frames from the one shown (negative: back),
+    // stopping at the first and the last frame.
+    qint16 StepBy(qint64 frames);
     void PaintVideoFrame();
     // The picture as last composed (frame, model, time text, drawings).
     QImage composedPicture() const;
@@ -115,6 +118,11 @@ public:
     VideoMouseTools& mouseTools();
     VideoEngine& vcxVideo();
     VideoEngine& vcxModel();
+
+signals:
+    // After every paint: the frame shown (0-based), the clip's frame count,
+    // the frame's time and the clip's average frame rate.
+    void frameShown(qint64 frameIndex, qint64 frameCount, qint64 positionMs, double fps);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

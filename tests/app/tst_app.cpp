@@ -1,5 +1,11 @@
+#include "app/CommandLine.h"
+#include "app/Prompter.h"
 #include "app/Settings.h"
+#include "app/VideoFileTypes.h"
 #include "app/mMain.h"
+
+#include <QApplication>
+#include <QMessageBox>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +25,13 @@ private slots:
     void settings_keptInSectionOfOwnFile();
     void settings_numbersUseLeadingNumberParse_data();
     void settings_numbersUseLeadingNumberParse();
+    void commandLine_data();
+    void commandLine();
+    void videoFileTypes_anyLetterCase_data();
+    void videoFileTypes_anyLetterCase();
+    void videoFileTypes_firstDialogFilterShowsAll();
+    void messageBox_wideEnoughForItsTitle_data();
+    void messageBox_wideEnoughForItsTitle();
 };
 
 void tst_App::formatTime_data()
@@ -140,5 +153,110 @@ void tst_App::settings_numbersUseLeadingNumberParse()
     QCOMPARE(settings.readNumber("capFrameRate", 99), expected);
 }
 
-QTEST_GUILESS_MAIN(tst_App)
+void tst_App::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("output"); // a part of what is printed
+    const int run = int(CommandLine::Action::Run), help = int(CommandLine::Action::ShowHelp),
+              version = int(CommandLine::Action::ShowVersion), error = int(CommandLine::Action::Error);
+    QTest::newRow("nothing") << QStringList{} << run << QStringList{} << QString();
+    QTest::newRow("relative and absolute files, in order")
+        << QStringList{"a.avi", "/v/b.MP4"} << run << QStringList{"/work/here/a.avi", "/v/b.MP4"} << QString();
+    QTest::newRow("dot segments") << QStringList{"../clips/./c.mov"} << run << QStringList{"/work/clips/c.mov"}
+                                  << QString();
+    QTest::newRow("file: URL from a launcher")
+        << QStringList{"file:///v/my%20swing.mkv"} << run << QStringList{"/v/my swing.mkv"} << QString();
+    QTest::newRow("a file named like an option, after --")
+        << QStringList{"--", "-odd.avi"} << run << QStringList{"/work/here/-odd.avi"} << QString();
+    QTest::newRow("--help") << QStringList{"--help"} << help << QStringList{} << "Usage: kestrel [options] [FILE...]";
+    QTest::newRow("-h") << QStringList{"-h", "a.avi"} << help << QStringList{} << "Each FILE opens in its own";
+    QTest::newRow("--version") << QStringList{"--version"} << version << QStringList{} << "Kestrel 2.2.4";
+    QTest::newRow("-v") << QStringList{"-v"} << version << QStringList{} << "Kestrel 2.2.4";
+    QTest::newRow("unknown option") << QStringList{"--bogus", "a.avi"} << error << QStringList{}
+                                    << "Unknown option 'bogus'";
+}
+
+void tst_App::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(QStringList, files);
+    QFETCH(QString, output);
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.2.4"));
+    const CommandLine line
+        = CommandLine::parse(QStringList{"/usr/lib/kestrel/kestrel"} + arguments, QStringLiteral("/work/here"));
+    QCOMPARE(int(line.action()), action);
+    QCOMPARE(line.files(), files);
+    QVERIFY2(line.output().contains(output), qPrintable(line.output()));
+}
+
+void tst_App::videoFileTypes_anyLetterCase_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("video");
+    for (const char* name : {"a.avi", "b.mpg", "c.mpeg", "d.wmv", "e.mp4", "f.mov", "g.m4v", "h.mkv", "CLIP0001.MP4",
+             "IMG_1234.MOV", "Swing.Mpeg", "/v/dir.d/x.AVI"})
+        QTest::newRow(name) << name << true;
+    for (const char* name : {"notes.txt", "a.avi.bak", "mp4", "x.webm", "x.mp4x", "/v/dir.avi/readme", ""})
+        QTest::newRow(name) << name << false;
+}
+
+void tst_App::videoFileTypes_anyLetterCase()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, video);
+    QCOMPARE(VideoFileTypes::isVideoFile(name), video);
+}
+
+void tst_App::videoFileTypes_firstDialogFilterShowsAll()
+{
+    const QStringList filters = VideoFileTypes::openDialogFilters();
+    QCOMPARE(filters.size(), 3);
+    for (const QString& pattern : VideoFileTypes::patterns())
+        QVERIFY2(filters.constFirst().contains(pattern), qPrintable(pattern));
+    QCOMPARE(filters[1], QStringLiteral("Video files (*.avi *.mpg *.mpeg *.wmv)"));
+    QCOMPARE(filters[2], QStringLiteral("Phone videos (*.mp4 *.mov *.m4v *.mkv)"));
+}
+
+void tst_App::messageBox_wideEnoughForItsTitle_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("tooNarrowBefore"); // the plain box would cut the title
+    QTest::newRow("screen capture pick") << "Start screen capture"
+                                         << "Click OK to start capturing" << true;
+    QTest::newRow("program name, one word") << "Kestrel"
+                                            << "Done." << true;
+    QTest::newRow("error title") << "Error Video (New Player File)"
+                                 << "Exception Information: \r\nno such file" << true;
+    QTest::newRow("text wider than the title")
+        << "Kestrel"
+        << "A message whose single line of text is a good deal wider than any window title would ever be." << false;
+}
+
+void tst_App::messageBox_wideEnoughForItsTitle()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(bool, tooNarrowBefore);
+    QMessageBox plain(QMessageBox::Information, title, text, QMessageBox::Ok);
+    plain.show();
+    QMessageBox widened(QMessageBox::Information, title, text, QMessageBox::Ok);
+    QtPrompter::widenForTitle(widened);
+    widened.show();
+
+    QCOMPARE(plain.width() < QtPrompter::titleBarWidth(title), tooNarrowBefore);
+    QVERIFY2(widened.width() >= QtPrompter::titleBarWidth(title),
+        qPrintable(QStringLiteral("%1 < %2").arg(widened.width()).arg(QtPrompter::titleBarWidth(title))));
+    // Nothing else changes: the text and buttons are the plain box's.
+    QCOMPARE(widened.text(), text);
+    QCOMPARE(widened.buttons().size(), 1);
+    if (!tooNarrowBefore)
+        QCOMPARE(widened.width(), plain.width());
+}
+
+QTEST_MAIN(tst_App)
 #include "tst_app.moc"

@@ -21,8 +21,10 @@ public:
     bool openUrl(const QUrl& url) override
     {
         urls << url;
-        return true;
+        return openSucceeds;
     }
+    // A browser that turns out to be missing after the hand-over.
+    void failLater(const QUrl& url) { reportUrlFailure(url); }
     QString findProgram(const QStringList& candidates) const override
     {
         asked << candidates;
@@ -43,6 +45,7 @@ public:
     mutable QList<QStringList> asked;
     QStringList started;
     bool startSucceeds = true;
+    bool openSucceeds = true;
 };
 
 // Stands in for the screen-recording pane's pick.

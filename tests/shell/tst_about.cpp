@@ -86,3 +86,39 @@ void tst_About::sysInfo_unavailableMessageAndBoxStaysOpen()
     QCOMPARE(prompter.last().buttons, MsgButtons::Ok);
     QVERIFY(about.isVisible());
 }
+
+void tst_About::layout_fitsItsTextsAtAnyFontSize_data()
+{
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("small") << 8;
+    QTest::newRow("usual") << 10;
+    QTest::newRow("large") << 16;
+    QTest::newRow("very large") << 24;
+}
+
+void tst_About::layout_fitsItsTextsAtAnyFontSize()
+{
+    QFETCH(int, pointSize);
+    ScriptedPrompter prompter;
+    RecordingLauncher launcher;
+    frmAbout about(prompter, launcher);
+    QFont font = about.font();
+    font.setPointSize(pointSize);
+    about.setFont(font);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+
+    for (QLabel* label : {about.lblTitle(), about.lblVersion(), about.lblDescription(), about.lblDisclaimer()}) {
+        const QString name = label->objectName();
+        // Every line whole: as tall as the text needs at the width it got ...
+        const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+        QVERIFY2(label->height() >= needed,
+            qPrintable(QStringLiteral("%1: %2 < %3").arg(name).arg(label->height()).arg(needed)));
+        // ... as wide as its longest word, and inside the box.
+        QVERIFY2(label->width() >= label->minimumSizeHint().width(), qPrintable(name));
+        const QRect inBox(label->mapTo(&about, QPoint(0, 0)), label->size());
+        QVERIFY2(about.rect().contains(inBox), qPrintable(name));
+    }
+    for (QPushButton* button : {about.cmdOK(), about.cmdSysInfo()})
+        QVERIFY(button->width() >= button->sizeHint().width());
+}

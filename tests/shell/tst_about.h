@@ -12,4 +12,6 @@ private slots:
     void sysInfo_startsFirstViewerFound();
     void sysInfo_unavailableMessageAndBoxStaysOpen_data();
     void sysInfo_unavailableMessageAndBoxStaysOpen();
+    void layout_fitsItsTextsAtAnyFontSize_data();
+    void layout_fitsItsTextsAtAnyFontSize();
 };

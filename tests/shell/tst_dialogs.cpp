@@ -1,5 +1,6 @@
 #include "tst_dialogs.h"
 
+#include "app/VideoFileTypes.h"
 #include "app/mMain.h"
 #include "shell/mCmnDlg.h"
 #include "support/ScriptedPrompter.h"
@@ -71,8 +72,7 @@ void tst_Dialogs::filterLookup()
 
 void tst_Dialogs::qtNameFilters_fromListForm()
 {
-    QCOMPARE(QtNameFilters(FilterListForm(kOpenVideoFilter)),
-        QStringList({"Video files (*.avi *.mpg *.mpeg *.wmv)", "Phone videos (*.mp4 *.mov)"}));
+    QCOMPARE(QtNameFilters(FilterListForm(kOpenVideoFilter)), VideoFileTypes::openDialogFilters());
     QCOMPARE(QtNameFilters(FilterListForm("Doc files:*.rtf")), QStringList({"Doc files (*.rtf)"}));
     QCOMPARE(QtNameFilters(FilterListForm("")), QStringList());
 }
@@ -168,15 +168,15 @@ void tst_Dialogs::open_requestShowsCallersSettings()
 void tst_Dialogs::open_secondFilterChosen()
 {
     ScriptedPrompter prompter;
-    prompter.answerFile("/phone/swing.mp4", 1);
+    prompter.answerFile("/phone/swing.mp4", 2);
     OpenDialogRequest r = videoRequest();
     r.Filter = kOpenVideoFilter;
-    r.FilterIndex = 2;
+    r.FilterIndex = 3;
     r.ReadOnly = true;
     QVERIFY(ShowOpenVideoDialog(prompter, r));
-    QCOMPARE(prompter.last().request.selectedFilter, 1);
-    QCOMPARE(r.FilterIndex, 2);
-    QCOMPARE(r.Filter, QString("Phone videos") + N + "*.mp4; *.mov");
+    QCOMPARE(prompter.last().request.selectedFilter, 2);
+    QCOMPARE(r.FilterIndex, 3);
+    QCOMPARE(r.Filter, QString("Phone videos") + N + "*.mp4; *.mov; *.m4v; *.mkv");
     QCOMPARE(r.FileTitle, QStringLiteral("swing.mp4"));
     QVERIFY(r.ReadOnly);
     QVERIFY(r.Flags & ReadOnlyFlag);

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QListWidget>
 #include <QMdiArea>
@@ -72,15 +73,18 @@ void tst_Explorer::startsAtWorkDir()
     QCOMPARE(f.settings.read("workDir", "absent"), stored ? clips + "/" : QStringLiteral("absent"));
 }
 
-void tst_Explorer::listsOnlyAviMpgWmv()
+void tst_Explorer::listsVideoTypesInAnyCase()
 {
     ExplorerFixture f;
-    const QString folder = makeFolder(
-        f.dir, "mixed", {"c.wmv", "a.avi", "b.mpg", "d.mpeg", "e.mp4", "f.txt", "g.avi.bak", "Upper.AVI", "h.mov"});
+    const QString folder = makeFolder(f.dir, "mixed",
+        {"c.wmv", "a.avi", "b.mpg", "d.mpeg", "e.mp4", "f.txt", "g.avi.bak", "Upper.AVI", "h.mov", "CLIP0001.MP4",
+            "i.M4V", "j.mkv", "K.MOV", "l.MPEG", "m.webm", "mp4", "n.mp4x"});
     QDir(folder).mkpath("sub.avi"); // a folder is not a file
     frmExplorer explorer(f.app);
     explorer.setSelectedFolder(folder);
-    QCOMPARE(explorer.files(), QStringList({"a.avi", "b.mpg", "c.wmv", "Upper.AVI"}));
+    QCOMPARE(explorer.files(),
+        QStringList({"a.avi", "b.mpg", "c.wmv", "CLIP0001.MP4", "d.mpeg", "e.mp4", "h.mov", "i.M4V", "j.mkv", "K.MOV",
+            "l.MPEG", "Upper.AVI"}));
 }
 
 void tst_Explorer::emptyFolderShowsEmptyList()
@@ -218,4 +222,68 @@ void tst_Explorer::surfaceClick_goesToPendingPick()
     QVERIFY(pick.picked.isEmpty()); // a click on a file is not a click on the pane
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, belowItems);
     QCOMPARE(pick.picked, QList<QWidget*>{explorer});
+}
+
+void tst_Explorer::treeClick_highlightStaysOnTheListedFolder_data()
+{
+    QTest::addColumn<double>("where"); // how far down the folders in sight
+    QTest::newRow("the top one") << 0.0;
+    QTest::newRow("one in the middle") << 0.5;
+    QTest::newRow("the bottom one") << 1.0;
+}
+
+void tst_Explorer::treeClick_highlightStaysOnTheListedFolder()
+{
+    QFETCH(double, where);
+    ExplorerFixture f;
+    // More folders than the tree shows at once, each with its own clip, away
+    // from the temporary folder whose changing listing would shift the rows.
+    QTemporaryDir quiet(QDir::home().filePath(QStringLiteral("explorer-tree-XXXXXX")));
+    QVERIFY(quiet.isValid());
+    QStringList folders;
+    for (int i = 0; i < 60; ++i) {
+        const QString name = QStringLiteral("f%1").arg(i, 2, 10, QLatin1Char('0'));
+        folders << makeFolder(quiet, "many/" + name, {name + ".avi"});
+    }
+    f.settings.save("workDir", folders[5] + "/");
+    frmExplorer explorer(f.app);
+    explorer.resize(300, 900);
+    explorer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&explorer));
+    QTreeView* tree = explorer.cExplorer();
+    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+    // Rows move while folders are read, so indexes are looked up afresh.
+    const auto shown = [&](const QString& folder) {
+        const QModelIndex index = model->index(folder);
+        return index.isValid() && tree->viewport()->rect().contains(tree->visualRect(index));
+    };
+    // The model reads folders on a thread of its own; slow under sanitizers.
+    constexpr int loadMs = 30000;
+    QTRY_VERIFY_WITH_TIMEOUT(tree->currentIndex() == model->index(folders[5]) && shown(folders[5]), loadMs);
+    const auto foldersInSight = [&] {
+        QStringList inSight;
+        for (const QString& folder : folders) {
+            if (shown(folder))
+                inSight << folder;
+        }
+        return inSight;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(foldersInSight().size() >= 5, loadMs);
+    QTest::qWait(100);
+
+    // One of the folders in sight, clicked.
+    const QStringList inSight = foldersInSight();
+    QVERIFY2(inSight.size() >= 5, qPrintable(QStringLiteral("%1 folders in sight").arg(inSight.size())));
+    const QString folder = inSight.at(int(where * (inSight.size() - 1)));
+    const QPoint at = tree->visualRect(model->index(folder)).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::qWait(200); // folders load in the background; nothing may move meanwhile
+
+    const QModelIndex clicked = model->index(folder);
+    QCOMPARE(tree->indexAt(at), clicked);
+    QCOMPARE(tree->currentIndex(), clicked);
+    QVERIFY(tree->selectionModel()->isSelected(clicked));
+    QCOMPARE(tree->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(explorer.listFolder(), folder);
+    QCOMPARE(explorer.files(), QStringList{QFileInfo(folder).fileName() + ".avi"});
 }

@@ -8,7 +8,7 @@ class tst_Explorer : public QObject {
 private slots:
     void startsAtWorkDir_data();
     void startsAtWorkDir();
-    void listsOnlyAviMpgWmv();
+    void listsVideoTypesInAnyCase();
     void emptyFolderShowsEmptyList();
     void unreadableFolderKeepsPreviousList();
     void virtualFolders_data();
@@ -17,4 +17,6 @@ private slots:
     void doubleClick_asksToOpenFullPath();
     void doubleClick_reachesFrameOpenVideoFile();
     void surfaceClick_goesToPendingPick();
+    void treeClick_highlightStaysOnTheListedFolder_data();
+    void treeClick_highlightStaysOnTheListedFolder();
 };

@@ -124,8 +124,9 @@ void tst_Frame::menus_itemCaptionsOrderAndChecks_data()
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("captions");
     QTest::addColumn<QList<bool>>("checked");
-    QTest::newRow("File") << "mnuFileTOP" << QStringList{"New", "Open", "-", "Exit"}
-                          << QList<bool>{false, false, false, false};
+    // Recent files and Close join the indexed items before their separator.
+    QTest::newRow("File") << "mnuFileTOP" << QStringList{"New", "Open", "Recent Files", "Close", "-", "Exit"}
+                          << QList<bool>(6, false);
     QTest::newRow("View") << "mnuViewTOP"
                           << QStringList{"Explorer", "Capture", "Screen capture", "Knowledge base", "-", "Toolbars"}
                           << QList<bool>{true, false, false, false, false, false};
@@ -140,8 +141,9 @@ void tst_Frame::menus_itemCaptionsOrderAndChecks_data()
                                     "Mi&nimise All", "-", "Ne&xt", "Pre&vious", "-", "Videos"}
                              << QList<bool>(10, false);
     QTest::newRow("Help") << "mnuHelpTOP"
-                          << QStringList{"How Do I?", "Kestrel on the Web", "-", "About", "-", "Check Updates"}
-                          << QList<bool>(6, false);
+                          << QStringList{"How Do I?", "Kestrel on the Web", "Keyboard shortcuts", "-", "About", "-",
+                                 "Check Updates"}
+                          << QList<bool>(7, false);
 }
 
 void tst_Frame::menus_itemCaptionsOrderAndChecks()
