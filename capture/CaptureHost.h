@@ -21,9 +21,10 @@ public:
     virtual void CloseFile() = 0;
     // Opens a file in this window, reset to its first frame.
     virtual void NewPlayerFile(const QString& path) = 0;
-    // The time of the frame shown, in ms from the first frame; -1 when the
-    // window cannot tell.
-    virtual qint64 shownFrameTimeMs() const { return -1; }
+    // The time of the frame the window stands on (the one last asked for,
+    // even while it is still being decoded), in ms from the first frame; -1
+    // when the window cannot tell.
+    virtual qint64 currentFrameTimeMs() const { return -1; }
 };
 
 // What the capture pane needs from the main frame. The frame implements this;

@@ -28,7 +28,7 @@ bool CropPoints::setHere(const CaptureVideoTarget& video, QSlider& slider, Point
 {
     if (!video.HasVideo())
         return false;
-    const qint64 ms = video.shownFrameTimeMs();
+    const qint64 ms = video.currentFrameTimeMs();
     if (ms < 0)
         return false;
     // The slider shows the nearest tenth; setValue is not a user action, so

@@ -726,7 +726,7 @@ void frmCapture::TrimAndSave()
     const qint64 endMs = cropEndMs();
     auto run = std::make_unique<TrimRun>();
     run->source = video->FileName();
-    run->shownMs = std::max<qint64>(0, video->shownFrameTimeMs());
+    run->shownMs = std::max<qint64>(0, video->currentFrameTimeMs());
     run->destination = *destination;
     video->CloseFile();
     run->video = std::move(video);

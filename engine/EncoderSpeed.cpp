@@ -146,6 +146,11 @@ void EncoderSpeed::request(const QString& encoderName, QSize size)
     });
 }
 
+void EncoderSpeed::remember(const QString& encoderName, QSize size, double framesPerSecond)
+{
+    m_known.insert(key(encoderName, size), framesPerSecond);
+}
+
 QString EncoderSpeed::tooSlowText(const QString& compressorName, QSize size, double framesPerSecond, double manages)
 {
     return QStringLiteral("%1 cannot keep up with %2x%3 pictures at %4 frames a second on this computer: it "

@@ -30,6 +30,10 @@ public:
     void request(const QString& encoderName, QSize size);
     // Waits for the measurements under way (tests).
     void waitForAll();
+    // UI thread. Takes a rate as measured: what a measurement elsewhere
+    // found, or what a test says, so that decisions do not hang on how busy
+    // the machine is at that moment.
+    void remember(const QString& encoderName, QSize size, double framesPerSecond);
 
     // What the user is told about a compressor too slow for the recording:
     // "<name> cannot keep up with WxH pictures at F frames a second on this computer: ..."

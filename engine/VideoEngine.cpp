@@ -449,6 +449,12 @@ qint64 VideoEngine::CurrentFrame() const
 {
     return d->index ? d->targetFrame : 0;
 }
+qint64 VideoEngine::frameTimeMs(qint64 frameIndex) const
+{
+    if (!d->index)
+        return 0;
+    return d->index->frameTimeMs(std::clamp<qint64>(frameIndex, 0, d->index->frameCount() - 1));
+}
 qint64 VideoEngine::FrameCount() const
 {
     return d->index ? d->index->frameCount() : 0;

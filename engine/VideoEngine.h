@@ -63,6 +63,7 @@ public:
     qint64 Position() const;
     qint64 Duration() const; // ms
     qint64 CurrentFrame() const; // index of the frame positioned to
+    qint64 frameTimeMs(qint64 frameIndex) const; // when that frame is shown; 0 without a file
     qint64 FrameCount() const; // exact number of showable frames
     int FrameWidth() const; // upright size
     int FrameHeight() const;

@@ -36,9 +36,12 @@ public:
         if (m_window)
             m_window->NewPlayerFile(path, false);
     }
-    qint64 shownFrameTimeMs() const override
+    qint64 currentFrameTimeMs() const override
     {
-        return showsFrame() ? m_window->vcxVideo().currentVideoFrame().timeMs : -1;
+        if (!showsFrame())
+            return -1;
+        const VideoEngine& engine = m_window->vcxVideo();
+        return engine.frameTimeMs(engine.CurrentFrame());
     }
 
 private:

@@ -64,7 +64,7 @@ public:
     }
     bool HasVideo() const override { return m_video.hasVideo; }
     QString FileName() const override { return m_video.fileName; }
-    qint64 shownFrameTimeMs() const override { return m_video.positionMs; }
+    qint64 currentFrameTimeMs() const override { return m_video.positionMs; }
     void SeekTime(qint64 ms) override { m_video.seeks.append(ms); }
     void CloseFile() override { ++m_video.closes; }
     void NewPlayerFile(const QString& path) override { m_video.opened.append(path); }
