@@ -258,6 +258,9 @@ void VideoEngine::landDelivery(quint64 serial, qint64 frameIndex, const QImage& 
     d->pendingSerial = 0;
     if (frameIndex >= 0)
         show(frameIndex, picture);
+    // Landing short of the last frame (damage there) is not the end.
+    if (d->shown.index != d->targetFrame && d->mode == State::Ended)
+        d->mode = State::Paused;
     d->targetFrame = d->shown.index;
     if (d->mode == State::Playing) {
         d->worker->setFocus(d->shown.index, true);

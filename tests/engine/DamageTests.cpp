@@ -233,17 +233,18 @@ void DamageTests::brokenTail_seekLandsOnTheLastFrameThatDecodes()
     recipe.gopSize = 30;
     recipe.fpsNum = 60;
     recipe.noiseAmplitude = 20;
-    const QString clean = m_dir.filePath(QStringLiteral("tail.mkv"));
+    const QString clean = m_dir.filePath(QStringLiteral("tail.mp4"));
     QString error;
     QVERIFY2(kestrel::test::makeClip(clean, recipe, &error), qPrintable(error));
     QByteArray bytes = readAll(clean);
     // Zero everything from two thirds on, but leave the file's length and
-    // its index (at the end of a Matroska file, in its cues) alone.
+    // its index (the 'moov' box at the end of the file) alone: every frame
+    // is still listed, none of the last third decodes.
     const qsizetype from = bytes.size() * 2 / 3;
-    const qsizetype to = bytes.lastIndexOf(QByteArray("\x1c\x53\xbb\x6b", 4));
+    const qsizetype to = bytes.lastIndexOf(QByteArray("moov")) - 4;
     QVERIFY(to > from);
     bytes.replace(from, to - from, QByteArray(to - from, '\0'));
-    const QString file = m_dir.filePath(QStringLiteral("brokentail.mkv"));
+    const QString file = m_dir.filePath(QStringLiteral("brokentail.mp4"));
     writeAll(file, bytes);
 
     const kestrel::test::ReferenceDecode reference = kestrel::test::decodeWithLibavcodec(file, 0, 60);
@@ -255,6 +256,7 @@ void DamageTests::brokenTail_seekLandsOnTheLastFrameThatDecodes()
     QVERIFY(lastGood < 100);
     VideoEngine engine;
     QVERIFY(engine.OpenFile(file));
+    QCOMPARE(engine.FrameCount(), qint64(120));
     const kestrel::test::Watchdog watchdog(60, QStringLiteral("broken tail"));
     for (qint64 target : {qint64(119), qint64(lastGood + 5), qint64(110)}) {
         engine.SeekFrame(target);
@@ -262,6 +264,13 @@ void DamageTests::brokenTail_seekLandsOnTheLastFrameThatDecodes()
         QCOMPARE(engine.CurrentFrame(), qint64(lastGood));
         QCOMPARE(engine.currentVideoFrame().index, qint64(lastGood));
     }
+    // The end of the clip asked for, a frame before it shown: not the end.
+    engine.SeekTime(engine.Duration());
+    QVERIFY(engine.waitUntilShown());
+    QCOMPARE(engine.CurrentFrame(), qint64(lastGood));
+    QCOMPARE(engine.state(), VideoEngine::State::Paused);
+    QCOMPARE(engine.Position(), engine.frameTimeMs(lastGood));
+    QCOMPARE(engine.shownPositionMs(), engine.frameTimeMs(lastGood));
     // Stepping on from there finds nothing more and stays.
     engine.StepForward();
     QVERIFY(engine.waitUntilShown());
