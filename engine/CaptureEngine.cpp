@@ -100,7 +100,7 @@ struct CaptureEngine::Session {
     int streamIndex = -1;
     bool paceByClock = false; // the virtual camera delivers as fast as it is read
     double devicePictureRate = 30;
-    RecordingClock clock; // started when the device opens
+    RecordingClock clock; // the engine's: see Impl::clock
     std::thread worker;
     std::atomic<bool> stop{false};
 
@@ -159,6 +159,9 @@ struct CaptureEngine::Impl {
     std::unique_ptr<Session> session;
     std::shared_ptr<PreviewSink> preview;
     std::vector<std::shared_ptr<PictureSink>> addedSinks; // by addPictureSink, for every session
+    // Started when a device first opens and kept across reconnections, so
+    // that the stamps a sink sees never go back.
+    RecordingClock clock;
     VirtualPainter virtualPainter;
     std::unique_ptr<Recording> recording; // capturing
     std::vector<std::unique_ptr<Recording>> finishing; // stopped, still draining
@@ -434,7 +437,9 @@ bool CaptureEngine::openSession()
         d->session->addSink(sink);
     if (device->isVirtual)
         d->session->setPainter(d->virtualPainter);
-    d->session->clock.start();
+    if (!d->clock.isStarted())
+        d->clock.start();
+    d->session->clock = d->clock;
     d->session->worker = std::thread([session = d->session.get(), this] { session->run(this); });
     d->error.clear();
     return true;
