@@ -24,7 +24,7 @@ void drawCaption(QImage& picture, const QString& text)
 {
     QPainter painter(&picture);
     QFont font = painter.font();
-    font.setPixelSize(std::max(11, picture.height() / 28));
+    font.setPixelSize(std::max(11, picture.height() / 32));
     font.setBold(true);
     painter.setFont(font);
     const QFontMetrics metrics(font);

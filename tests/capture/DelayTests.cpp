@@ -63,16 +63,8 @@ FramePtr cameraPicture(int index, QSize size, AVPixelFormat format, int grain = 
         QPainter painter(&picture);
         painter.drawImage(0, 0, kestrel::test::indexPattern(index, size.width(), size.height()));
     }
-    quint32 state = 0x2545f491u * quint32(index + 1);
-    for (int y = 0; grain > 0 && y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            state = state * 1664525u + 1013904223u;
-            const int delta = int((state >> 24) % quint32(2 * grain + 1)) - grain;
-            const int grey = std::clamp(qRed(line[x]) + delta, 0, 255);
-            line[x] = qRgb(grey, grey, grey);
-        }
-    }
+    if (grain > 0)
+        kestrel::test::addGrain(picture, grain, index);
     FramePtr frame = makePaddedFrame(format, size.width(), size.height());
     SwsPtr scaler(sws_getContext(size.width(), size.height(), AV_PIX_FMT_BGRA, size.width(), size.height(), format,
         SWS_POINT, nullptr, nullptr, nullptr));
