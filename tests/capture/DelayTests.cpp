@@ -634,8 +634,13 @@ void DelayTests::pane_delayedViewShowsPictureDelayTimesRateEarlier()
         differences.append(live - shown);
     }
     qInfo() << "live - shown:" << differences << "expected" << expected;
+    // The live picture and the delayed one reach the window each on its own
+    // way: a sample may catch one of them a few frames late, the run may not.
+    QList<int> sorted = differences;
+    std::sort(sorted.begin(), sorted.end());
+    QVERIFY(std::abs(sorted[sorted.size() / 2] - expected) <= 1);
     for (int difference : differences)
-        QVERIFY2(std::abs(difference - expected) <= 2, qPrintable(QString::number(difference)));
+        QVERIFY2(std::abs(difference - expected) <= 5, qPrintable(QString::number(difference)));
 
     // Back to live.
     fixture.panel().spnDelay()->setValue(0);
@@ -732,7 +737,7 @@ void DelayTests::pane_saveLastSeconds_writesTheLastNSecondsWithoutBlocking()
                  QRegularExpression(QStringLiteral("^Swing \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d\\.avi$"))),
         qPrintable(dialog.request.fileName));
     QCOMPARE(fixture.prompter.messages().size(), 1);
-    const auto& done = fixture.prompter.messages().first();
+    const ScriptedPrompter::Shown done = fixture.prompter.messages().first();
     QCOMPARE(done.text,
         QStringLiteral("The last %1 seconds were saved to %2.").arg(seconds).arg(QDir::toNativeSeparators(target)));
     QCOMPARE(done.title, QStringLiteral("Save last seconds"));
