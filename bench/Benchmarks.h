@@ -12,5 +12,6 @@ void runPaintBench(QTextStream& out, const QString& workDir);
 void runDrawingBench(QTextStream& out, const QString& workDir);
 void runAnalysisBench(QTextStream& out, const QString& workDir);
 void runKbBench(QTextStream& out, const QString& workDir);
+void runCaptureBench(QTextStream& out, const QString& workDir);
 
 } // namespace kestrel::bench

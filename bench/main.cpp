@@ -1,6 +1,6 @@
 // kestrel-bench: speed and memory figures for the engine, frame painting,
-// drawing, swing analysis and the knowledge base. Run with `./kestrel.sh
-// bench`; `--only engine|paint|drawing|analysis|kb` picks one.
+// drawing, swing analysis, the knowledge base and the camera's delay buffer.
+// Run with `./kestrel.sh bench`; `--only engine|paint|drawing|analysis|kb|capture` picks one.
 #include "Benchmarks.h"
 
 #include <QApplication>
@@ -27,5 +27,7 @@ int main(int argc, char* argv[])
         kestrel::bench::runAnalysisBench(out, work.path());
     if (area.isEmpty() || area == QLatin1String("kb"))
         kestrel::bench::runKbBench(out, work.path());
+    if (area.isEmpty() || area == QLatin1String("capture"))
+        kestrel::bench::runCaptureBench(out, work.path());
     return 0;
 }

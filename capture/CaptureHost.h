@@ -9,6 +9,8 @@ class QWidget;
 
 namespace kestrel {
 
+class MemoryBudget;
+
 // A video document window as the crop-and-trim path sees it.
 class CaptureVideoTarget {
 public:
@@ -44,6 +46,9 @@ public:
     // When the screen-recording pane waits for a window pick, hands it `window`
     // and returns true; otherwise returns false.
     virtual bool offerWindowPick(QWidget* window) = 0;
+    // The program's memory budget, from which the camera's delay buffer takes
+    // its share; nullptr: the buffer keeps to a fixed limit of its own.
+    virtual std::shared_ptr<MemoryBudget> memoryBudget() { return nullptr; }
 };
 
 } // namespace kestrel

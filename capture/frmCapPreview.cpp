@@ -1,5 +1,6 @@
 #include "capture/frmCapPreview.h"
 
+#include "capture/DelayedView.h"
 #include "engine/CaptureEngine.h"
 
 #include <QCloseEvent>
@@ -12,6 +13,7 @@ frmCapPreview::frmCapPreview(std::shared_ptr<const AviEncoders> encoders, QWidge
     // the frame, so clicks in the capture pane do not bury it.
     : QWidget(owner, Qt::Tool)
     , m_vcx(new CaptureEngine(std::move(encoders), this))
+    , m_delayed(std::make_unique<DelayedView>(*m_vcx))
 {
     setObjectName(QStringLiteral("frmCapPreview"));
     setWindowTitle(QString::fromLatin1(IdleCaption));
@@ -21,7 +23,7 @@ frmCapPreview::frmCapPreview(std::shared_ptr<const AviEncoders> encoders, QWidge
     connect(&m_timer1, &QTimer::timeout, this, &frmCapPreview::onTimer1);
     connect(m_vcx, &CaptureEngine::CaptureStarted, this, &frmCapPreview::onCaptureStarted);
     connect(m_vcx, &CaptureEngine::CaptureStopped, this, &frmCapPreview::onCaptureStopped);
-    connect(m_vcx, &CaptureEngine::previewFrame, this, [this](const QImage& picture) {
+    connect(m_delayed.get(), &DelayedView::pictureReady, this, [this](const QImage& picture) {
         m_picture = picture;
         update();
     });

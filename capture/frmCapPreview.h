@@ -10,6 +10,7 @@ namespace kestrel {
 
 class AviEncoders;
 class CaptureEngine;
+class DelayedView;
 
 // The live picture of the connected camera, in its own window owned by the
 // main frame. It holds the capture engine and flashes "[ CAPTURING ]" in its
@@ -24,6 +25,8 @@ public:
     ~frmCapPreview() override;
 
     CaptureEngine& vcx() { return *m_vcx; }
+    // The source of the pictures shown: live, or from the delay buffer.
+    DelayedView& delayedView() { return *m_delayed; }
     const QTimer& Timer1() const { return m_timer1; }
     QImage shownPicture() const { return m_picture; }
 
@@ -41,6 +44,8 @@ private:
     void onCaptureStopped();
 
     CaptureEngine* m_vcx;
+    // Goes before the engine (a child, deleted after the members) stops.
+    std::unique_ptr<DelayedView> m_delayed;
     QTimer m_timer1;
     QImage m_picture;
 };

@@ -7,6 +7,8 @@
 #include "capture/CaptureHost.h"
 #include "capture/CaptureSourceDialog.h"
 #include "capture/CropPoints.h"
+#include "capture/DelayPanel.h"
+#include "capture/DelayedView.h"
 #include "capture/frmCapPreview.h"
 #include "engine/CaptureEngine.h"
 #include "engine/EncoderSpeed.h"
@@ -265,6 +267,10 @@ QWidget* frmCapture::buildSettingsPanel()
     connect(m_btnCodec, &QPushButton::clicked, this, &frmCapture::ShowCodecDialog);
     connect(m_btnSize, &QPushButton::clicked, this, &frmCapture::ShowFormatDialog);
     connect(m_browse, &QPushButton::clicked, this, &frmCapture::browseForTarget);
+
+    m_delayPanel = new DelayPanel(m_app, panel);
+    m_delayPanel->setFolderSource([this] { return QFileInfo(m_fileName->text()).absolutePath(); });
+    form->addRow(m_delayPanel);
     return panel;
 }
 
@@ -338,6 +344,8 @@ frmCapPreview* frmCapture::ensurePreview()
         connect(&m_preview->vcx(), &CaptureEngine::captureError, this, &frmCapture::captureFailed);
         connect(&m_preview->vcx(), &CaptureEngine::recordingFinished, this, &frmCapture::recordingFinished);
         connect(m_preview, &QObject::destroyed, this, &frmCapture::previewGone);
+        m_preview->delayedView().setMemoryBudget(m_host.memoryBudget());
+        m_delayPanel->setView(&m_preview->delayedView(), encoders());
     }
     return m_preview;
 }
@@ -348,6 +356,7 @@ void frmCapture::closePreview()
         return;
     frmCapPreview* preview = m_preview;
     m_preview = nullptr;
+    m_delayPanel->setView(nullptr, nullptr);
     disconnect(preview, nullptr, this, nullptr);
     disconnect(&preview->vcx(), nullptr, this, nullptr);
     preview->vcx().setConnected(false); // completes any recording now
@@ -362,6 +371,7 @@ void frmCapture::closePreview()
 void frmCapture::previewGone()
 {
     m_isConnected = false;
+    m_delayPanel->setView(nullptr, nullptr);
 }
 
 void frmCapture::showEvent(QShowEvent* event)

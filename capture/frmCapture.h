@@ -24,6 +24,7 @@ namespace kestrel {
 class AviEncoders;
 class CaptureHost;
 class CropPoints;
+class DelayPanel;
 class EncoderSpeed;
 class frmCapPreview;
 
@@ -88,6 +89,8 @@ public:
     // A Crop & Save runs on a worker; true until its question has been asked.
     bool isTrimming() const { return m_trim != nullptr; }
     QProgressDialog* trimProgress() const;
+    // The delayed view's controls: delay, "Save last N seconds", the buffer's memory.
+    DelayPanel* delayPanel() const { return m_delayPanel; }
     // How fast the compressors are on this computer, measured in the background.
     EncoderSpeed& encoderSpeed() const { return *m_speed; }
 
@@ -159,6 +162,7 @@ private:
     QPushButton* m_btnSize = nullptr;
     QPushButton* m_browse = nullptr;
     QLabel* m_status = nullptr;
+    DelayPanel* m_delayPanel = nullptr;
     EncoderSpeed* m_speed = nullptr;
     QTimer* m_statsTimer = nullptr;
 

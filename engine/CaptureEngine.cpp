@@ -2,6 +2,7 @@
 
 #include "engine/AviWriter.h"
 #include "engine/FfmpegPtr.h"
+#include "engine/PaddedPicture.h"
 #include "engine/PictureConverter.h"
 #include "engine/RecordingClock.h"
 #include "engine/V4l2Device.h"
@@ -99,12 +100,17 @@ struct CaptureEngine::Session {
     int streamIndex = -1;
     bool paceByClock = false; // the virtual camera delivers as fast as it is read
     double devicePictureRate = 30;
-    RecordingClock clock; // started when the device opens
+    RecordingClock clock; // the engine's: see Impl::clock
     std::thread worker;
     std::atomic<bool> stop{false};
 
     std::mutex sinksMutex; // guards sinks
     std::vector<std::shared_ptr<PictureSink>> sinks;
+
+    std::mutex painterMutex; // guards painter
+    VirtualPainter painter;
+    PictureConverter painterInput{0, QSize(), SWS_POINT};
+    SwsPtr painterOutput;
 
     void addSink(std::shared_ptr<PictureSink> sink)
     {
@@ -117,9 +123,16 @@ struct CaptureEngine::Session {
         sinks.erase(std::remove(sinks.begin(), sinks.end(), sink), sinks.end());
     }
 
+    void setPainter(VirtualPainter newPainter)
+    {
+        std::lock_guard lock(painterMutex);
+        painter = std::move(newPainter);
+    }
+
     // Device thread.
     void run(CaptureEngine* engine);
     void handOn(const AVFrame* frame, qint64 captureUs);
+    FramePtr painted(const AVFrame* frame, qint64 frameIndex);
 };
 
 // A recording: the writer, the queue in front of it and the encoder thread.
@@ -145,6 +158,11 @@ struct CaptureEngine::Impl {
     int minimumEncodeMs = 0;
     std::unique_ptr<Session> session;
     std::shared_ptr<PreviewSink> preview;
+    std::vector<std::shared_ptr<PictureSink>> addedSinks; // by addPictureSink, for every session
+    // Started when a device first opens and kept across reconnections, so
+    // that the stamps a sink sees never go back.
+    RecordingClock clock;
+    VirtualPainter virtualPainter;
     std::unique_ptr<Recording> recording; // capturing
     std::vector<std::unique_ptr<Recording>> finishing; // stopped, still draining
     QueuedEncoder::Progress lastStats; // of the last recording that ended
@@ -415,7 +433,13 @@ bool CaptureEngine::openSession()
     d->session = std::move(session);
     d->preview = std::make_shared<PreviewSink>(this, [this](const QImage& picture) { deliverPreview(picture); });
     d->session->addSink(d->preview);
-    d->session->clock.start();
+    for (const auto& sink : d->addedSinks)
+        d->session->addSink(sink);
+    if (device->isVirtual)
+        d->session->setPainter(d->virtualPainter);
+    if (!d->clock.isStarted())
+        d->clock.start();
+    d->session->clock = d->clock;
     d->session->worker = std::thread([session = d->session.get(), this] { session->run(this); });
     d->error.clear();
     return true;
@@ -514,14 +538,32 @@ void CaptureEngine::setMinimumEncodeMs(int ms)
 
 void CaptureEngine::addPictureSink(std::shared_ptr<PictureSink> sink)
 {
+    if (!sink || std::find(d->addedSinks.begin(), d->addedSinks.end(), sink) != d->addedSinks.end())
+        return;
+    d->addedSinks.push_back(sink);
     if (d->session)
         d->session->addSink(std::move(sink));
 }
 
 void CaptureEngine::removePictureSink(const std::shared_ptr<PictureSink>& sink)
 {
+    d->addedSinks.erase(std::remove(d->addedSinks.begin(), d->addedSinks.end(), sink), d->addedSinks.end());
     if (d->session)
         d->session->removeSink(sink);
+}
+
+void CaptureEngine::setVirtualCameraPainter(VirtualPainter painter)
+{
+    d->virtualPainter = std::move(painter);
+    if (d->session && d->session->paceByClock)
+        d->session->setPainter(d->virtualPainter);
+}
+
+double CaptureEngine::pictureRate() const
+{
+    if (d->frameRate > 0)
+        return d->frameRate;
+    return d->session ? d->session->devicePictureRate : 30.0;
 }
 
 void CaptureEngine::deliverPreview(const QImage& picture)
@@ -603,14 +645,39 @@ void CaptureEngine::Session::run(CaptureEngine* engine)
                             std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(20)));
                     stampUs = clock.nowUs();
                 }
+                if (!stop) {
+                    FramePtr drawn = paceByClock ? painted(frame.get(), delivered) : nullptr;
+                    handOn(drawn ? drawn.get() : frame.get(), stampUs);
+                }
                 ++delivered;
-                if (!stop)
-                    handOn(frame.get(), stampUs);
                 av_frame_unref(frame.get());
             }
         }
         av_packet_unref(packet.get());
     }
+}
+
+// Device thread: the virtual camera's picture with the painter's drawing
+// over it, in the picture's own pixel format; null without a painter.
+FramePtr CaptureEngine::Session::painted(const AVFrame* frame, qint64 frameIndex)
+{
+    std::lock_guard lock(painterMutex);
+    if (!painter)
+        return nullptr;
+    QImage picture = painterInput.convert(frame);
+    if (picture.isNull())
+        return nullptr;
+    painter(picture, frameIndex);
+    FramePtr result = makePaddedFrame(AVPixelFormat(frame->format), frame->width, frame->height);
+    painterOutput.reset(
+        sws_getCachedContext(painterOutput.release(), picture.width(), picture.height(), AV_PIX_FMT_BGRA, frame->width,
+            frame->height, AVPixelFormat(frame->format), SWS_POINT, nullptr, nullptr, nullptr));
+    if (!result || !painterOutput)
+        return nullptr;
+    const uint8_t* source[4] = {picture.constBits(), nullptr, nullptr, nullptr};
+    const int sourceStride[4] = {int(picture.bytesPerLine()), 0, 0, 0};
+    sws_scale(painterOutput.get(), source, sourceStride, 0, picture.height(), result->data, result->linesize);
+    return result;
 }
 
 // Device thread.

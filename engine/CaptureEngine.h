@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace kestrel {
@@ -45,6 +46,9 @@ public:
     int deviceIndex() const;
     void setFrameRate(double framesPerSecond); // 0 or less: the device's own rate
     double frameRate() const;
+    // The rate recordings are written at: the one asked for, else the
+    // connected device's own (30 when neither is known).
+    double pictureRate() const;
     void setCodecIndex(int index);
     int codecIndex() const;
     void setEncoderSettings(const EncoderSettings& settings);
@@ -81,11 +85,18 @@ public:
     void setMinimumEncodeMs(int ms);
 
     // More consumers of the live pictures (device thread; see PictureSink).
+    // A sink stays registered across reconnections (a new size or format).
     void addPictureSink(std::shared_ptr<PictureSink> sink);
     void removePictureSink(const std::shared_ptr<PictureSink>& sink);
 
     QString lastError() const;
     QImage lastPreview() const;
+
+    // Draws over every picture of the virtual camera (device thread), e.g. a
+    // picture counter that tests read back; frameIndex counts from 0 at each
+    // connection. RGB32, the picture's own size. Empty: the plain pattern.
+    using VirtualPainter = std::function<void(QImage& picture, qint64 frameIndex)>;
+    void setVirtualCameraPainter(VirtualPainter painter);
 
 signals:
     // A new live picture, upright, Format_RGB32.

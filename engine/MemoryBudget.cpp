@@ -38,7 +38,7 @@ void MemoryBudget::setTotalBytes(qint64 totalBytes)
 int MemoryBudget::join(Role role, ShareChanged onShare)
 {
     const int id = m_nextId++;
-    m_members.emplace(id, Member{role, 0, 0, std::move(onShare)});
+    m_members.emplace(id, Member{role, 0, 0, 0, std::move(onShare)});
     redistribute();
     return id;
 }
@@ -67,14 +67,23 @@ void MemoryBudget::setFrameBytes(int member, qint64 frameBytes)
     redistribute();
 }
 
+void MemoryBudget::setWantedBytes(int member, qint64 bytes)
+{
+    const auto found = m_members.find(member);
+    if (found == m_members.end() || found->second.wantedBytes == bytes)
+        return;
+    found->second.wantedBytes = std::max<qint64>(0, bytes);
+    redistribute();
+}
+
 qint64 MemoryBudget::shareOf(int member) const
 {
     const auto found = m_members.find(member);
     return found == m_members.end() ? 0 : found->second.share;
 }
 
-// Fixed and small shares first (previews, background windows, members with
-// no file), then the active video and model split the rest by weight.
+// Fixed and small shares first (previews, background windows, capture
+// buffers, members with no file), then the active video and model split the rest by weight.
 void MemoryBudget::redistribute()
 {
     qint64 left = m_total;
@@ -86,6 +95,9 @@ void MemoryBudget::redistribute()
             break;
         case Role::Background:
             member.share = std::min(member.frameBytes * kBackgroundFrames, m_total / 8);
+            break;
+        case Role::CaptureBuffer:
+            member.share = std::min(member.wantedBytes, m_total / kCaptureBufferDivisor);
             break;
         case Role::ActiveVideo:
         case Role::ActiveModel:

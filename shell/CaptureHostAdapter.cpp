@@ -91,6 +91,12 @@ std::optional<QString> CaptureHostAdapter::ShowSaveDialog(
     return request.FileName;
 }
 
+std::shared_ptr<MemoryBudget> CaptureHostAdapter::memoryBudget()
+{
+    auto* frame = qobject_cast<frmMDI*>(&m_frame);
+    return frame ? frame->memoryBudget() : nullptr;
+}
+
 bool CaptureHostAdapter::offerWindowPick(QWidget* window)
 {
     auto* frame = qobject_cast<frmMDI*>(&m_frame);

@@ -22,6 +22,7 @@ public:
     std::optional<QString> ShowSaveDialog(
         const QString& title, const QString& filter, const QString& defaultExt, const QString& initDir) override;
     bool offerWindowPick(QWidget* window) override;
+    std::shared_ptr<MemoryBudget> memoryBudget() override;
 
 private:
     QMainWindow& m_frame;

@@ -1111,5 +1111,9 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCapture)
+QObject* makeCaptureTest()
+{
+    return new TestCapture;
+}
+
 #include "tst_capture.moc"

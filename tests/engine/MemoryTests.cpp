@@ -104,6 +104,37 @@ void MemoryTests::budget_followsRolesFilesAndMembersLeaving()
     QVERIFY(MemoryBudget::defaultTotalBytes() <= 2048 * kMiB);
 }
 
+void MemoryTests::budget_captureBufferGetsWhatItAsksUpToAQuarter_data()
+{
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<qint64>("wanted");
+    QTest::addColumn<qint64>("share");
+    QTest::newRow("asks little") << 1024 * kMiB << 40 * kMiB << 40 * kMiB;
+    QTest::newRow("asks exactly a quarter") << 1024 * kMiB << 256 * kMiB << 256 * kMiB;
+    QTest::newRow("asks too much") << 1024 * kMiB << 900 * kMiB << 256 * kMiB;
+    QTest::newRow("small budget") << 64 * kMiB << 40 * kMiB << 16 * kMiB;
+    QTest::newRow("asks nothing yet") << 1024 * kMiB << qint64(0) << qint64(0);
+}
+
+void MemoryTests::budget_captureBufferGetsWhatItAsksUpToAQuarter()
+{
+    QFETCH(qint64, total);
+    QFETCH(qint64, wanted);
+    QFETCH(qint64, share);
+    MemoryBudget budget(total);
+    const int video = budget.join(Role::ActiveVideo, {});
+    budget.setFrameBytes(video, kFrame);
+    qint64 told = -1;
+    const int buffer = budget.join(Role::CaptureBuffer, [&told](qint64 bytes) { told = bytes; });
+    budget.setWantedBytes(buffer, wanted);
+    QCOMPARE(budget.shareOf(buffer), share);
+    QCOMPARE(told, share);
+    // The active video gives up what the buffer takes, and gets it back when it goes.
+    QCOMPARE(budget.shareOf(video), total - share);
+    budget.leave(buffer);
+    QCOMPARE(budget.shareOf(video), total);
+}
+
 void MemoryTests::cache_holdsFewDecoderPictures_copiesTheRestExactly()
 {
     kestrel::FrameCache cache(qint64(256) << 20);

@@ -12,6 +12,8 @@ private slots:
     void budget_sharesByRole_neverMoreThanTheWhole_data();
     void budget_sharesByRole_neverMoreThanTheWhole();
     void budget_followsRolesFilesAndMembersLeaving();
+    void budget_captureBufferGetsWhatItAsksUpToAQuarter_data();
+    void budget_captureBufferGetsWhatItAsksUpToAQuarter();
     void cache_holdsFewDecoderPictures_copiesTheRestExactly();
     void engines_keepWithinTheirShare_backgroundShrinks();
 

@@ -177,6 +177,8 @@ qint64 ticks(const ClipRecipe& recipe, int index)
     return 2 * qint64(index) + (index > slowFrom ? index - slowFrom : 0);
 }
 
+} // namespace
+
 // Fresh grain every frame, from a fixed seed per frame so clips are repeatable.
 void addGrain(QImage& picture, int amplitude, int frameIndex)
 {
@@ -191,8 +193,6 @@ void addGrain(QImage& picture, int amplitude, int frameIndex)
         }
     }
 }
-
-} // namespace
 
 qint64 clipFrameTimeMs(const ClipRecipe& recipe, int index)
 {

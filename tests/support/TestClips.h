@@ -43,6 +43,10 @@ qint64 clipFrameTimeMs(const ClipRecipe& recipe, int index);
 // for other encoders, e.g. camera or screen tests).
 QImage indexPattern(int index, int width, int height);
 
+// Grey grain of +-amplitude over a picture, as a phone's sensor gives it; the
+// same for the same frameIndex, fresh for each. The pattern stays readable.
+void addGrain(QImage& picture, int amplitude, int frameIndex);
+
 // Reads the index back from a decoded picture; -1 when no pattern is found.
 int readFrameIndex(const QImage& picture);
 

@@ -10,9 +10,12 @@ int runTestClasses(const std::vector<std::unique_ptr<QObject>>& tests)
     QStringList args = QCoreApplication::arguments();
     QString only;
     if (args.size() > 1) {
-        for (const auto& test : tests)
-            if (args[1] == QLatin1String(test->metaObject()->className()))
+        for (const auto& test : tests) {
+            if (args[1] == QLatin1String(test->metaObject()->className())) {
                 only = args.takeAt(1);
+                break;
+            }
+        }
     }
     int failures = 0;
     for (const auto& test : tests)
