@@ -12,6 +12,7 @@
 #include "capture/frmCapPreview.h"
 #include "engine/CaptureEngine.h"
 #include "engine/EncoderSpeed.h"
+#include "engine/RecordingProgressText.h"
 #include "engine/VideoTrimmer.h"
 
 #include <QApplication>
@@ -60,22 +61,6 @@ int storedIndex(const Settings& settings, const QString& key, int count)
 {
     const int index = int(Settings::leadingNumber(settings.read(key, QStringLiteral("0"))));
     return index >= 0 && index < count ? index : 0;
-}
-
-// "1:02.3"
-QString minutesAndSeconds(qint64 us)
-{
-    const qint64 tenths = us / 100000;
-    return QStringLiteral("%1:%2.%3")
-        .arg(tenths / 600)
-        .arg((tenths / 10) % 60, 2, 10, QLatin1Char('0'))
-        .arg(tenths % 10);
-}
-
-// Dropping more than one picture in twenty means the compressor is too slow.
-bool fallingBehind(const QueuedEncoder::Progress& p)
-{
-    return p.dropped >= 3 && p.dropped * 20 > p.written + p.dropped;
 }
 
 } // namespace
@@ -648,19 +633,16 @@ void frmCapture::showRecordingStats()
     const QueuedEncoder::Progress p = vcx.recordingStats();
     QString text;
     if (vcx.IsCapturing()) {
-        text = QStringLiteral("Recording %1: %2 frames written, %3 dropped")
-                   .arg(minutesAndSeconds(p.recordedUs))
-                   .arg(p.written)
-                   .arg(p.dropped);
-        if (fallingBehind(p))
-            text += QStringLiteral("\nThe compressor cannot keep up with this size and frame rate: pictures are "
-                                   "dropped. A faster compressor (Motion JPEG) or a smaller size keeps them all.");
+        text = recordingUnderWayText(p,
+            QStringLiteral("The compressor cannot keep up with this size and frame rate: "
+                           "pictures are dropped. A faster compressor (Motion JPEG) or a "
+                           "smaller size keeps them all."));
     } else if (vcx.isFinishing()) {
-        text = QStringLiteral("Saving the recording: %1 pictures left to compress").arg(p.queued);
+        text = recordingDrainingText(p);
     } else {
         return;
     }
-    m_status->setStyleSheet(fallingBehind(p) ? QStringLiteral("color: #b00000;") : QString());
+    m_status->setStyleSheet(recordingStatusStyle(compressorFallingBehind(p)));
     m_status->setText(text);
 }
 
@@ -669,13 +651,8 @@ void frmCapture::recordingFinished(bool ok, const QString& path, const QString& 
     const QueuedEncoder::Progress p = m_preview ? m_preview->vcx().recordingStats() : QueuedEncoder::Progress{};
     if (m_preview && !m_preview->vcx().IsCapturing() && !m_preview->vcx().isFinishing())
         m_statsTimer->stop();
-    m_status->setStyleSheet(ok ? QString() : QStringLiteral("color: #b00000;"));
-    m_status->setText(ok ? QStringLiteral("Done: %1 recorded, %2 frames written, %3 dropped; saved to %4")
-                               .arg(minutesAndSeconds(p.recordedUs))
-                               .arg(p.written)
-                               .arg(p.dropped)
-                               .arg(QDir::toNativeSeparators(path))
-                         : QStringLiteral("Not saved: %1").arg(error));
+    m_status->setStyleSheet(recordingStatusStyle(!ok));
+    m_status->setText(recordingDoneText(ok, p, path, error));
     if (m_isConnected && m_preview && !m_preview->vcx().IsCapturing()) {
         setCropSlidersEnabled(true);
         setButtons(true, true, false, true);

@@ -2,6 +2,7 @@
 
 #include "app/Prompter.h"
 #include "engine/EncoderSpeed.h"
+#include "engine/RecordingProgressText.h"
 #include "screenrec/ScreenRecorder.h"
 #include "screenrec/WmvProfile.h"
 #include "screenrec/X11Screen.h"
@@ -33,22 +34,6 @@ const QString kStartTitle = QStringLiteral("Start screen capture");
 QString appTitle()
 {
     return QCoreApplication::applicationName();
-}
-
-// "1:02.3"
-QString minutesAndSeconds(qint64 us)
-{
-    const qint64 tenths = us / 100000;
-    return QStringLiteral("%1:%2.%3")
-        .arg(tenths / 600)
-        .arg((tenths / 10) % 60, 2, 10, QLatin1Char('0'))
-        .arg(tenths % 10);
-}
-
-// Dropping more than one picture in twenty means the compressor is too slow.
-bool fallingBehind(const QueuedEncoder::Progress& p)
-{
-    return p.dropped >= 3 && p.dropped * 20 > p.written + p.dropped;
 }
 
 // The compressor proposed when the chosen one is too slow.
@@ -424,19 +409,16 @@ void frmScreenCapture::showRecordingStats()
     const QueuedEncoder::Progress p = m_recorder->progress();
     QString text;
     if (m_recorder->isRecording()) {
-        text = QStringLiteral("Recording %1: %2 frames written, %3 dropped")
-                   .arg(minutesAndSeconds(p.recordedUs))
-                   .arg(p.written)
-                   .arg(p.dropped);
-        if (fallingBehind(p))
-            text += QStringLiteral("\nThe video compressor cannot keep up with this size and frame rate: pictures "
-                                   "are dropped. Motion JPEG, a smaller area or a lower frame rate keeps them all.");
+        text = recordingUnderWayText(p,
+            QStringLiteral("The video compressor cannot keep up with this size and frame "
+                           "rate: pictures are dropped. Motion JPEG, a smaller area or a "
+                           "lower frame rate keeps them all."));
     } else if (m_recorder->isFinishing()) {
-        text = QStringLiteral("Saving the recording: %1 pictures left to compress").arg(p.queued);
+        text = recordingDrainingText(p);
     } else {
         return;
     }
-    lblRecordingStatus->setStyleSheet(fallingBehind(p) ? QStringLiteral("color: #b00000;") : QString());
+    lblRecordingStatus->setStyleSheet(recordingStatusStyle(compressorFallingBehind(p)));
     lblRecordingStatus->setText(text);
 }
 
@@ -449,13 +431,8 @@ void frmScreenCapture::recorderFinished(bool ok, const QString& path, const QStr
     if (!m_recorder->isRecording() && !m_recorder->isFinishing())
         m_statsTimer->stop();
     const QueuedEncoder::Progress p = m_recorder->progress();
-    lblRecordingStatus->setStyleSheet(ok ? QString() : QStringLiteral("color: #b00000;"));
-    lblRecordingStatus->setText(ok ? QStringLiteral("Done: %1 recorded, %2 frames written, %3 dropped; saved to %4")
-                                         .arg(minutesAndSeconds(p.recordedUs))
-                                         .arg(p.written)
-                                         .arg(p.dropped)
-                                         .arg(QDir::toNativeSeparators(path))
-                                   : QStringLiteral("Not saved: %1").arg(error));
+    lblRecordingStatus->setStyleSheet(recordingStatusStyle(!ok));
+    lblRecordingStatus->setText(recordingDoneText(ok, p, path, error));
     if (endedByItself) {
         const QString text = ok
             ? QStringLiteral("The recording stopped because %1. What was recorded until then is saved in %2.")
