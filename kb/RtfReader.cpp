@@ -91,7 +91,8 @@ private:
     void textWord(Kw word, const RtfToken& token);
     void documentWord(Kw word, int param);
     void symbol(char symbol);
-    void textByte(unsigned char byte);
+    // raw: the byte stood in the file as it is (not as \'xx or an escaped brace or backslash).
+    void textByte(unsigned char byte, bool raw);
     void textChar(QChar ch);
 
     int codePage() const;
@@ -180,7 +181,7 @@ RtfContent Parser::run()
         case RtfToken::Kind::HexByte:
         case RtfToken::Kind::Text:
             if (m_overflowDepth == 0 && !m_stack.empty())
-                textByte(token.byte);
+                textByte(token.byte, token.kind == RtfToken::Kind::Text && token.byte >= 0x80);
             break;
         case RtfToken::Kind::End:
             break;
@@ -533,7 +534,7 @@ void Parser::symbol(char symbol)
     }
 }
 
-void Parser::textByte(unsigned char byte)
+void Parser::textByte(unsigned char byte, bool raw)
 {
     GroupState& s = state();
     m_groupStart = false;
@@ -555,18 +556,26 @@ void Parser::textByte(unsigned char byte)
         m_fonts.byte(byte, m_docCodePage);
         return;
     case Dest::Text:
-    case Dest::Collect:
+    case Dest::Collect: {
+        if (byte < 0x80 && m_text.takesAscii() && m_ucSkip == 0) {
+            m_text.addAscii(char(byte));
+            return;
+        }
+        const int cp = codePage();
+        // A double-byte character written as it is takes the next byte of the
+        // file as its second, even a backslash or a brace (Shift-JIS Cyrillic
+        // "\x84\x7B" is one letter), as Word and LibreOffice read it.
+        const int trail = raw && RtfCodePage::isLeadByte(cp, byte) ? m_lexer.rawByte() : -1;
         if (m_ucSkip > 0) {
             --m_ucSkip;
             return;
         }
-        if (byte < 0x80 && m_text.takesAscii()) {
-            m_text.addAscii(char(byte));
-        } else {
-            const int cp = codePage();
-            m_text.addByte(char(byte), cp == RtfCodePage::kSymbol && s.inLabel ? RtfTextBuffer::kLabelBullets : cp);
-        }
+        const int target = cp == RtfCodePage::kSymbol && s.inLabel ? RtfTextBuffer::kLabelBullets : cp;
+        m_text.addByte(char(byte), target);
+        if (trail >= 0)
+            m_text.addByte(char(trail), target);
         return;
+    }
     case Dest::Ignore:
     case Dest::Skip:
     case Dest::Numbering:

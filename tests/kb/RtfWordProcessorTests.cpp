@@ -342,6 +342,16 @@ void RtfWordProcessorTests::codePages_data()
     QTest::newRow("Shift-JIS, trail byte written plain")
         << QByteArray(R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset128 MS Mincho;}}\f0 \'83A\'82\'a0})")
         << QString::fromUtf8("アあ");
+    // Raw double-byte characters take the next byte whatever it is: "\x84{" is
+    // Shift-JIS "к", "\x84\\" is "Ы", and a line break after them is not text.
+    QTest::newRow("Shift-JIS written raw, brace and backslash trail bytes")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f5\\fcharset128 OpenSymbol;}}\\f5 \x84M\x84{ \x84\\\n\x84p}")
+        << QString::fromUtf8("Мк Ыа");
+    QTest::newRow("Big5 written raw, backslash trail byte") << QByteArray("{\\rtf1\\ansi\\ansicpg950 \xa5\\\xa7"
+                                                                          "A\\par x}")
+                                                            << QString::fromUtf8("功你\nx");
+    QTest::newRow("raw byte of a single-byte code page takes no partner")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \xc4{\\b \xe0}}") << QString::fromUtf8("Да");
     QTest::newRow("GBK 936") << QByteArray(R"({\rtf1\ansi{\fonttbl{\f0\fcharset134 SimSun;}}\f0 \'c4\'e3\'ba\'c3})")
                              << QString::fromUtf8("你好");
     QTest::newRow("Big5 950") << QByteArray(R"({\rtf1\ansi{\fonttbl{\f0\fcharset136 MingLiU;}}\f0 \'a7A\'a6n})")
