@@ -102,6 +102,7 @@ private:
     void endCell();
     void endRow();
     void finishPicture();
+    void markFootnote();
 
     QTextCharFormat charFormat();
     RtfParagraphProps paragraphProps();
@@ -141,6 +142,8 @@ private:
     bool m_labelSeen = false; // the open paragraph has its list label
     bool m_paragraphNumbered = false;
     int m_noteNumber = 0;
+    // The body's last text marks a footnote: a \chftn number or a superscript mark of its own.
+    bool m_noteMarked = false;
 
     // The formats of the last styles asked for: consecutive runs mostly share them.
     RtfCharacterStyle m_cachedChar;
@@ -346,6 +349,8 @@ bool Parser::startDestination(Kw word, bool starred)
     case Kw::footnote:
         if (!inText)
             return become(Dest::Skip);
+        if (!s.inNote)
+            markFootnote();
         s.inNote = true;
         return become(Dest::Text, OnClose::Footnote);
     case Kw::listtext:
@@ -454,10 +459,14 @@ void Parser::textWord(Kw word, const RtfToken& token)
         return;
     case Kw::chftn:
         // The reference mark in the text counts the notes; the mark in the note repeats it.
+        flushText();
         if (!s.inNote)
             ++m_noteNumber;
         for (const QChar ch : QString::number(std::max(m_noteNumber, 1)))
             textChar(ch);
+        flushText();
+        if (!s.inNote)
+            m_noteMarked = true;
         return;
     case Kw::cell:
         endCell();
@@ -627,7 +636,24 @@ void Parser::flushText()
             }
         }
         flow().addText(shown, format, paragraphProps());
+        if (!s.inNote)
+            m_noteMarked = s.chr.vertical == QTextCharFormat::AlignSuperScript;
     }
+}
+
+// A footnote whose place in the text has no mark gets its number there, as
+// word processors number notes themselves.
+void Parser::markFootnote()
+{
+    flushText();
+    if (!m_noteMarked) {
+        ++m_noteNumber;
+        beforeContent();
+        QTextCharFormat format = charFormat();
+        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        flow().addText(QString::number(m_noteNumber), format, paragraphProps());
+    }
+    m_noteMarked = false;
 }
 
 // An old-style numbered paragraph without a label of its own gets one made from its \pn definition.

@@ -533,6 +533,11 @@ void RtfWordProcessorTests::listsNotesAndTextBoxes_data()
         << QByteArray(R"({\rtf1)" + fonts
                + R"(}\pard{\*\pn\pnlvlblt\pnf1\pnindent360{\pntxtb\'b7}}\fi-360\li360 One\par Two\par\pard Three\par})")
         << QStringList{QString::fromUtf8("•\tOne"), QString::fromUtf8("•\tTwo"), "Three"};
+    QTest::newRow("Symbol font named without its charset draws bullets")
+        << QByteArray(
+               R"({\rtf1{\fonttbl{\f1 Symbol;}{\f2 Symbolic Sans;}})"
+               R"(\pard{\*\pn\pnlvlblt\pnf1{\pntxtb\'b7}}One\par\pard{\*\pn\pnlvlblt\pnf2{\pntxtb\'b7}}Two\par})")
+        << QStringList{QString::fromUtf8("•\tOne"), QString::fromUtf8("·\tTwo")};
     QTest::newRow("old-style numbers count and restart")
         << QByteArray(R"({\rtf1\pard{\*\pn\pnlvlbody\pndec\pnstart1{\pntxta .}}One\par Two\par\pard x\par)"
                       R"(\pard{\*\pn\pnlvlbody\pndec\pnstart1{\pntxta )}}Again\par})")
@@ -563,6 +568,9 @@ void RtfWordProcessorTests::listsNotesAndTextBoxes_data()
         << QByteArray(R"({\rtf1 Text{\super\chftn}{\footnote\pard\plain{\super\chftn} Note one.}more)"
                       R"({\super\chftn}{\footnote\pard\plain{\super\chftn} Note two.}\par End\par})")
         << QStringList{"Text1more2", "End", "1 Note one.", "2 Note two."};
+    QTest::newRow("footnotes without a mark in the text are numbered there")
+        << QByteArray(R"({\rtf1 text.{\footnote first}{\super\chftn}{\footnote second} b{\footnote third}\par})")
+        << QStringList{"text.12 b3", "first", "second", "third"};
     QTest::newRow("footnote of several paragraphs")
         << QByteArray(R"({\rtf1 a{\super\chftn}{\footnote\pard{\super\chftn} one\par two} b\par})")
         << QStringList{"a1 b", "1 one", "two"};
