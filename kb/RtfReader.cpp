@@ -9,6 +9,7 @@
 #include "kb/RtfKeyword.h"
 #include "kb/RtfLexer.h"
 #include "kb/RtfListLabel.h"
+#include "kb/RtfListTable.h"
 #include "kb/RtfParagraphStyle.h"
 #include "kb/RtfPictureDecoder.h"
 #include "kb/RtfRowDefinition.h"
@@ -36,6 +37,7 @@ enum class Dest {
     Picture,
     Numbering, // an old-style \pn numbering definition
     Collect, // text gathered for the parser itself (shape property names, numbering texts)
+    ListTable, // Word's list definitions and overrides
 };
 
 // What closing a group finishes.
@@ -50,7 +52,11 @@ enum class OnClose {
     TextBefore,
     TextAfter,
     ShapePropertyName,
-    NestedRow
+    NestedRow,
+    List,
+    ListLevel,
+    LevelText,
+    ListOverride
 };
 
 struct GroupState {
@@ -137,6 +143,7 @@ private:
 
     RtfRowDefinition m_rowDefinition;
 
+    RtfListTable m_lists;
     RtfListLabel m_numberingDefinition; // the \pn group being read
     RtfListLabel::Counters m_numberCounters{};
     bool m_labelSeen = false; // the open paragraph has its list label
@@ -277,6 +284,18 @@ void Parser::finishGroup(GroupState& closing)
         if (m_body.paragraphStarted())
             endParagraph();
         return;
+    case OnClose::List:
+        m_lists.finishList();
+        return;
+    case OnClose::ListLevel:
+        m_lists.finishLevel();
+        return;
+    case OnClose::LevelText:
+        m_lists.setLevelText(m_collected);
+        return;
+    case OnClose::ListOverride:
+        m_lists.finishOverride();
+        return;
     }
 }
 
@@ -374,6 +393,31 @@ bool Parser::startDestination(Kw word, bool starred)
         return become(Dest::Collect, word == Kw::pntxtb ? OnClose::TextBefore : OnClose::TextAfter);
     case Kw::nesttableprops:
         return become(Dest::Skip, inText ? OnClose::NestedRow : OnClose::Nothing);
+    case Kw::listtable:
+    case Kw::listoverridetable:
+        return become(inText ? Dest::ListTable : Dest::Skip);
+    case Kw::list:
+    case Kw::listlevel:
+    case Kw::listoverride:
+    case Kw::lfolevel:
+        if (s.dest != Dest::ListTable)
+            return false;
+        if (word == Kw::list)
+            m_lists.startList();
+        else if (word == Kw::listlevel)
+            m_lists.startLevel();
+        else if (word == Kw::listoverride)
+            m_lists.startOverride();
+        return become(Dest::ListTable,
+            word == Kw::list               ? OnClose::List
+                : word == Kw::listlevel    ? OnClose::ListLevel
+                : word == Kw::listoverride ? OnClose::ListOverride
+                                           : OnClose::Nothing);
+    case Kw::leveltext:
+        if (s.dest != Dest::ListTable)
+            return become(Dest::Skip);
+        m_collected.clear();
+        return become(Dest::Collect, OnClose::LevelText);
     default:
         if (starred || RtfKeyword::isSkippedDestination(word))
             return become(Dest::Skip);
@@ -417,8 +461,15 @@ void Parser::controlWord(const RtfToken& token)
             s.chr.font = param; // the numbering texts are in this font
         return;
     case Dest::Collect:
-        if (word == Kw::u && hasParam)
+        if (word == Kw::u && hasParam) {
             textChar(QChar(char16_t(param)));
+            m_ucSkip = s.uc;
+        } else if (word == Kw::uc) {
+            s.uc = std::clamp(param, 0, 16);
+        }
+        return;
+    case Dest::ListTable:
+        m_lists.word(token.word, hasParam, param);
         return;
     case Dest::Ignore:
     case Dest::Skip:
@@ -588,6 +639,7 @@ void Parser::textByte(unsigned char byte, bool raw)
     case Dest::Ignore:
     case Dest::Skip:
     case Dest::Numbering:
+    case Dest::ListTable:
         return;
     }
 }
@@ -660,8 +712,18 @@ void Parser::markFootnote()
 void Parser::beforeContent()
 {
     const GroupState& s = state();
-    if (m_labelSeen || s.inLabel || !s.para.numbering.active)
+    if (m_labelSeen || s.inLabel)
         return;
+    if (!s.para.numbering.active) {
+        // A Word list item written without its \listtext label: made from the list's definition.
+        if (s.para.listOverride > 0) {
+            m_labelSeen = true;
+            const QString label = m_lists.nextLabel(s.para.listOverride, s.para.listLevel, m_fonts);
+            if (!label.isEmpty())
+                flow().addText(label, charFormat(), paragraphProps());
+        }
+        return;
+    }
     m_labelSeen = true;
     m_paragraphNumbered = true;
     const bool symbolFont = m_fonts.codePage(s.para.numbering.font) == RtfCodePage::kSymbol;

@@ -559,6 +559,26 @@ void RtfWordProcessorTests::listsNotesAndTextBoxes_data()
         << QStringList{QString::fromUtf8("•\tOne"), QString::fromUtf8("•\tTwo")};
     QTest::newRow("\\listtext label") << QByteArray(R"({\rtf1\pard{\listtext\pard\plain 1.\tab}\ls1 One\par})")
                                       << QStringList{"1.\tOne"};
+    // Word lists whose paragraphs come without \listtext: labels from the list table.
+    const QByteArray lists
+        = R"({\*\listtable{\list{\listlevel\levelnfc0\levelstartat1{\leveltext\'02\'00.;}{\levelnumbers\'01;}})"
+          R"({\listlevel\levelnfc4\levelstartat1{\leveltext\'04\'00.\'01);}{\levelnumbers\'01\'03;}}\listid7})"
+          R"({\list{\listlevel\levelnfc23{\leveltext\'01\'b7;}\f1}{\listlevel\levelnfc255{\leveltext\'00;}}\listid8}})"
+          R"({\*\listoverridetable{\listoverride\listid7\listoverridecount0\ls1})"
+          R"({\listoverride\listid8\listoverridecount0\ls2})"
+          R"({\listoverride\listid7\listoverridecount1{\lfolevel\listoverrideformat)"
+          R"({\listlevel\levelnfc1\levelstartat4{\leveltext\'02\'00:;}}}\ls3}})";
+    QTest::newRow("Word list numbers from its definition")
+        << QByteArray(R"({\rtf1)" + fonts + "}" + lists
+               + R"(\pard\ls1 One\par Two\par\ilvl1 Sub\par Sub\par\ilvl0 Three\par\pard x\par\ls1 Four\par})")
+        << QStringList{"1.\tOne", "2.\tTwo", "2.a)\tSub", "2.b)\tSub", "3.\tThree", "x", "4.\tFour"};
+    QTest::newRow("Word list bullets, no label, overridden format")
+        << QByteArray(
+               R"({\rtf1)" + fonts + "}" + lists + R"(\pard\ls2 Dot\par\ilvl1 Bare\par\pard\ls3 Four\par Five\par})")
+        << QStringList{QString::fromUtf8("•\tDot"), "Bare", "IV:\tFour", "V:\tFive"};
+    QTest::newRow("Word list label written as \\listtext is not repeated")
+        << QByteArray(R"({\rtf1)" + fonts + "}" + lists + R"({\listtext 1.\tab}\pard\ls1 One\par})")
+        << QStringList{"1.\tOne"};
     QTest::newRow("symbol glyph written as Unicode in a label") << QByteArray(
         R"({\rtf1\pard{\listtext\pard\plain \u61589\'3f\tab}One\par{\listtext \u-3913?\tab}Two\par \u-3913?\par})")
                                                                 << QStringList{QString::fromUtf8("•\tOne"),
