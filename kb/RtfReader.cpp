@@ -299,6 +299,21 @@ void Parser::finishGroup(GroupState& closing)
     }
 }
 
+// What closing a group of the list tables finishes.
+OnClose listGroupEnd(Kw word)
+{
+    switch (word) {
+    case Kw::list:
+        return OnClose::List;
+    case Kw::listlevel:
+        return OnClose::ListLevel;
+    case Kw::listoverride:
+        return OnClose::ListOverride;
+    default:
+        return OnClose::Nothing; // \lfolevel: its \listlevel is the group that counts
+    }
+}
+
 // Decides what a group holds from its first control word (or a \* one).
 // Returns true when the word was taken as a destination.
 bool Parser::startDestination(Kw word, bool starred)
@@ -408,11 +423,7 @@ bool Parser::startDestination(Kw word, bool starred)
             m_lists.startLevel();
         else if (word == Kw::listoverride)
             m_lists.startOverride();
-        return become(Dest::ListTable,
-            word == Kw::list               ? OnClose::List
-                : word == Kw::listlevel    ? OnClose::ListLevel
-                : word == Kw::listoverride ? OnClose::ListOverride
-                                           : OnClose::Nothing);
+        return become(Dest::ListTable, listGroupEnd(word));
     case Kw::leveltext:
         if (s.dest != Dest::ListTable)
             return become(Dest::Skip);
