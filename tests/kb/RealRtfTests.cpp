@@ -51,14 +51,16 @@ QStringList normalisedLines(QString text)
 }
 
 // Lines we show that LibreOffice's plain text leaves out, by file: footnote
-// bodies (we gather them at the end; its text export drops them) and the
-// text of a shape's text box that ends without \par.
+// bodies (we gather them at the end; its text export drops them), the text
+// of a shape's text box that ends without \par, and the text of a shape it
+// imports as a drawing rather than a text frame.
 const QHash<QString, QStringList>& linesOnlyWeShow()
 {
     static const QHash<QString, QStringList> lines{
         {QStringLiteral("copypaste-footnote.rtf"), {QStringLiteral("1")}},
         {QStringLiteral("fdo61193.rtf"), {QStringLiteral("footnote")}},
         {QStringLiteral("fdo66040.rtf"), {QStringLiteral("baz")}},
+        {QStringLiteral("fdo47802.rtf"), {QStringLiteral("C")}},
     };
     return lines;
 }
