@@ -719,7 +719,8 @@ void Parser::markFootnote()
     m_noteMarked = false;
 }
 
-// An old-style numbered paragraph without a label of its own gets one made from its \pn definition.
+// A list paragraph without a label of its own gets one made from its old-style
+// \pn definition or from its Word list (\ls).
 void Parser::beforeContent()
 {
     const GroupState& s = state();
