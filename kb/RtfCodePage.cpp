@@ -172,6 +172,22 @@ bool RtfCodePage::isDoubleByte(int codePage)
     return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == 1361;
 }
 
+bool RtfCodePage::isLeadByte(int codePage, unsigned char byte)
+{
+    switch (codePage) {
+    case 932:
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+        return byte >= 0x81 && byte <= 0xFE;
+    case 1361:
+        return (byte >= 0x84 && byte <= 0xD3) || (byte >= 0xD8 && byte <= 0xDE) || (byte >= 0xE0 && byte <= 0xF9);
+    default:
+        return false;
+    }
+}
+
 RtfCodePage::Converter& RtfCodePage::converterFor(int codePage)
 {
     if (codePage == kSymbol || codePage <= 0)

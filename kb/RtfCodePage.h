@@ -30,6 +30,8 @@ public:
     static int fromCharset(int charset);
     // True for code pages whose characters may take two bytes.
     static bool isDoubleByte(int codePage);
+    // True when byte starts a two-byte character in codePage.
+    static bool isLeadByte(int codePage, unsigned char byte);
 
     // Bytes in codePage (an unknown code page reads as 1252). Bytes the code
     // page does not assign come out as U+FFFD.

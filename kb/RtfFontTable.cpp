@@ -4,6 +4,20 @@
 
 namespace kestrel {
 
+namespace {
+
+// Fonts whose bytes are glyph numbers, known by name: old writers leave out
+// \fcharset2 for them ("{\f1 Symbol;}"), and readers still draw bullets.
+bool isSymbolFontName(const QString& name)
+{
+    static const QStringList names{QStringLiteral("Symbol"), QStringLiteral("Wingdings"), QStringLiteral("Wingdings 2"),
+        QStringLiteral("Wingdings 3"), QStringLiteral("Webdings"), QStringLiteral("Zapf Dingbats"),
+        QStringLiteral("ZapfDingbats")};
+    return names.contains(name, Qt::CaseInsensitive);
+}
+
+} // namespace
+
 RtfFontTable::RtfFontTable(RtfCodePage& codePages)
     : m_codePages(codePages)
 {
@@ -22,8 +36,10 @@ void RtfFontTable::word(RtfKeyword::Id word, bool hasParam, int param, int docum
         m_entry = param;
         m_entryCodePage = 0;
         m_entryHasCpg = false;
+        m_entryHasCharset = false;
         return;
     case RtfKeyword::Id::fcharset:
+        m_entryHasCharset = true;
         if (!m_entryHasCpg)
             m_entryCodePage = RtfCodePage::fromCharset(param);
         return;
@@ -56,7 +72,9 @@ void RtfFontTable::finishEntry(int documentCodePage)
     if (m_entry < 0)
         return;
     m_name += m_codePages.decode(m_nameBytes, entryCodePage(documentCodePage));
-    m_fonts.insert(m_entry, Font{m_name.trimmed(), m_entryCodePage});
+    const QString name = m_name.trimmed();
+    const bool namedSymbol = !m_entryHasCharset && !m_entryHasCpg && isSymbolFontName(name);
+    m_fonts.insert(m_entry, Font{name, namedSymbol ? RtfCodePage::kSymbol : m_entryCodePage});
     m_name.clear();
     m_nameBytes.clear();
     m_entry = -1;

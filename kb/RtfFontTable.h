@@ -11,8 +11,8 @@ namespace kestrel {
 class RtfCodePage;
 
 // The \fonttbl of a document: each font's name and the code page its 8-bit
-// text is in (from \fcharset, or \cpg which wins). Names themselves are in
-// their font's code page.
+// text is in (from \fcharset, or \cpg which wins; a symbol font named without
+// either is still one). Names themselves are in their font's code page.
 class RtfFontTable {
 public:
     explicit RtfFontTable(RtfCodePage& codePages);
@@ -42,6 +42,7 @@ private:
     int m_entry = -1;
     int m_entryCodePage = 0;
     bool m_entryHasCpg = false;
+    bool m_entryHasCharset = false;
     QString m_name;
     QByteArray m_nameBytes;
     int m_revision = 0;

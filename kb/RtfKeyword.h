@@ -37,6 +37,13 @@ public:
         pntxtb,
         pntxta,
         nesttableprops,
+        listtable,
+        listoverridetable,
+        list,
+        listlevel,
+        leveltext,
+        listoverride,
+        lfolevel,
         skipped, // a destination whose content is never text of the document
         // document and fonts
         ansi,
@@ -97,6 +104,8 @@ public:
         nestrow,
         // paragraphs
         pard,
+        ls,
+        ilvl,
         ql,
         qc,
         qr,

@@ -45,6 +45,11 @@ QByteArrayView RtfLexer::binary(qint64 count)
     return bytes;
 }
 
+int RtfLexer::rawByte()
+{
+    return m_pos < m_data.size() ? static_cast<unsigned char>(m_data[m_pos++]) : -1;
+}
+
 RtfToken RtfLexer::next()
 {
     const qsizetype size = m_data.size();

@@ -29,6 +29,9 @@ public:
     RtfToken next();
     // The raw bytes after \binN: count of them, or fewer at the end of the data.
     QByteArrayView binary(qint64 count);
+    // The next byte as it stands, whatever it is (the trail byte of a raw
+    // double-byte character may be a backslash or a brace); -1 at the end.
+    int rawByte();
 
 private:
     QByteArrayView m_data;

@@ -49,6 +49,12 @@ void RtfParagraphStyle::word(RtfKeyword::Id word, int param)
     case Kw::itap:
         inTable = param > 0;
         return;
+    case Kw::ls:
+        listOverride = std::max(param, 0);
+        return;
+    case Kw::ilvl:
+        listLevel = std::clamp(param, 0, 8);
+        return;
     default:
         return;
     }

@@ -9,6 +9,7 @@
 #include "kb/RtfKeyword.h"
 #include "kb/RtfLexer.h"
 #include "kb/RtfListLabel.h"
+#include "kb/RtfListTable.h"
 #include "kb/RtfParagraphStyle.h"
 #include "kb/RtfPictureDecoder.h"
 #include "kb/RtfRowDefinition.h"
@@ -36,6 +37,7 @@ enum class Dest {
     Picture,
     Numbering, // an old-style \pn numbering definition
     Collect, // text gathered for the parser itself (shape property names, numbering texts)
+    ListTable, // Word's list definitions and overrides
 };
 
 // What closing a group finishes.
@@ -50,7 +52,11 @@ enum class OnClose {
     TextBefore,
     TextAfter,
     ShapePropertyName,
-    NestedRow
+    NestedRow,
+    List,
+    ListLevel,
+    LevelText,
+    ListOverride
 };
 
 struct GroupState {
@@ -91,7 +97,8 @@ private:
     void textWord(Kw word, const RtfToken& token);
     void documentWord(Kw word, int param);
     void symbol(char symbol);
-    void textByte(unsigned char byte);
+    // raw: the byte stood in the file as it is (not as \'xx or an escaped brace or backslash).
+    void textByte(unsigned char byte, bool raw);
     void textChar(QChar ch);
 
     int codePage() const;
@@ -101,6 +108,7 @@ private:
     void endCell();
     void endRow();
     void finishPicture();
+    void markFootnote();
 
     QTextCharFormat charFormat();
     RtfParagraphProps paragraphProps();
@@ -135,11 +143,14 @@ private:
 
     RtfRowDefinition m_rowDefinition;
 
+    RtfListTable m_lists;
     RtfListLabel m_numberingDefinition; // the \pn group being read
     RtfListLabel::Counters m_numberCounters{};
     bool m_labelSeen = false; // the open paragraph has its list label
     bool m_paragraphNumbered = false;
     int m_noteNumber = 0;
+    // The body's last text marks a footnote: a \chftn number or a superscript mark of its own.
+    bool m_noteMarked = false;
 
     // The formats of the last styles asked for: consecutive runs mostly share them.
     RtfCharacterStyle m_cachedChar;
@@ -180,7 +191,7 @@ RtfContent Parser::run()
         case RtfToken::Kind::HexByte:
         case RtfToken::Kind::Text:
             if (m_overflowDepth == 0 && !m_stack.empty())
-                textByte(token.byte);
+                textByte(token.byte, token.kind == RtfToken::Kind::Text && token.byte >= 0x80);
             break;
         case RtfToken::Kind::End:
             break;
@@ -273,6 +284,33 @@ void Parser::finishGroup(GroupState& closing)
         if (m_body.paragraphStarted())
             endParagraph();
         return;
+    case OnClose::List:
+        m_lists.finishList();
+        return;
+    case OnClose::ListLevel:
+        m_lists.finishLevel();
+        return;
+    case OnClose::LevelText:
+        m_lists.setLevelText(m_collected);
+        return;
+    case OnClose::ListOverride:
+        m_lists.finishOverride();
+        return;
+    }
+}
+
+// What closing a group of the list tables finishes.
+OnClose listGroupEnd(Kw word)
+{
+    switch (word) {
+    case Kw::list:
+        return OnClose::List;
+    case Kw::listlevel:
+        return OnClose::ListLevel;
+    case Kw::listoverride:
+        return OnClose::ListOverride;
+    default:
+        return OnClose::Nothing; // \lfolevel: its \listlevel is the group that counts
     }
 }
 
@@ -345,6 +383,8 @@ bool Parser::startDestination(Kw word, bool starred)
     case Kw::footnote:
         if (!inText)
             return become(Dest::Skip);
+        if (!s.inNote)
+            markFootnote();
         s.inNote = true;
         return become(Dest::Text, OnClose::Footnote);
     case Kw::listtext:
@@ -368,6 +408,27 @@ bool Parser::startDestination(Kw word, bool starred)
         return become(Dest::Collect, word == Kw::pntxtb ? OnClose::TextBefore : OnClose::TextAfter);
     case Kw::nesttableprops:
         return become(Dest::Skip, inText ? OnClose::NestedRow : OnClose::Nothing);
+    case Kw::listtable:
+    case Kw::listoverridetable:
+        return become(inText ? Dest::ListTable : Dest::Skip);
+    case Kw::list:
+    case Kw::listlevel:
+    case Kw::listoverride:
+    case Kw::lfolevel:
+        if (s.dest != Dest::ListTable)
+            return false;
+        if (word == Kw::list)
+            m_lists.startList();
+        else if (word == Kw::listlevel)
+            m_lists.startLevel();
+        else if (word == Kw::listoverride)
+            m_lists.startOverride();
+        return become(Dest::ListTable, listGroupEnd(word));
+    case Kw::leveltext:
+        if (s.dest != Dest::ListTable)
+            return become(Dest::Skip);
+        m_collected.clear();
+        return become(Dest::Collect, OnClose::LevelText);
     default:
         if (starred || RtfKeyword::isSkippedDestination(word))
             return become(Dest::Skip);
@@ -411,8 +472,15 @@ void Parser::controlWord(const RtfToken& token)
             s.chr.font = param; // the numbering texts are in this font
         return;
     case Dest::Collect:
-        if (word == Kw::u && hasParam)
+        if (word == Kw::u && hasParam) {
             textChar(QChar(char16_t(param)));
+            m_ucSkip = s.uc;
+        } else if (word == Kw::uc) {
+            s.uc = std::clamp(param, 0, 16);
+        }
+        return;
+    case Dest::ListTable:
+        m_lists.word(token.word, hasParam, param);
         return;
     case Dest::Ignore:
     case Dest::Skip:
@@ -453,10 +521,14 @@ void Parser::textWord(Kw word, const RtfToken& token)
         return;
     case Kw::chftn:
         // The reference mark in the text counts the notes; the mark in the note repeats it.
+        flushText();
         if (!s.inNote)
             ++m_noteNumber;
         for (const QChar ch : QString::number(std::max(m_noteNumber, 1)))
             textChar(ch);
+        flushText();
+        if (!s.inNote)
+            m_noteMarked = true;
         return;
     case Kw::cell:
         endCell();
@@ -533,7 +605,7 @@ void Parser::symbol(char symbol)
     }
 }
 
-void Parser::textByte(unsigned char byte)
+void Parser::textByte(unsigned char byte, bool raw)
 {
     GroupState& s = state();
     m_groupStart = false;
@@ -555,21 +627,30 @@ void Parser::textByte(unsigned char byte)
         m_fonts.byte(byte, m_docCodePage);
         return;
     case Dest::Text:
-    case Dest::Collect:
+    case Dest::Collect: {
+        if (byte < 0x80 && m_text.takesAscii() && m_ucSkip == 0) {
+            m_text.addAscii(char(byte));
+            return;
+        }
+        const int cp = codePage();
+        // A double-byte character written as it is takes the next byte of the
+        // file as its second, even a backslash or a brace (Shift-JIS Cyrillic
+        // "\x84\x7B" is one letter), as Word and LibreOffice read it.
+        const int trail = raw && RtfCodePage::isLeadByte(cp, byte) ? m_lexer.rawByte() : -1;
         if (m_ucSkip > 0) {
             --m_ucSkip;
             return;
         }
-        if (byte < 0x80 && m_text.takesAscii()) {
-            m_text.addAscii(char(byte));
-        } else {
-            const int cp = codePage();
-            m_text.addByte(char(byte), cp == RtfCodePage::kSymbol && s.inLabel ? RtfTextBuffer::kLabelBullets : cp);
-        }
+        const int target = cp == RtfCodePage::kSymbol && s.inLabel ? RtfTextBuffer::kLabelBullets : cp;
+        m_text.addByte(char(byte), target);
+        if (trail >= 0)
+            m_text.addByte(char(trail), target);
         return;
+    }
     case Dest::Ignore:
     case Dest::Skip:
     case Dest::Numbering:
+    case Dest::ListTable:
         return;
     }
 }
@@ -618,15 +699,43 @@ void Parser::flushText()
             }
         }
         flow().addText(shown, format, paragraphProps());
+        if (!s.inNote)
+            m_noteMarked = s.chr.vertical == QTextCharFormat::AlignSuperScript;
     }
 }
 
-// An old-style numbered paragraph without a label of its own gets one made from its \pn definition.
+// A footnote whose place in the text has no mark gets its number there, as
+// word processors number notes themselves.
+void Parser::markFootnote()
+{
+    flushText();
+    if (!m_noteMarked) {
+        ++m_noteNumber;
+        beforeContent();
+        QTextCharFormat format = charFormat();
+        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        flow().addText(QString::number(m_noteNumber), format, paragraphProps());
+    }
+    m_noteMarked = false;
+}
+
+// A list paragraph without a label of its own gets one made from its old-style
+// \pn definition or from its Word list (\ls).
 void Parser::beforeContent()
 {
     const GroupState& s = state();
-    if (m_labelSeen || s.inLabel || !s.para.numbering.active)
+    if (m_labelSeen || s.inLabel)
         return;
+    if (!s.para.numbering.active) {
+        // A Word list item written without its \listtext label: made from the list's definition.
+        if (s.para.listOverride > 0) {
+            m_labelSeen = true;
+            const QString label = m_lists.nextLabel(s.para.listOverride, s.para.listLevel, m_fonts);
+            if (!label.isEmpty())
+                flow().addText(label, charFormat(), paragraphProps());
+        }
+        return;
+    }
     m_labelSeen = true;
     m_paragraphNumbered = true;
     const bool symbolFont = m_fonts.codePage(s.para.numbering.font) == RtfCodePage::kSymbol;

@@ -12,8 +12,9 @@ struct RtfContent;
 // fonts, sizes, colours, bold, italic, underline, strikeout, sub- and
 // superscript, highlight, paragraph alignment, indents and spacing, tables
 // (merged cells included), pictures (PNG, JPEG, GIF, BMP; metafiles as
-// placeholders of their size), text boxes, list labels and footnotes (their
-// bodies gathered at the end). 8-bit text is read in the code page the
+// placeholders of their size), text boxes, list labels (made from the list's
+// definition when a paragraph has none) and footnotes (their bodies gathered
+// at the end, their number in the text even where the file gives no mark). 8-bit text is read in the code page the
 // document and its fonts name. Style sheets, headers, field instructions and
 // unknown \* groups are skipped.
 //

@@ -342,6 +342,16 @@ void RtfWordProcessorTests::codePages_data()
     QTest::newRow("Shift-JIS, trail byte written plain")
         << QByteArray(R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset128 MS Mincho;}}\f0 \'83A\'82\'a0})")
         << QString::fromUtf8("アあ");
+    // Raw double-byte characters take the next byte whatever it is: "\x84{" is
+    // Shift-JIS "к", "\x84\\" is "Ы", and a line break after them is not text.
+    QTest::newRow("Shift-JIS written raw, brace and backslash trail bytes")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f5\\fcharset128 OpenSymbol;}}\\f5 \x84M\x84{ \x84\\\n\x84p}")
+        << QString::fromUtf8("Мк Ыа");
+    QTest::newRow("Big5 written raw, backslash trail byte") << QByteArray("{\\rtf1\\ansi\\ansicpg950 \xa5\\\xa7"
+                                                                          "A\\par x}")
+                                                            << QString::fromUtf8("功你\nx");
+    QTest::newRow("raw byte of a single-byte code page takes no partner")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \xc4{\\b \xe0}}") << QString::fromUtf8("Да");
     QTest::newRow("GBK 936") << QByteArray(R"({\rtf1\ansi{\fonttbl{\f0\fcharset134 SimSun;}}\f0 \'c4\'e3\'ba\'c3})")
                              << QString::fromUtf8("你好");
     QTest::newRow("Big5 950") << QByteArray(R"({\rtf1\ansi{\fonttbl{\f0\fcharset136 MingLiU;}}\f0 \'a7A\'a6n})")
@@ -523,6 +533,11 @@ void RtfWordProcessorTests::listsNotesAndTextBoxes_data()
         << QByteArray(R"({\rtf1)" + fonts
                + R"(}\pard{\*\pn\pnlvlblt\pnf1\pnindent360{\pntxtb\'b7}}\fi-360\li360 One\par Two\par\pard Three\par})")
         << QStringList{QString::fromUtf8("•\tOne"), QString::fromUtf8("•\tTwo"), "Three"};
+    QTest::newRow("Symbol font named without its charset draws bullets")
+        << QByteArray(
+               R"({\rtf1{\fonttbl{\f1 Symbol;}{\f2 Symbolic Sans;}})"
+               R"(\pard{\*\pn\pnlvlblt\pnf1{\pntxtb\'b7}}One\par\pard{\*\pn\pnlvlblt\pnf2{\pntxtb\'b7}}Two\par})")
+        << QStringList{QString::fromUtf8("•\tOne"), QString::fromUtf8("·\tTwo")};
     QTest::newRow("old-style numbers count and restart")
         << QByteArray(R"({\rtf1\pard{\*\pn\pnlvlbody\pndec\pnstart1{\pntxta .}}One\par Two\par\pard x\par)"
                       R"(\pard{\*\pn\pnlvlbody\pndec\pnstart1{\pntxta )}}Again\par})")
@@ -544,6 +559,26 @@ void RtfWordProcessorTests::listsNotesAndTextBoxes_data()
         << QStringList{QString::fromUtf8("•\tOne"), QString::fromUtf8("•\tTwo")};
     QTest::newRow("\\listtext label") << QByteArray(R"({\rtf1\pard{\listtext\pard\plain 1.\tab}\ls1 One\par})")
                                       << QStringList{"1.\tOne"};
+    // Word lists whose paragraphs come without \listtext: labels from the list table.
+    const QByteArray lists
+        = R"({\*\listtable{\list{\listlevel\levelnfc0\levelstartat1{\leveltext\'02\'00.;}{\levelnumbers\'01;}})"
+          R"({\listlevel\levelnfc4\levelstartat1{\leveltext\'04\'00.\'01);}{\levelnumbers\'01\'03;}}\listid7})"
+          R"({\list{\listlevel\levelnfc23{\leveltext\'01\'b7;}\f1}{\listlevel\levelnfc255{\leveltext\'00;}}\listid8}})"
+          R"({\*\listoverridetable{\listoverride\listid7\listoverridecount0\ls1})"
+          R"({\listoverride\listid8\listoverridecount0\ls2})"
+          R"({\listoverride\listid7\listoverridecount1{\lfolevel\listoverrideformat)"
+          R"({\listlevel\levelnfc1\levelstartat4{\leveltext\'02\'00:;}}}\ls3}})";
+    QTest::newRow("Word list numbers from its definition")
+        << QByteArray(R"({\rtf1)" + fonts + "}" + lists
+               + R"(\pard\ls1 One\par Two\par\ilvl1 Sub\par Sub\par\ilvl0 Three\par\pard x\par\ls1 Four\par})")
+        << QStringList{"1.\tOne", "2.\tTwo", "2.a)\tSub", "2.b)\tSub", "3.\tThree", "x", "4.\tFour"};
+    QTest::newRow("Word list bullets, no label, overridden format")
+        << QByteArray(
+               R"({\rtf1)" + fonts + "}" + lists + R"(\pard\ls2 Dot\par\ilvl1 Bare\par\pard\ls3 Four\par Five\par})")
+        << QStringList{QString::fromUtf8("•\tDot"), "Bare", "IV:\tFour", "V:\tFive"};
+    QTest::newRow("Word list label written as \\listtext is not repeated")
+        << QByteArray(R"({\rtf1)" + fonts + "}" + lists + R"({\listtext 1.\tab}\pard\ls1 One\par})")
+        << QStringList{"1.\tOne"};
     QTest::newRow("symbol glyph written as Unicode in a label") << QByteArray(
         R"({\rtf1\pard{\listtext\pard\plain \u61589\'3f\tab}One\par{\listtext \u-3913?\tab}Two\par \u-3913?\par})")
                                                                 << QStringList{QString::fromUtf8("•\tOne"),
@@ -553,6 +588,9 @@ void RtfWordProcessorTests::listsNotesAndTextBoxes_data()
         << QByteArray(R"({\rtf1 Text{\super\chftn}{\footnote\pard\plain{\super\chftn} Note one.}more)"
                       R"({\super\chftn}{\footnote\pard\plain{\super\chftn} Note two.}\par End\par})")
         << QStringList{"Text1more2", "End", "1 Note one.", "2 Note two."};
+    QTest::newRow("footnotes without a mark in the text are numbered there")
+        << QByteArray(R"({\rtf1 text.{\footnote first}{\super\chftn}{\footnote second} b{\footnote third}\par})")
+        << QStringList{"text.12 b3", "first", "second", "third"};
     QTest::newRow("footnote of several paragraphs")
         << QByteArray(R"({\rtf1 a{\super\chftn}{\footnote\pard{\super\chftn} one\par two} b\par})")
         << QStringList{"a1 b", "1 one", "two"};

@@ -3,6 +3,7 @@
 int runKbModelTests(int argc, char** argv);
 int runRtfTests(int argc, char** argv);
 int runRtfWordProcessorTests(int argc, char** argv);
+int runRealRtfTests(int argc, char** argv);
 int runKbWindowTests(int argc, char** argv);
 int runKbNoteSafetyTests(int argc, char** argv);
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     failures += runKbModelTests(argc, argv);
     failures += runRtfTests(argc, argv);
     failures += runRtfWordProcessorTests(argc, argv);
+    failures += runRealRtfTests(argc, argv);
     failures += runKbWindowTests(argc, argv);
     failures += runKbNoteSafetyTests(argc, argv);
     return failures;
