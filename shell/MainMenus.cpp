@@ -21,6 +21,8 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
     m_viewTop->setObjectName("mnuViewTOP");
     m_drawingTop = bar->addMenu(QStringLiteral("Drawing"));
     m_drawingTop->setObjectName("mnuDrawingTOP");
+    m_swingTop = bar->addMenu(QStringLiteral("Swing"));
+    m_swingTop->setObjectName("mnuSwingTOP");
     m_windowTop = bar->addMenu(QStringLiteral("Windows"));
     m_windowTop->setObjectName("mnuWindowTOP");
     m_helpTop = bar->addMenu(QStringLiteral("Help"));
@@ -47,6 +49,24 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
         {"Save drawings\u2026", "Save picture\u2026", "-", "Angle between lines", "Recalibrate ruler\u2026", "-",
             "Delete shape"},
         &MainMenus::drawingClicked);
+
+    // Swing events of the active video window; "Set mark here" is item 4.
+    m_swing = addItems(m_swingTop, {"Go to impact", "Next mark", "Previous mark", "-"}, &MainMenus::swingClicked);
+    m_swingSetMark = m_swingTop->addMenu(QStringLiteral("Set mark here"));
+    m_swingSetMark->setObjectName("mnuSwingSetMark");
+    m_swing.append(m_swingSetMark->menuAction());
+    m_swingMark = addItems(m_swingSetMark, {"Address", "Top", "Impact", "Finish"}, &MainMenus::swingMarkClicked);
+    for (const QString& caption : {QStringLiteral("Find swing events again"), QStringLiteral("-"),
+             QStringLiteral("Sync at impact")}) {
+        const int index = int(m_swing.size());
+        if (caption == QLatin1String("-")) {
+            m_swing.append(m_swingTop->addSeparator());
+            continue;
+        }
+        QAction* item = m_swingTop->addAction(caption);
+        connect(item, &QAction::triggered, this, [this, index] { emit swingClicked(index); });
+        m_swing.append(item);
+    }
 
     m_win = addItems(m_windowTop,
         {"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All", "Mi&nimise All", "-", "Ne&xt", "Pre&vious",
