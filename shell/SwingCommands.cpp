@@ -2,6 +2,7 @@
 
 #include "analysis/SwingMarks.h"
 #include "app/Prompter.h"
+#include "engine/VideoEngine.h"
 #include "shell/MainMenus.h"
 #include "shell/MainToolbars.h"
 #include "shell/ToolbarCommands.h"

@@ -107,11 +107,14 @@ frmVideo::frmVideo(const AppContext& app, FrameServices& frame, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(d->scroll);
+    // Laid over the bottom-left corner rather than below the picture, so the
+    // picture keeps the whole window and stays centred in it.
     d->swingLabel = new QLabel(this);
     d->swingLabel->setObjectName(QStringLiteral("lblSwingEvents"));
     d->swingLabel->setContentsMargins(6, 2, 6, 2);
+    d->swingLabel->setAutoFillBackground(true);
+    d->swingLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     d->swingLabel->hide();
-    layout->addWidget(d->swingLabel);
     d->swing = new ClipSwingEvents(app, this);
     d->picture = new VideoPicture;
     d->scroll->setWidget(d->picture);
@@ -248,6 +251,8 @@ bool frmVideo::eventFilter(QObject* watched, QEvent* event)
     // recorder's window pick.
     if (watched == d->scroll->viewport() && event->type() == QEvent::MouseButtonPress)
         d->frame->offerScreenRecordingPick(this);
+    if (watched == d->scroll->viewport() && event->type() == QEvent::Resize)
+        placeSwingLabel();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -527,8 +532,17 @@ void frmVideo::onSwingEventsChanged()
     const QString text = d->swing->statusText();
     d->swingLabel->setText(text);
     d->swingLabel->setVisible(!text.isEmpty());
+    placeSwingLabel();
     publishSwingMarks();
     emit swingEventsChanged();
+}
+
+void frmVideo::placeSwingLabel()
+{
+    d->swingLabel->adjustSize();
+    const QRect area = d->scroll->viewport()->geometry().translated(d->scroll->pos());
+    d->swingLabel->move(area.left(), area.bottom() + 1 - d->swingLabel->height());
+    d->swingLabel->raise();
 }
 
 void frmVideo::publishSwingMarks()

@@ -179,6 +179,7 @@ private:
     void goToFrame(qint64 frameIndex);
     void onSwingEventsChanged();
     void publishSwingMarks();
+    void placeSwingLabel();
     // Puts the partner and the model on this window's moment of the swing.
     void alignFollowers();
     void followPartnerAt(qint64 frameIndex);
