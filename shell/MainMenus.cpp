@@ -56,17 +56,8 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
     m_swingSetMark->setObjectName("mnuSwingSetMark");
     m_swing.append(m_swingSetMark->menuAction());
     m_swingMark = addItems(m_swingSetMark, {"Address", "Top", "Impact", "Finish"}, &MainMenus::swingMarkClicked);
-    for (const QString& caption : {QStringLiteral("Find swing events again"), QStringLiteral("-"),
-             QStringLiteral("Sync at impact")}) {
-        const int index = int(m_swing.size());
-        if (caption == QLatin1String("-")) {
-            m_swing.append(m_swingTop->addSeparator());
-            continue;
-        }
-        QAction* item = m_swingTop->addAction(caption);
-        connect(item, &QAction::triggered, this, [this, index] { emit swingClicked(index); });
-        m_swing.append(item);
-    }
+    m_swing += addItems(
+        m_swingTop, {"Find swing events again", "-", "Sync at impact"}, &MainMenus::swingClicked, int(m_swing.size()));
 
     m_win = addItems(m_windowTop,
         {"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All", "Mi&nimise All", "-", "Ne&xt", "Pre&vious",
@@ -83,11 +74,12 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
         m_helpTop, {"How Do I?", "Kestrel on the Web", "-", "About", "-", "Check Updates"}, &MainMenus::helpClicked);
 }
 
-QList<QAction*> MainMenus::addItems(QMenu* menu, const QStringList& captions, void (MainMenus::*clicked)(int))
+QList<QAction*> MainMenus::addItems(
+    QMenu* menu, const QStringList& captions, void (MainMenus::*clicked)(int), int firstIndex)
 {
     QList<QAction*> items;
     for (const QString& caption : captions) {
-        const int index = int(items.size());
+        const int index = firstIndex + int(items.size());
         if (caption == QLatin1String("-")) {
             items.append(menu->addSeparator());
             continue;

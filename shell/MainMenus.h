@@ -49,7 +49,9 @@ signals:
     void swingMarkClicked(int index);
 
 private:
-    QList<QAction*> addItems(QMenu* menu, const QStringList& captions, void (MainMenus::*clicked)(int));
+    // Items report their index in the menu's array: firstIndex for the first.
+    QList<QAction*> addItems(
+        QMenu* menu, const QStringList& captions, void (MainMenus::*clicked)(int), int firstIndex = 0);
     void fillWindowList();
 
     QMdiArea& m_documents;

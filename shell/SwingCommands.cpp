@@ -81,10 +81,12 @@ void SwingCommands::setMarkClicked(int eventIndex)
     if (!video || eventIndex < 0 || eventIndex >= int(kSwingEvents.size()))
         return;
     const SwingEvent event = kSwingEvents[size_t(eventIndex)];
-    if (video->SetSwingMarkHere(event))
-        m_frame.statusBar()->showMessage(
-            QStringLiteral("%1 marked at frame %2").arg(swingEventName(event)).arg(video->vcxVideo().CurrentFrame() + 1),
-            StatusMessageMs);
+    if (!video->SetSwingMarkHere(event))
+        return;
+    QString name = swingEventName(event);
+    name[0] = name[0].toUpper();
+    m_frame.statusBar()->showMessage(
+        QStringLiteral("%1 marked at frame %2").arg(name).arg(video->vcxVideo().CurrentFrame() + 1), StatusMessageMs);
 }
 
 void SwingCommands::syncAtImpact()

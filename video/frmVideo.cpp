@@ -199,7 +199,7 @@ void frmVideo::NewPlayerFile(const QString& fileName, bool)
         d->mouseTools->videoOpened(path);
         SyncAtImpact(nullptr);
         d->modelSynced = false;
-            d->swing->open(path, ClipSwingEvents::frameTimesOf(*d->video));
+        d->swing->open(path, ClipSwingEvents::frameTimesOf(*d->video));
     } catch (const std::exception& error) {
         if (d->video->state() != VideoEngine::State::Closed)
             restoreDocumentFields(before);
@@ -557,8 +557,8 @@ bool frmVideo::SyncAtImpact(frmVideo* partner)
         d->partner->d->partner = nullptr;
         d->partner = nullptr;
     }
-    if (!partner || partner == this || !d->hasVideo || !partner->d->hasVideo
-        || !swingMarks().has(SwingEvent::Impact) || !partner->swingMarks().has(SwingEvent::Impact))
+    if (!partner || partner == this || !d->hasVideo || !partner->d->hasVideo || !swingMarks().has(SwingEvent::Impact)
+        || !partner->swingMarks().has(SwingEvent::Impact))
         return false;
     if (partner->d->partner)
         partner->SyncAtImpact(nullptr);

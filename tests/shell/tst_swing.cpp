@@ -130,7 +130,7 @@ void tst_Swing::setMarkMenu_movesTheMarkAndKeepsIt()
     f.frame->menus().mnuSwingMark(2)->trigger();
     QCOMPARE(window->swingMarks().frame(SwingEvent::Impact), impact + 1);
     QVERIFY(window->swingMarks().isUserSet(SwingEvent::Impact));
-    QCOMPARE(f.frame->statusBar()->currentMessage(), QStringLiteral("impact marked at frame %1").arg(impact + 2));
+    QCOMPARE(f.frame->statusBar()->currentMessage(), QStringLiteral("Impact marked at frame %1").arg(impact + 2));
     QCOMPARE(f.frame->toolbars().videoMarks()->marks()[2].value, int(impact + 1));
     const QString stored = f.settings.read(SwingMarksStore::keyFor(clipPath), QString());
     QVERIFY2(stored.contains(QStringLiteral("impact=%1*").arg(impact + 1)), qPrintable(stored));

@@ -94,7 +94,8 @@ void tst_Toolbars::structure_keysTooltipsCaptionsKinds_data()
     addRows(Toolbar::Model, "model",
         {{"open", "Open", "", P}, {"close", "Close", "", P}, {"", "", "", S}, {"play", "Play", "", P},
             {"pause", "Pause", "", P}, {"", "", "", S}, {"adjust", "Adjust", "", T}, {"zoomin", "ZoomIn", "", P},
-            {"zoomout", "ZoomOut", "", P}, {"", "", "", S}, {"updown", "", "", E}, {"modelscroll", "", "", E}, {"keytolerance", "", "", E}});
+            {"zoomout", "ZoomOut", "", P}, {"", "", "", S}, {"updown", "", "", E}, {"modelscroll", "", "", E},
+            {"keytolerance", "", "", E}});
 }
 
 void tst_Toolbars::structure_keysTooltipsCaptionsKinds()

@@ -239,8 +239,8 @@ void ImageEffectsTest::compose_drawingsHookRunsLastOnComposedPicture()
 // Colours a compressed magenta key picks up, and colours that must stay.
 namespace {
 const QList<QRgb> kNearMagenta{qRgb(254, 0, 253), qRgb(255, 3, 255), qRgb(250, 4, 251), qRgb(252, 1, 255)};
-const QList<QRgb> kFarFromMagenta{qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(200, 0, 200), qRgb(255, 40, 255),
-    qRgb(255, 255, 255), qRgb(240, 0, 255)};
+const QList<QRgb> kFarFromMagenta{
+    qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(200, 0, 200), qRgb(255, 40, 255), qRgb(255, 255, 255), qRgb(240, 0, 255)};
 
 // A source row of `width` pixels repeating `colours`, odd widths reaching the
 // routine's one-pixel tail as well as its four-pixel body.

@@ -47,7 +47,8 @@ void expectAligned(frmVideo& leader, frmVideo& follower, const char* step)
     const qint64 target = a.shownPositionMs() - leaderImpactMs + followerImpactMs;
     const qint64 off = qAbs(b.shownPositionMs() - target);
     QVERIFY2(off <= frameMs(b),
-        qPrintable(QStringLiteral("%1: follower at %2 ms, target %3 ms").arg(step).arg(b.shownPositionMs()).arg(target)));
+        qPrintable(
+            QStringLiteral("%1: follower at %2 ms, target %3 ms").arg(step).arg(b.shownPositionMs()).arg(target)));
 }
 } // namespace
 
@@ -169,7 +170,8 @@ void SwingEventsTest::setMark_keptAcrossWindows_findAgainKeepsIt()
     const SwingTempo tempo = f.window->swingEvents().tempo();
     QCOMPARE(tempo.downswingMs,
         f.window->vcxVideo().frameTimeMs(found.frame(SwingEvent::Impact)) - f.window->vcxVideo().frameTimeMs(movedTop));
-    QCOMPARE(f.window->findChild<QLabel*>(QStringLiteral("lblSwingEvents"))->text(), QStringLiteral("tempo ") + tempo.text());
+    QCOMPARE(f.window->findChild<QLabel*>(QStringLiteral("lblSwingEvents"))->text(),
+        QStringLiteral("tempo ") + tempo.text());
     const QString stored = f.settings->read(SwingMarksStore::keyFor(m_clip60), QString());
     QVERIFY2(stored.contains(QStringLiteral("top=%1*").arg(movedTop)), qPrintable(stored));
 
@@ -296,10 +298,11 @@ void SwingEventsTest::syncModel_modelFollowsVideoAtImpact()
     const auto expectModelAligned = [&](const char* step) {
         QVERIFY(video.waitUntilShown());
         QVERIFY(model.waitUntilShown());
-        const qint64 target = video.shownPositionMs() - video.frameTimeMs(f.window->swingMarks().frame(SwingEvent::Impact))
-            + model.frameTimeMs(modelImpact);
+        const qint64 target = video.shownPositionMs()
+            - video.frameTimeMs(f.window->swingMarks().frame(SwingEvent::Impact)) + model.frameTimeMs(modelImpact);
         QVERIFY2(qAbs(model.shownPositionMs() - target) <= frameMs(model),
-            qPrintable(QStringLiteral("%1: model at %2 ms, target %3 ms").arg(step).arg(model.shownPositionMs()).arg(target)));
+            qPrintable(
+                QStringLiteral("%1: model at %2 ms, target %3 ms").arg(step).arg(model.shownPositionMs()).arg(target)));
     };
     for (qint64 step : {1, 2, -4}) {
         f.window->StepBy(step);
