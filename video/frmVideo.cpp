@@ -82,7 +82,7 @@ struct frmVideo::State {
     qint64 paintedFrame = -1; // the video frame of the last paint
 
     ClipSwingEvents* swing = nullptr;
-    QLabel* swingLabel = nullptr; // progress or tempo, under the picture
+    QLabel* swingLabel = nullptr; // progress or tempo, in the bottom-left corner
     QPointer<frmVideo> partner; // lined up at impact with this window
     bool modelSynced = false;
 };
@@ -447,26 +447,17 @@ qint16 frmVideo::StepBy(qint64 frames)
     VideoEngine& engine = *d->video;
     if (!d->hasVideo || engine.FrameCount() <= 0)
         return 0;
-    const qint64 target = std::clamp<qint64>(engine.CurrentFrame() + frames, 0, engine.FrameCount() - 1);
-    d->playerButtonClick = true;
-    engine.SeekFrame(target);
-    // The frame reached is exact, so a following "prev" steps on from it.
-    d->lastPositionCommand = frames < 0 ? QStringLiteral("prev") : QStringLiteral("next");
-    d->currentFrame = qint32(engine.CurrentFrame());
-    PaintVideoFrame();
-    showVideoPositionOnSlider();
-    d->playerButtonClick = false;
-    alignFollowers();
+    goToFrame(engine.CurrentFrame() + frames, frames < 0 ? QStringLiteral("prev") : QStringLiteral("next"));
     return 0;
 }
 
-void frmVideo::goToFrame(qint64 frameIndex)
+void frmVideo::goToFrame(qint64 frameIndex, const QString& direction)
 {
     VideoEngine& engine = *d->video;
     d->playerButtonClick = true;
     engine.SeekFrame(std::clamp<qint64>(frameIndex, 0, engine.FrameCount() - 1));
-    // An exact frame, as after a step: a following "prev" steps on from it.
-    d->lastPositionCommand = QStringLiteral("next");
+    // The frame reached is exact, so a following "prev" steps on from it.
+    d->lastPositionCommand = direction;
     d->currentFrame = qint32(engine.CurrentFrame());
     PaintVideoFrame();
     showVideoPositionOnSlider();
@@ -500,7 +491,7 @@ bool frmVideo::GoToSwingEvent(SwingEvent event)
 {
     if (!d->hasVideo || !swingMarks().has(event))
         return false;
-    goToFrame(swingMarks().frame(event));
+    goToFrame(swingMarks().frame(event), QStringLiteral("next"));
     return true;
 }
 
@@ -512,7 +503,7 @@ bool frmVideo::GoToNextMark(int direction)
     const qint64 target = direction > 0 ? swingMarks().nextAfter(here) : swingMarks().previousBefore(here);
     if (target < 0)
         return false;
-    goToFrame(target);
+    goToFrame(target, QStringLiteral("next"));
     return true;
 }
 

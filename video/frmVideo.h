@@ -176,7 +176,9 @@ private:
     void onVideoFrameReady();
     void onPlaybackEnded();
     void showVideoPositionOnSlider();
-    void goToFrame(qint64 frameIndex);
+    // Shows exactly that frame (clamped to the clip); `direction` ("next" or
+    // "prev") is the positioning command it counts as.
+    void goToFrame(qint64 frameIndex, const QString& direction);
     void onSwingEventsChanged();
     void publishSwingMarks();
     void placeSwingLabel();
