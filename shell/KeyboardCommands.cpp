@@ -41,6 +41,9 @@ KeyboardCommands::KeyboardCommands(frmMDI& frame, MainMenus& menus, MainToolbars
     bindMenuItem(menus.mnuWin(6), KeyCommand::NextWindow);
     bindMenuItem(menus.mnuWin(7), KeyCommand::PreviousWindow);
     bindMenuItem(menus.mnuHelp(0), KeyCommand::HowDoI);
+    bindMenuItem(menus.mnuSwing(0), KeyCommand::GoToImpact);
+    bindMenuItem(menus.mnuSwing(1), KeyCommand::NextMark);
+    bindMenuItem(menus.mnuSwing(2), KeyCommand::PreviousMark);
 
     // Added items go before the separators, so the indexed items keep their places.
     m_close = new QAction(QStringLiteral("Close"), menus.mnuFileTOP());
@@ -147,6 +150,9 @@ void KeyboardCommands::run(KeyCommand command)
     case KeyCommand::NextWindow:
     case KeyCommand::PreviousWindow:
     case KeyCommand::HowDoI:
+    case KeyCommand::GoToImpact:
+    case KeyCommand::NextMark:
+    case KeyCommand::PreviousMark:
         // Menu items: the key is the item's own.
         m_actions.value(command)->trigger();
         break;

@@ -21,6 +21,8 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
     m_viewTop->setObjectName("mnuViewTOP");
     m_drawingTop = bar->addMenu(QStringLiteral("Drawing"));
     m_drawingTop->setObjectName("mnuDrawingTOP");
+    m_swingTop = bar->addMenu(QStringLiteral("Swing"));
+    m_swingTop->setObjectName("mnuSwingTOP");
     m_windowTop = bar->addMenu(QStringLiteral("Windows"));
     m_windowTop->setObjectName("mnuWindowTOP");
     m_helpTop = bar->addMenu(QStringLiteral("Help"));
@@ -48,6 +50,15 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
             "Delete shape"},
         &MainMenus::drawingClicked);
 
+    // Swing events of the active video window; "Set mark here" is item 4.
+    m_swing = addItems(m_swingTop, {"Go to impact", "Next mark", "Previous mark", "-"}, &MainMenus::swingClicked);
+    m_swingSetMark = m_swingTop->addMenu(QStringLiteral("Set mark here"));
+    m_swingSetMark->setObjectName("mnuSwingSetMark");
+    m_swing.append(m_swingSetMark->menuAction());
+    m_swingMark = addItems(m_swingSetMark, {"Address", "Top", "Impact", "Finish"}, &MainMenus::swingMarkClicked);
+    m_swing += addItems(
+        m_swingTop, {"Find swing events again", "-", "Sync at impact"}, &MainMenus::swingClicked, int(m_swing.size()));
+
     m_win = addItems(m_windowTop,
         {"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All", "Mi&nimise All", "-", "Ne&xt", "Pre&vious",
             "-"},
@@ -63,11 +74,12 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
         m_helpTop, {"How Do I?", "Kestrel on the Web", "-", "About", "-", "Check Updates"}, &MainMenus::helpClicked);
 }
 
-QList<QAction*> MainMenus::addItems(QMenu* menu, const QStringList& captions, void (MainMenus::*clicked)(int))
+QList<QAction*> MainMenus::addItems(
+    QMenu* menu, const QStringList& captions, void (MainMenus::*clicked)(int), int firstIndex)
 {
     QList<QAction*> items;
     for (const QString& caption : captions) {
-        const int index = int(items.size());
+        const int index = firstIndex + int(items.size());
         if (caption == QLatin1String("-")) {
             items.append(menu->addSeparator());
             continue;

@@ -1,6 +1,7 @@
 #include "MainToolbars.h"
 
 #include "shell/ToolbarIcons.h"
+#include "shell/TrackBarMarks.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -221,6 +222,7 @@ void MainToolbars::buildVideo()
 
     m_hscrlVideo = positionSlider("hscrlVideo", 160);
     m_hscrlVideo->setToolTip(tr("Video position"));
+    m_videoMarks = new TrackBarMarks(*m_hscrlVideo);
     m_chkFlip = new QCheckBox(QStringLiteral("Flip"));
     m_chkFlip->setObjectName("chkFlip");
     addEmbedded(v, "videoscroll", container("picVideoBar", {m_hscrlVideo, m_chkFlip}));
@@ -299,6 +301,13 @@ void MainToolbars::buildModel()
     m_chkWithVideo->setObjectName("chkWithVideo");
     m_chkWithVideo->setToolTip(tr("Play and pause the model together with the video"));
     addEmbedded(m, "modelscroll", container("picModelBar", {m_hscrModel, m_chkWithVideo}));
+
+    m_spnKeyTolerance = new QSpinBox;
+    m_spnKeyTolerance->setObjectName("spnKeyTolerance");
+    m_spnKeyTolerance->setToolTip(tr("Model key tolerance: colours this close to magenta are transparent (0: exact)"));
+    m_spnKeyTolerance->setRange(0, 64);
+    m_spnKeyTolerance->setPrefix(QStringLiteral("Key \u00B1"));
+    addEmbedded(m, "keytolerance", container("picKeyTolerance", {m_spnKeyTolerance}));
 }
 
 } // namespace kestrel

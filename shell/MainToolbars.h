@@ -18,6 +18,8 @@ class QToolBar;
 
 namespace kestrel {
 
+class TrackBarMarks;
+
 // The frame's four toolbars with their buttons and embedded controls. Buttons
 // are addressed as the windows address them: by zero-based index (separators
 // and embedded controls count) or by key. This class only builds and exposes
@@ -48,6 +50,10 @@ public:
     QSpinBox* ccrpUpDown1() const { return m_ccrpUpDown1; }
     QSlider* hscrModel() const { return m_hscrModel; }
     QCheckBox* chkWithVideo() const { return m_chkWithVideo; }
+    // The swing marks drawn along the video position slider.
+    TrackBarMarks* videoMarks() const { return m_videoMarks; }
+    // How near magenta a model pixel must be to count as transparent (0-64).
+    QSpinBox* spnKeyTolerance() const { return m_spnKeyTolerance; }
 
     static constexpr const char* PlayWith = "Play with...";
 
@@ -89,6 +95,8 @@ private:
     QSpinBox* m_ccrpUpDown1 = nullptr;
     QSlider* m_hscrModel = nullptr;
     QCheckBox* m_chkWithVideo = nullptr;
+    TrackBarMarks* m_videoMarks = nullptr;
+    QSpinBox* m_spnKeyTolerance = nullptr;
 };
 
 } // namespace kestrel

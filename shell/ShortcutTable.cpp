@@ -37,6 +37,7 @@ QList<Shortcut> buildTable()
     const QString crop = QStringLiteral("Crop");
     const QString windows = QStringLiteral("Windows");
     const QString help = QStringLiteral("Help");
+    const QString swing = QStringLiteral("Swing");
     return {
         {KeyCommand::NewWindow, file, QStringLiteral("New video window"),
             standard(Qt::CTRL | Qt::Key_N, QKeySequence::New)},
@@ -74,6 +75,9 @@ QList<Shortcut> buildTable()
         {KeyCommand::PreviousWindow, windows, QStringLiteral("Previous video window"), plain({Qt::CTRL | Qt::Key_F7})},
         {KeyCommand::HowDoI, help, QStringLiteral("How Do I? (help pages)"),
             standard(Qt::Key_F1, QKeySequence::HelpContents)},
+        {KeyCommand::GoToImpact, swing, QStringLiteral("Go to impact"), plain({Qt::Key_I})},
+        {KeyCommand::NextMark, swing, QStringLiteral("Next swing mark"), plain({Qt::Key_Period})},
+        {KeyCommand::PreviousMark, swing, QStringLiteral("Previous swing mark"), plain({Qt::Key_Comma})},
     };
 }
 

@@ -32,6 +32,9 @@ enum class KeyCommand {
     NextWindow,
     PreviousWindow,
     HowDoI,
+    GoToImpact,
+    NextMark,
+    PreviousMark,
 };
 
 struct Shortcut {

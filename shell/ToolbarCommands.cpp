@@ -1,5 +1,6 @@
 #include "ToolbarCommands.h"
 
+#include "app/Settings.h"
 #include "shell/DesktopLauncher.h"
 #include "shell/MainMenus.h"
 #include "shell/MainToolbars.h"
@@ -56,6 +57,9 @@ ToolbarCommands::ToolbarCommands(frmMDI& frame, MainToolbars& toolbars)
     connect(toolbars.combLineWidth(), &QComboBox::currentIndexChanged, this, &ToolbarCommands::widthChanged);
     connect(toolbars.chkFlip(), &QCheckBox::clicked, this, &ToolbarCommands::flipClicked);
     connect(toolbars.ccrpUpDown1(), &QSpinBox::valueChanged, this, &ToolbarCommands::opacityChanged);
+    if (Settings* settings = frame.appContext().settings)
+        toolbars.spnKeyTolerance()->setValue(int(settings->readNumber(QStringLiteral("modelKeyTolerance"), 0)));
+    connect(toolbars.spnKeyTolerance(), &QSpinBox::valueChanged, this, &ToolbarCommands::keyToleranceChanged);
     connect(toolbars.hscrlVideo(), &QSlider::valueChanged, this, &ToolbarCommands::videoSliderChanged);
     connect(toolbars.hscrModel(), &QSlider::valueChanged, this, &ToolbarCommands::modelSliderChanged);
     connect(&frame.menus(), &MainMenus::drawingClicked, this, &ToolbarCommands::drawingMenuClicked);
@@ -110,6 +114,9 @@ void ToolbarCommands::videoClicked(int index)
     if (!video)
         return;
     frmVideo* partner = playWithPartner(*video);
+    // A partner synced at impact follows this window's frames instead of playing.
+    if (partner && video->syncedPartner() == partner)
+        partner = nullptr;
     switch (index) {
     case 0:
         skipOnError([&] { video->vcxPlay(); });
@@ -336,6 +343,16 @@ void ToolbarCommands::opacityChanged()
 {
     if (frmVideo* video = m_frame.activeVideoWindow())
         skipOnError([&] { video->PaintVideoFrame(); });
+}
+
+void ToolbarCommands::keyToleranceChanged(int tolerance)
+{
+    if (Settings* settings = m_frame.appContext().settings)
+        settings->save(QStringLiteral("modelKeyTolerance"), QString::number(tolerance));
+    for (frmVideo* window : m_frame.videoWindows()) {
+        if (window->HasModel())
+            skipOnError([&] { window->PaintVideoFrame(); });
+    }
 }
 
 void ToolbarCommands::videoSliderChanged()

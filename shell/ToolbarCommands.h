@@ -31,6 +31,7 @@ public:
     void widthChanged(int index);
     void flipClicked();
     void opacityChanged();
+    void keyToleranceChanged(int tolerance);
     void videoSliderChanged();
     void modelSliderChanged();
     // The Drawing menu, by item index.

@@ -17,9 +17,11 @@
 #include "shell/RecentFiles.h"
 #include "shell/RecentFilesMenu.h"
 #include "shell/ShellConfig.h"
+#include "shell/SwingCommands.h"
 #include "shell/ToolbarCommands.h"
 #include "shell/ToolbarIcons.h"
 #include "shell/ToolbarStateSync.h"
+#include "shell/TrackBarMarks.h"
 #include "shell/WindowArrangement.h"
 #include "shell/frmAbout.h"
 #include "shell/frmExplorer.h"
@@ -163,6 +165,7 @@ void frmMDI::buildDesktopServices()
     m_keyboard = new KeyboardCommands(*this, *m_menus, *m_toolbars, *m_panes);
     m_clipStatus = new ClipStatus(*statusBar());
     m_toolbarSync = new ToolbarStateSync(*this, *m_toolbars);
+    m_swingCommands = new SwingCommands(*this);
     new FileDropHandler(this, [this](const QStringList& paths) { OpenFiles(paths); });
     setLauncher(m_launcher);
 }
@@ -274,6 +277,7 @@ void frmMDI::documentActivated(QMdiSubWindow* window)
     for (frmVideo* other : videoWindows())
         other->setActiveDocument(other == video);
     m_clipStatus->follow(video);
+    SetVideoTrackBarMarks({});
     if (video)
         video->windowActivated();
     m_toolbarSync->showWindow(video);
@@ -507,6 +511,17 @@ bool frmMDI::toolbarButtonPressed(Toolbar toolbar, const QString& key) const
 int frmMDI::modelOpacity() const
 {
     return m_toolbars ? m_toolbars->ccrpUpDown1()->value() : 125;
+}
+
+int frmMDI::modelKeyTolerance() const
+{
+    return m_toolbars ? m_toolbars->spnKeyTolerance()->value() : 0;
+}
+
+void frmMDI::SetVideoTrackBarMarks(const QList<TrackBarMark>& marks)
+{
+    if (m_toolbars)
+        m_toolbars->videoMarks()->setMarks(marks);
 }
 
 bool frmMDI::offerScreenRecordingPick(QWidget* window)

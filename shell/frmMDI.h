@@ -24,6 +24,7 @@ class MainToolbars;
 class PaneManager;
 class RecentFiles;
 class RecentFilesMenu;
+class SwingCommands;
 class ToolbarCommands;
 class ToolbarStateSync;
 class WindowPick;
@@ -106,6 +107,7 @@ public:
     void SetModelTrackBarRange(int minimum, int maximum) override;
     void SetModelTrackBarPosition(int value) override;
     void SetCropTrackBarRange(int minimum, int maximum) override;
+    void SetVideoTrackBarMarks(const QList<TrackBarMark>& marks) override;
     void UpdateVideoList(const QString& exceptCaption) override;
     QString DrawingTool() const override { return m_drawingTool; }
     void setDrawingTool(const QString& tool) override { m_drawingTool = tool; }
@@ -117,6 +119,7 @@ public:
     void setToolbarButtonPressed(Toolbar toolbar, const QString& key, bool pressed) override;
     bool toolbarButtonPressed(Toolbar toolbar, const QString& key) const override;
     int modelOpacity() const override;
+    int modelKeyTolerance() const override;
     bool offerScreenRecordingPick(QWidget* window) override;
     bool screenRecordingPickPending() const override;
 
@@ -148,6 +151,7 @@ private:
     KeyboardCommands* m_keyboard = nullptr;
     ClipStatus* m_clipStatus = nullptr;
     ToolbarStateSync* m_toolbarSync = nullptr;
+    SwingCommands* m_swingCommands = nullptr;
     // The document last brought to the front: the frame coming back from
     // another application's window brings no new document.
     QPointer<QMdiSubWindow> m_lastActivated;

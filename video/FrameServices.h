@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -10,6 +12,15 @@ namespace kestrel {
 
 // The main frame's toolbars, addressed by band order.
 enum class Toolbar { Standard = 0, Video = 1, Draw = 2, Model = 3 };
+
+// A labelled place on the position slider (a swing event's frame).
+struct TrackBarMark {
+    int value = 0; // slider value: the frame index
+    QString letter; // drawn under the groove
+    QColor colour;
+    QString toolTip;
+    bool operator==(const TrackBarMark&) const = default;
+};
 
 // What a video window needs from the main frame that hosts it. The frame
 // implements this; tests implement it with a small fake.
@@ -38,6 +49,8 @@ public:
     virtual void SetModelTrackBarRange(int minimum, int maximum) = 0;
     virtual void SetModelTrackBarPosition(int value) = 0;
     virtual void SetCropTrackBarRange(int minimum, int maximum) = 0;
+    // The marks the position slider shows (the active window's swing events).
+    virtual void SetVideoTrackBarMarks(const QList<TrackBarMark>& marks) { Q_UNUSED(marks); }
     virtual void UpdateVideoList(const QString& exceptCaption) = 0;
 
     // Drawing settings shared by all video windows.
@@ -56,6 +69,9 @@ public:
 
     // Opacity (0-255) of the model blend, from the model toolbar's number field.
     virtual int modelOpacity() const = 0;
+    // How far (per channel, 0-64) a model pixel may be from the magenta key
+    // and still count as transparent; 0 keys exact magenta only.
+    virtual int modelKeyTolerance() const { return 0; }
 
     // When the screen-recording pane waits for a window pick, hands it `window`
     // and returns true (the click was the pick); otherwise returns false.

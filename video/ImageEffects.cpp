@@ -41,6 +41,47 @@ inline quint32 blendPixel(quint32 s, quint32 d, quint32 weight, quint32 inverse)
     return 0xFF000000 | redBlue | green;
 }
 
+// True when every colour channel of `rgb` is within `tolerance` of the key's.
+inline bool nearKey(quint32 rgb, quint32 keyRgb, int tolerance)
+{
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int difference = int((rgb >> shift) & 0xFF) - int((keyRgb >> shift) & 0xFF);
+        if (difference > tolerance || difference < -tolerance)
+            return false;
+    }
+    return true;
+}
+
+// Blends one row of `width` pixels; source pixels within `tolerance` of the
+// key colour (per channel) are skipped.
+void blendRowNearKey(const quint32* in, quint32* out, int width, quint32 weight, quint32 keyRgb, int tolerance)
+{
+    const quint32 inverse = 256 - weight;
+    int x = 0;
+#if defined(__SSE2__)
+    // |s - key| per byte from two saturated differences; a pixel is near the
+    // key when no colour byte's distance exceeds the tolerance.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i rgbMask = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i key = _mm_set1_epi32(int(keyRgb));
+    const __m128i limit = _mm_set1_epi8(char(tolerance));
+    for (; x + 4 <= width; x += 4) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+        const __m128i distance = _mm_or_si128(_mm_subs_epu8(s, key), _mm_subs_epu8(key, s));
+        const __m128i beyond = _mm_and_si128(_mm_subs_epu8(distance, limit), rgbMask);
+        const int nearMask = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(beyond, zero)));
+        for (int i = 0; i < 4; ++i) {
+            if (!(nearMask & (1 << i)))
+                out[x + i] = blendPixel(in[x + i], out[x + i], weight, inverse);
+        }
+    }
+#endif
+    for (; x < width; ++x) {
+        if (!nearKey(in[x], keyRgb, tolerance))
+            out[x] = blendPixel(in[x], out[x], weight, inverse);
+    }
+}
+
 // Blends one row of `width` pixels; key-coloured source pixels are skipped.
 void blendRow(const quint32* in, quint32* out, int width, quint32 weight, quint32 keyRgb)
 {
@@ -137,7 +178,8 @@ QImage stretchNearest(const QImage& source, QSize size)
     return out;
 }
 
-void blendKeyed(QImage& destination, QPoint at, const QImage& source, int alpha, QRgb key, RowBand rows)
+void blendKeyed(
+    QImage& destination, QPoint at, const QImage& source, int alpha, QRgb key, RowBand rows, int keyTolerance)
 {
     if (destination.isNull() || source.isNull() || !is32Bit(destination) || !is32Bit(source))
         return;
@@ -156,7 +198,10 @@ void blendKeyed(QImage& destination, QPoint at, const QImage& source, int alpha,
     for (int y = target.top(); y <= target.bottom(); ++y) {
         const auto* in = reinterpret_cast<const quint32*>(source.constScanLine(y - at.y())) + sourceLeft;
         auto* out = reinterpret_cast<quint32*>(destination.scanLine(y)) + target.left();
-        blendRow(in, out, target.width(), weight, keyRgb);
+        if (keyTolerance > 0)
+            blendRowNearKey(in, out, target.width(), weight, keyRgb, std::min(keyTolerance, 255));
+        else
+            blendRow(in, out, target.width(), weight, keyRgb);
     }
 }
 

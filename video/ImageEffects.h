@@ -33,11 +33,14 @@ QImage stretchNearest(const QImage& source, QSize size);
 
 // Blends `source` onto `destination` with its top-left corner at `at`, with a
 // constant opacity `alpha` (0 = destination unchanged, 255 = source alone).
-// Source pixels whose colour is exactly `key` are left out. The rectangle is
-// clipped at the destination's edges; an offset off the picture is allowed.
-// `rows` limits the work to a band of destination rows.
-void blendKeyed(
-    QImage& destination, QPoint at, const QImage& source, int alpha, QRgb key = TransparentKey, RowBand rows = {});
+// Source pixels whose colour is exactly `key` are left out; with a
+// `keyTolerance` above 0 so is every pixel whose red, green and blue each
+// lie within that distance of the key's (compressed video shifts magenta a
+// little). The rectangle is clipped at the destination's edges; an offset
+// off the picture is allowed. `rows` limits the work to a band of
+// destination rows.
+void blendKeyed(QImage& destination, QPoint at, const QImage& source, int alpha, QRgb key = TransparentKey,
+    RowBand rows = {}, int keyTolerance = 0);
 
 } // namespace ImageEffects
 } // namespace kestrel

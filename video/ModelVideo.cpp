@@ -1,7 +1,9 @@
 #include "ModelVideo.h"
 
 #include "engine/VideoEngine.h"
+#include "video/ClipSwingEvents.h"
 #include "video/FrameServices.h"
+#include "video/ImpactAlignment.h"
 #include "video/ToolbarEnabling.h"
 #include "video/VideoFileDialog.h"
 
@@ -25,6 +27,7 @@ ModelVideo::ModelVideo(
     , m_video(video)
     , m_picture(picture)
     , m_engine(new VideoEngine(this))
+    , m_events(new ClipSwingEvents(app, this))
 {
     m_timer.setInterval(StepIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &ModelVideo::stepBoth);
@@ -57,6 +60,7 @@ void ModelVideo::NewModelFile(const QString& fileName)
     m_engine->Pause();
 
     m_hasModel = true;
+    m_followingVideo = false;
     m_zoom = 1.0;
     m_placement = QPoint(0, 0);
     m_nativeSize = QSize(m_engine->FrameWidth(), m_engine->FrameHeight());
@@ -68,6 +72,7 @@ void ModelVideo::NewModelFile(const QString& fileName)
     m_frame.SetModelTrackBarRange(0, length);
     m_frame.SetModelTrackBarPosition(0);
     LayoutModelPicture();
+    m_events->open(path, ClipSwingEvents::frameTimesOf(*m_engine));
 }
 
 void ModelVideo::LayoutModelPicture()
@@ -82,6 +87,8 @@ void ModelVideo::modelClose()
 {
     m_engine->CloseFile();
     m_hasModel = false;
+    m_followingVideo = false;
+    m_events->close();
     emit repaintNeeded();
 }
 
@@ -160,7 +167,8 @@ std::optional<VideoFrameComposer::ModelOverlay> ModelVideo::overlay(int opacity)
 {
     if (!m_hasModel)
         return std::nullopt;
-    return VideoFrameComposer::ModelOverlay{m_engine->GrabFrame(), pictureSize(), m_placement, opacity};
+    return VideoFrameComposer::ModelOverlay{
+        m_engine->GrabFrame(), pictureSize(), m_placement, opacity, m_frame.modelKeyTolerance()};
 }
 
 bool ModelVideo::dragPress(QPoint position)
@@ -194,8 +202,25 @@ bool ModelVideo::dragRelease()
 
 void ModelVideo::stepBoth()
 {
-    m_engine->StepForward();
     m_video.StepForward();
+    if (m_followingVideo)
+        emit videoStepped();
+    else
+        m_engine->StepForward();
+}
+
+void ModelVideo::followVideo(qint64 videoMs, qint64 videoImpactMs)
+{
+    const SwingMarks& marks = m_events->marks();
+    if (!m_hasModel || !marks.has(SwingEvent::Impact))
+        return;
+    const qint64 target = alignedTimeMs(videoMs, videoImpactMs, m_engine->frameTimeMs(marks.frame(SwingEvent::Impact)));
+    const qint64 frame
+        = nearestFrameAt(target, m_engine->FrameCount(), [this](qint64 index) { return m_engine->frameTimeMs(index); });
+    if (frame < 0 || frame == m_engine->CurrentFrame())
+        return;
+    m_engine->SeekFrame(frame);
+    m_frame.SetModelTrackBarPosition(int(frame));
 }
 
 void ModelVideo::onModelFrameReady()

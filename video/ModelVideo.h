@@ -14,6 +14,7 @@ class QWidget;
 
 namespace kestrel {
 
+class ClipSwingEvents;
 class FrameServices;
 class VideoEngine;
 
@@ -59,6 +60,16 @@ public:
     bool dragMove(QPoint position);
     bool dragRelease();
 
+    // The model's swing marks, found when it opens (or kept from before).
+    ClipSwingEvents& swingEvents() { return *m_events; }
+    // While following, stepping with the video steps the video only; the
+    // window then puts the model on the video's moment with followVideo.
+    void setFollowingVideo(bool following) { m_followingVideo = following; }
+    bool followingVideo() const { return m_followingVideo; }
+    // Shows the model frame at the video's moment `videoMs`, the two
+    // impacts together; nothing while the model's impact is unknown.
+    void followVideo(qint64 videoMs, qint64 videoImpactMs);
+
     VideoEngine& engine() { return *m_engine; }
     const VideoEngine& engine() const { return *m_engine; }
 
@@ -70,6 +81,8 @@ signals:
     // Stepping together with the video has stopped; the video's position
     // display should catch up with the frame the video stands on.
     void steppingWithVideoStopped();
+    // Stepping together moved the video while the model follows it.
+    void videoStepped();
 
 private:
     void LayoutModelPicture();
@@ -82,6 +95,8 @@ private:
     VideoEngine& m_video;
     QWidget* m_picture;
     VideoEngine* m_engine; // vcxModel, a child of this object
+    ClipSwingEvents* m_events; // a child of this object
+    bool m_followingVideo = false;
     QTimer m_timer; // Timer1
 
     bool m_hasModel = false;

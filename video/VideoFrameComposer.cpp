@@ -49,7 +49,7 @@ void VideoFrameComposer::compose(const Request& request, QImage& picture, const 
         ImageEffects::copyInto(m_background, picture, request.flip, band);
         if (withModel)
             ImageEffects::blendKeyed(picture, request.model->placement, m_modelPicture, request.model->opacity,
-                ImageEffects::TransparentKey, band);
+                ImageEffects::TransparentKey, band, request.model->keyTolerance);
     }
 
     drawTimeText(picture, request.positionMs);

@@ -20,6 +20,7 @@ public:
         QSize size; // the model picture's size on screen (native size x model zoom)
         QPoint placement; // its top-left corner on the video picture
         int opacity = 255; // 0-255
+        int keyTolerance = 0; // per channel; 0: exact magenta only
     };
 
     struct Request {

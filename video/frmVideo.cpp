@@ -5,7 +5,9 @@
 #include "app/mMain.h"
 #include "engine/MemoryBudget.h"
 #include "engine/VideoEngine.h"
+#include "video/ClipSwingEvents.h"
 #include "video/FrameServices.h"
+#include "video/ImpactAlignment.h"
 #include "video/ModelVideo.h"
 #include "video/ToolbarEnabling.h"
 #include "video/VideoFileDialog.h"
@@ -14,7 +16,9 @@
 #include "video/VideoPicture.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -76,6 +80,11 @@ struct frmVideo::State {
     QRect rect;
     QSize pictureSize;
     qint64 paintedFrame = -1; // the video frame of the last paint
+
+    ClipSwingEvents* swing = nullptr;
+    QLabel* swingLabel = nullptr; // progress or tempo, in the bottom-left corner
+    QPointer<frmVideo> partner; // lined up at impact with this window
+    bool modelSynced = false;
 };
 
 frmVideo::frmVideo(const AppContext& app, FrameServices& frame, QWidget* parent)
@@ -98,6 +107,15 @@ frmVideo::frmVideo(const AppContext& app, FrameServices& frame, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(d->scroll);
+    // Laid over the bottom-left corner rather than below the picture, so the
+    // picture keeps the whole window and stays centred in it.
+    d->swingLabel = new QLabel(this);
+    d->swingLabel->setObjectName(QStringLiteral("lblSwingEvents"));
+    d->swingLabel->setContentsMargins(6, 2, 6, 2);
+    d->swingLabel->setAutoFillBackground(true);
+    d->swingLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    d->swingLabel->hide();
+    d->swing = new ClipSwingEvents(app, this);
     d->picture = new VideoPicture;
     d->scroll->setWidget(d->picture);
     d->picture->hide();
@@ -120,6 +138,9 @@ frmVideo::frmVideo(const AppContext& app, FrameServices& frame, QWidget* parent)
     connect(d->picture, &VideoPicture::mousePressed, this, &frmVideo::onPictureMousePressed);
     connect(d->picture, &VideoPicture::mouseMoved, this, &frmVideo::onPictureMouseMoved);
     connect(d->picture, &VideoPicture::mouseReleased, this, &frmVideo::onPictureMouseReleased);
+    connect(d->swing, &ClipSwingEvents::changed, this, &frmVideo::onSwingEventsChanged);
+    connect(&d->model->swingEvents(), &ClipSwingEvents::changed, this, &frmVideo::swingEventsChanged);
+    connect(d->model, &ModelVideo::videoStepped, this, &frmVideo::alignFollowers);
 }
 
 frmVideo::~frmVideo() = default;
@@ -176,6 +197,9 @@ void frmVideo::NewPlayerFile(const QString& fileName, bool)
         d->video->Pause();
         LayoutVideoPicture();
         d->mouseTools->videoOpened(path);
+        SyncAtImpact(nullptr);
+        d->modelSynced = false;
+        d->swing->open(path, ClipSwingEvents::frameTimesOf(*d->video));
     } catch (const std::exception& error) {
         if (d->video->state() != VideoEngine::State::Closed)
             restoreDocumentFields(before);
@@ -227,6 +251,8 @@ bool frmVideo::eventFilter(QObject* watched, QEvent* event)
     // recorder's window pick.
     if (watched == d->scroll->viewport() && event->type() == QEvent::MouseButtonPress)
         d->frame->offerScreenRecordingPick(this);
+    if (watched == d->scroll->viewport() && event->type() == QEvent::Resize)
+        placeSwingLabel();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -292,6 +318,8 @@ qint16 frmVideo::vcxStop()
     QString here = QString::number(d->video->CurrentFrame());
     vcxSetPos(here);
     d->playing = false;
+    // The frame playback stopped on may not have reached the partner yet.
+    alignFollowers();
     return 0;
 }
 
@@ -308,8 +336,10 @@ void frmVideo::onVideoFrameReady()
     // that follows for that same frame needs no second paint.
     if (d->playing || d->video->currentVideoFrame().index != d->paintedFrame)
         PaintVideoFrame();
-    if (d->playing)
+    if (d->playing) {
         showVideoPositionOnSlider();
+        alignFollowers();
+    }
 }
 
 // Moves the position slider to the frame shown. The flag tells the frame that
@@ -399,6 +429,11 @@ qint16 frmVideo::vcxSetPos(QString& command)
     d->lastPositionCommand = command;
     d->currentFrame = qint32(engine.CurrentFrame());
     PaintVideoFrame();
+    // A number re-shows the frame the window stands on (activation, stop):
+    // only real moves take the partner along.
+    static const QStringList moves{"next", "prev", "end", "start", "scrollchange"};
+    if (moves.contains(command))
+        alignFollowers();
     // A slider the user is dragging must not be pulled back; every other
     // positioning shows its frame there.
     if (command != QLatin1String("scrollchange"))
@@ -412,16 +447,173 @@ qint16 frmVideo::StepBy(qint64 frames)
     VideoEngine& engine = *d->video;
     if (!d->hasVideo || engine.FrameCount() <= 0)
         return 0;
-    const qint64 target = std::clamp<qint64>(engine.CurrentFrame() + frames, 0, engine.FrameCount() - 1);
+    goToFrame(engine.CurrentFrame() + frames, frames < 0 ? QStringLiteral("prev") : QStringLiteral("next"));
+    return 0;
+}
+
+void frmVideo::goToFrame(qint64 frameIndex, const QString& direction)
+{
+    VideoEngine& engine = *d->video;
     d->playerButtonClick = true;
-    engine.SeekFrame(target);
+    engine.SeekFrame(std::clamp<qint64>(frameIndex, 0, engine.FrameCount() - 1));
     // The frame reached is exact, so a following "prev" steps on from it.
-    d->lastPositionCommand = frames < 0 ? QStringLiteral("prev") : QStringLiteral("next");
+    d->lastPositionCommand = direction;
     d->currentFrame = qint32(engine.CurrentFrame());
     PaintVideoFrame();
     showVideoPositionOnSlider();
     d->playerButtonClick = false;
-    return 0;
+    alignFollowers();
+}
+
+// ---------------------------------------------------------------- swing events
+
+const SwingMarks& frmVideo::swingMarks() const
+{
+    return d->swing->marks();
+}
+
+QString frmVideo::swingEventsText() const
+{
+    return d->swing->statusText();
+}
+
+ClipSwingEvents& frmVideo::swingEvents()
+{
+    return *d->swing;
+}
+
+ClipSwingEvents& frmVideo::modelSwingEvents()
+{
+    return d->model->swingEvents();
+}
+
+bool frmVideo::GoToSwingEvent(SwingEvent event)
+{
+    if (!d->hasVideo || !swingMarks().has(event))
+        return false;
+    goToFrame(swingMarks().frame(event), QStringLiteral("next"));
+    return true;
+}
+
+bool frmVideo::GoToNextMark(int direction)
+{
+    if (!d->hasVideo)
+        return false;
+    const qint64 here = d->video->CurrentFrame();
+    const qint64 target = direction > 0 ? swingMarks().nextAfter(here) : swingMarks().previousBefore(here);
+    if (target < 0)
+        return false;
+    goToFrame(target, QStringLiteral("next"));
+    return true;
+}
+
+bool frmVideo::SetSwingMarkHere(SwingEvent event)
+{
+    return d->hasVideo && d->swing->setMark(event, d->video->CurrentFrame());
+}
+
+void frmVideo::FindSwingEventsAgain()
+{
+    if (d->hasVideo)
+        d->swing->findAgain();
+}
+
+void frmVideo::onSwingEventsChanged()
+{
+    const QString text = d->swing->statusText();
+    d->swingLabel->setText(text);
+    d->swingLabel->setVisible(!text.isEmpty());
+    placeSwingLabel();
+    publishSwingMarks();
+    emit swingEventsChanged();
+}
+
+void frmVideo::placeSwingLabel()
+{
+    d->swingLabel->adjustSize();
+    const QRect area = d->scroll->viewport()->geometry().translated(d->scroll->pos());
+    d->swingLabel->move(area.left(), area.bottom() + 1 - d->swingLabel->height());
+    d->swingLabel->raise();
+}
+
+void frmVideo::publishSwingMarks()
+{
+    if (ownsSharedControls())
+        d->frame->SetVideoTrackBarMarks(d->hasVideo ? d->swing->trackBarMarks() : QList<TrackBarMark>());
+}
+
+bool frmVideo::SyncAtImpact(frmVideo* partner)
+{
+    if (d->partner) {
+        d->partner->d->partner = nullptr;
+        d->partner = nullptr;
+    }
+    if (!partner || partner == this || !d->hasVideo || !partner->d->hasVideo || !swingMarks().has(SwingEvent::Impact)
+        || !partner->swingMarks().has(SwingEvent::Impact))
+        return false;
+    if (partner->d->partner)
+        partner->SyncAtImpact(nullptr);
+    // The partner follows from now on; playing on its own would pull it away.
+    if (partner->d->playing)
+        partner->vcxStop();
+    d->partner = partner;
+    partner->d->partner = this;
+    alignFollowers();
+    return true;
+}
+
+frmVideo* frmVideo::syncedPartner() const
+{
+    return d->partner;
+}
+
+bool frmVideo::SyncModelAtImpact()
+{
+    d->modelSynced = d->hasVideo && d->model->HasModel() && swingMarks().has(SwingEvent::Impact)
+        && d->model->swingEvents().marks().has(SwingEvent::Impact);
+    d->model->setFollowingVideo(d->modelSynced);
+    if (d->modelSynced)
+        alignFollowers();
+    return d->modelSynced;
+}
+
+bool frmVideo::modelSyncedAtImpact() const
+{
+    return d->modelSynced && d->model->HasModel();
+}
+
+void frmVideo::alignFollowers()
+{
+    if (!d->hasVideo || !swingMarks().has(SwingEvent::Impact))
+        return;
+    const qint64 ownMs = d->video->frameTimeMs(d->video->CurrentFrame());
+    const qint64 ownImpactMs = d->video->frameTimeMs(swingMarks().frame(SwingEvent::Impact));
+    if (modelSyncedAtImpact())
+        d->model->followVideo(ownMs, ownImpactMs);
+    frmVideo* partner = d->partner;
+    if (!partner || !partner->d->hasVideo || !partner->swingMarks().has(SwingEvent::Impact))
+        return;
+    VideoEngine& other = *partner->d->video;
+    const qint64 otherImpactMs = other.frameTimeMs(partner->swingMarks().frame(SwingEvent::Impact));
+    const qint64 target = alignedTimeMs(ownMs, ownImpactMs, otherImpactMs);
+    partner->followPartnerAt(
+        nearestFrameAt(target, other.FrameCount(), [&other](qint64 frame) { return other.frameTimeMs(frame); }));
+}
+
+// Positioned by the partner: no move is passed back, or the two would pull
+// each other a frame to and fro.
+void frmVideo::followPartnerAt(qint64 frameIndex)
+{
+    VideoEngine& engine = *d->video;
+    if (frameIndex < 0 || frameIndex == engine.CurrentFrame())
+        return;
+    engine.SeekFrame(frameIndex);
+    d->lastPositionCommand = QStringLiteral("next");
+    d->currentFrame = qint32(engine.CurrentFrame());
+    PaintVideoFrame();
+    if (modelSyncedAtImpact() && swingMarks().has(SwingEvent::Impact))
+        d->model->followVideo(
+            engine.frameTimeMs(frameIndex), engine.frameTimeMs(swingMarks().frame(SwingEvent::Impact)));
 }
 
 // ---------------------------------------------------------------- rate and zoom
@@ -456,6 +648,7 @@ qint16 frmVideo::vcxZoomOut()
 
 void frmVideo::windowActivated()
 {
+    publishSwingMarks();
     if (!d->hasVideo) {
         // With no video only the standard toolbar is usable.
         EnableToolbars(*d->frame, true, false, false, false);
@@ -497,6 +690,8 @@ void frmVideo::mousePressEvent(QMouseEvent* event)
 void frmVideo::closeEvent(QCloseEvent* event)
 {
     d->video->Pause();
+    SyncAtImpact(nullptr);
+    d->swing->close();
     d->frame->UpdateVideoList(windowTitle());
     QWidget::closeEvent(event);
 }

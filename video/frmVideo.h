@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/SwingMarks.h"
 #include "app/AppContext.h"
 
 #include <QImage>
@@ -12,6 +13,7 @@
 
 namespace kestrel {
 
+class ClipSwingEvents;
 class FrameServices;
 class ModelVideo;
 class VideoEngine;
@@ -88,6 +90,29 @@ public:
     void modelZoomOut();
     void modelSetPos(int position);
 
+    // Swing events: the clip's marks (kept from before or found in the
+    // background), going to them and moving them. The Go and Set commands
+    // return false when there is no such mark or no video.
+    const SwingMarks& swingMarks() const;
+    QString swingEventsText() const;
+    bool GoToSwingEvent(SwingEvent event);
+    // The nearest mark after (direction > 0) or before the frame shown.
+    bool GoToNextMark(int direction);
+    bool SetSwingMarkHere(SwingEvent event);
+    void FindSwingEventsAgain();
+    ClipSwingEvents& swingEvents();
+    ClipSwingEvents& modelSwingEvents();
+
+    // Lines `partner` up with this window at impact: from then on each
+    // window's moves put the other on the same moment of the swing, by the
+    // frames' own times. False (and no link) when either impact is unknown;
+    // null ends the link.
+    bool SyncAtImpact(frmVideo* partner);
+    frmVideo* syncedPartner() const;
+    // The same for the model: it follows the video, impact on impact.
+    bool SyncModelAtImpact();
+    bool modelSyncedAtImpact() const;
+
     // Properties.
     QString ID() const;
     QString videoExt() const;
@@ -123,6 +148,8 @@ signals:
     // After every paint: the frame shown (0-based), the clip's frame count,
     // the frame's time and the clip's average frame rate.
     void frameShown(qint64 frameIndex, qint64 frameCount, qint64 positionMs, double fps);
+    // The swing marks, their progress or the tempo changed.
+    void swingEventsChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -149,6 +176,15 @@ private:
     void onVideoFrameReady();
     void onPlaybackEnded();
     void showVideoPositionOnSlider();
+    // Shows exactly that frame (clamped to the clip); `direction` ("next" or
+    // "prev") is the positioning command it counts as.
+    void goToFrame(qint64 frameIndex, const QString& direction);
+    void onSwingEventsChanged();
+    void publishSwingMarks();
+    void placeSwingLabel();
+    // Puts the partner and the model on this window's moment of the swing.
+    void alignFollowers();
+    void followPartnerAt(qint64 frameIndex);
     void onPictureMousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position);
     void onPictureMouseMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF position);
     void onPictureMouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position);

@@ -8,6 +8,7 @@
 #include "tst_files.h"
 #include "tst_frame.h"
 #include "tst_keyboard.h"
+#include "tst_swing.h"
 #include "tst_toolbars.h"
 #include "tst_windows.h"
 
@@ -28,5 +29,6 @@ int main(int argc, char* argv[])
     tests.push_back(std::make_unique<tst_Keyboard>());
     tests.push_back(std::make_unique<tst_Files>());
     tests.push_back(std::make_unique<tst_Desktop>());
+    tests.push_back(std::make_unique<tst_Swing>());
     return kestrel::test::runTestClasses(tests);
 }

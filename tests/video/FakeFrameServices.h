@@ -23,6 +23,8 @@ public:
     int videoPosition = 0;
     int modelPosition = 0;
     int opacity = 125;
+    int keyTolerance = 0;
+    QList<TrackBarMark> videoMarks;
     QString drawingTool = QStringLiteral("None");
     QStringList videoListUpdates;
     bool pickPending = false;
@@ -69,6 +71,7 @@ public:
     void SetModelTrackBarRange(int minimum, int maximum) override { modelRange = {minimum, maximum}; }
     void SetModelTrackBarPosition(int value) override { modelPosition = value; }
     void SetCropTrackBarRange(int minimum, int maximum) override { cropRange = {minimum, maximum}; }
+    void SetVideoTrackBarMarks(const QList<TrackBarMark>& marks) override { videoMarks = marks; }
     void UpdateVideoList(const QString& exceptCaption) override { videoListUpdates << exceptCaption; }
 
     QString DrawingTool() const override { return drawingTool; }
@@ -94,6 +97,7 @@ public:
     }
 
     int modelOpacity() const override { return opacity; }
+    int modelKeyTolerance() const override { return keyTolerance; }
 
     bool offerScreenRecordingPick(QWidget* window) override
     {

@@ -2,6 +2,7 @@
 
 #include "VideoTestFixture.h"
 #include "video/ImageEffects.h"
+#include "video/ImpactAlignment.h"
 #include "video/VideoFrameComposer.h"
 
 #include <QPainter>
@@ -233,4 +234,118 @@ void ImageEffectsTest::compose_drawingsHookRunsLastOnComposedPicture()
     QCOMPARE(picture.pixel(0, 0), qRgb(1, 2, 3));
     // The background stays the unmirrored stretched frame.
     QCOMPARE(composer.background(), frame);
+}
+
+// Colours a compressed magenta key picks up, and colours that must stay.
+namespace {
+const QList<QRgb> kNearMagenta{qRgb(254, 0, 253), qRgb(255, 3, 255), qRgb(250, 4, 251), qRgb(252, 1, 255)};
+const QList<QRgb> kFarFromMagenta{
+    qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(200, 0, 200), qRgb(255, 40, 255), qRgb(255, 255, 255), qRgb(240, 0, 255)};
+
+// A source row of `width` pixels repeating `colours`, odd widths reaching the
+// routine's one-pixel tail as well as its four-pixel body.
+QImage rowOf(const QList<QRgb>& colours, int width)
+{
+    QImage row(width, 3, QImage::Format_RGB32);
+    for (int y = 0; y < row.height(); ++y)
+        for (int x = 0; x < width; ++x)
+            row.setPixel(x, y, colours[x % colours.size()]);
+    return row;
+}
+} // namespace
+
+void ImageEffectsTest::keyTolerance_zeroKeysExactMagentaOnly()
+{
+    QList<QRgb> colours = kNearMagenta + kFarFromMagenta;
+    colours << ImageEffects::TransparentKey;
+    const QImage source = rowOf(colours, 23);
+    const QImage background = noise(23, 3, 71);
+    for (int alpha : {125, 255}) {
+        QImage byDefault = background.copy();
+        ImageEffects::blendKeyed(byDefault, QPoint(0, 0), source, alpha);
+        QImage atZero = background.copy();
+        ImageEffects::blendKeyed(atZero, QPoint(0, 0), source, alpha, ImageEffects::TransparentKey, {}, 0);
+        QCOMPARE(atZero, byDefault);
+        for (int x = 0; x < source.width(); ++x) {
+            const bool key = (source.pixel(x, 0) & 0xFFFFFF) == ImageEffects::TransparentKey;
+            QCOMPARE(atZero.pixel(x, 1) == background.pixel(x, 1), key || alpha == 0);
+        }
+    }
+}
+
+void ImageEffectsTest::keyTolerance_keysNearMagentaNotOtherColours_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("four-pixel body") << 40;
+    QTest::newRow("odd width, tail pixels") << 13;
+    QTest::newRow("narrower than four") << 3;
+}
+
+void ImageEffectsTest::keyTolerance_keysNearMagentaNotOtherColours()
+{
+    QFETCH(int, width);
+    QList<QRgb> colours;
+    for (int i = 0; i < qMax(kNearMagenta.size(), kFarFromMagenta.size()); ++i)
+        colours << kNearMagenta[i % kNearMagenta.size()] << kFarFromMagenta[i % kFarFromMagenta.size()];
+    const QImage source = rowOf(colours, width);
+    const QImage background = noise(width, 3, 73);
+    QImage destination = background.copy();
+    constexpr int tolerance = 5;
+    ImageEffects::blendKeyed(destination, QPoint(0, 0), source, 255, ImageEffects::TransparentKey, {}, tolerance);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const QRgb s = source.pixel(x, y);
+            const bool near = kNearMagenta.contains(s);
+            QCOMPARE(destination.pixel(x, y), near ? background.pixel(x, y) : s);
+        }
+    }
+}
+
+void ImageEffectsTest::keyTolerance_reachesComposerFromModelOverlay()
+{
+    const QImage frame = noise(64, 48, 81);
+    QImage modelFrame(64, 48, QImage::Format_RGB32);
+    modelFrame.fill(QColor(254, 0, 253));
+    QPainter(&modelFrame).fillRect(0, 40, 64, 8, Qt::red);
+    VideoFrameComposer composer;
+    for (int tolerance : {0, 2}) {
+        const VideoFrameComposer::ModelOverlay model{modelFrame, modelFrame.size(), QPoint(0, 0), 255, tolerance};
+        QImage picture;
+        composer.compose({frame, frame.size(), false, &model, 0}, picture);
+        // Below the time text: the near-magenta rows show the video only with
+        // a tolerance; the red rows always cover it.
+        QCOMPARE(picture.pixel(50, 20), tolerance > 0 ? frame.pixel(50, 20) : qRgb(254, 0, 253));
+        QCOMPARE(picture.pixel(50, 44), qRgb(255, 0, 0));
+    }
+}
+
+void ImageEffectsTest::nearestFrameAt_picksNearestTime_data()
+{
+    QTest::addColumn<QList<qint64>>("frameTimes");
+    QTest::addColumn<qint64>("timeMs");
+    QTest::addColumn<qint64>("frame");
+    const QList<qint64> at60{0, 17, 33, 50, 67, 83};
+    const QList<qint64> variable{0, 25, 58, 83, 125};
+    QTest::newRow("exact frame time") << at60 << qint64(33) << qint64(2);
+    QTest::newRow("just after a frame") << at60 << qint64(35) << qint64(2);
+    QTest::newRow("just before a frame") << at60 << qint64(48) << qint64(3);
+    QTest::newRow("tie goes to the earlier frame") << QList<qint64>{0, 10, 20} << qint64(15) << qint64(1);
+    QTest::newRow("before the first frame") << at60 << qint64(-400) << qint64(0);
+    QTest::newRow("past the last frame") << at60 << qint64(9000) << qint64(5);
+    QTest::newRow("variable intervals") << variable << qint64(100) << qint64(3);
+    QTest::newRow("variable intervals, long gap") << variable << qint64(105) << qint64(4);
+    QTest::newRow("one frame") << QList<qint64>{0} << qint64(50) << qint64(0);
+    QTest::newRow("no frames") << QList<qint64>{} << qint64(50) << qint64(-1);
+}
+
+void ImageEffectsTest::nearestFrameAt_picksNearestTime()
+{
+    QFETCH(QList<qint64>, frameTimes);
+    QFETCH(qint64, timeMs);
+    QFETCH(qint64, frame);
+    QCOMPARE(
+        nearestFrameAt(timeMs, frameTimes.size(), [&frameTimes](qint64 index) { return frameTimes.at(index); }), frame);
+    // Lined up at impact: 60 ms into one clip whose impact is at 100 ms is
+    // 40 ms before the other's impact.
+    QCOMPARE(alignedTimeMs(60, 100, 500), qint64(460));
 }

@@ -20,4 +20,12 @@ private slots:
     void compose_flipMirrorsFrameButNotTimeTextOrModel();
     void compose_magentaModelPixelsLeaveVideo();
     void compose_drawingsHookRunsLastOnComposedPicture();
+
+    void keyTolerance_zeroKeysExactMagentaOnly();
+    void keyTolerance_keysNearMagentaNotOtherColours_data();
+    void keyTolerance_keysNearMagentaNotOtherColours();
+    void keyTolerance_reachesComposerFromModelOverlay();
+
+    void nearestFrameAt_picksNearestTime_data();
+    void nearestFrameAt_picksNearestTime();
 };

@@ -1,6 +1,7 @@
 // The video window's test classes, one after another in one program.
 #include "ImageEffectsTest.h"
 #include "ModelVideoTest.h"
+#include "SwingEventsTest.h"
 #include "VideoWindowTest.h"
 #include "support/TestRunner.h"
 
@@ -13,5 +14,6 @@ int main(int argc, char* argv[])
     tests.push_back(std::make_unique<ImageEffectsTest>());
     tests.push_back(std::make_unique<VideoWindowTest>());
     tests.push_back(std::make_unique<ModelVideoTest>());
+    tests.push_back(std::make_unique<SwingEventsTest>());
     return kestrel::test::runTestClasses(tests);
 }
