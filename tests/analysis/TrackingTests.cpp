@@ -72,11 +72,6 @@ private:
     static void checkAgainstTruth(const PointTrack& track, const TrackClipTruth& truth, qint64 startFrame)
     {
         QCOMPARE(track.frameCount(), qint64(truth.frameCount()));
-        if (qEnvironmentVariableIsSet("KESTREL_TRACK_DUMP")) {
-            for (int i = 0; i < truth.frameCount(); ++i)
-                qDebug() << i << int(track.points[size_t(i)].state) << track.points[size_t(i)].positionPx
-                         << truth.centrePx[size_t(i)] << truth.whole[size_t(i)] << truth.blurred[size_t(i)];
-        }
         for (int i = 0; i < truth.frameCount(); ++i) {
             if (!truth.whole[size_t(i)])
                 continue;
