@@ -19,8 +19,12 @@ TrackSpeeds TrackSpeeds::of(const PointTrack& track)
     speeds.pxPerS.resize(size_t(frames));
     if (qint64(track.frameTimesMs.size()) != frames)
         return speeds;
+    // Positions carried on unseen are guesses: speeds come from sightings only.
+    const auto seen = [&track](qint64 frame) {
+        return track.hasPosition(frame) && track.points[size_t(frame)].state != TrackState::Predicted;
+    };
     for (qint64 i = 0; i < frames; ++i) {
-        if (!track.hasPosition(i))
+        if (!seen(i))
             continue;
         // Widen the window symmetrically until it spans the half window on both sides.
         qint64 reach = 1;
@@ -32,7 +36,7 @@ TrackSpeeds TrackSpeeds::of(const PointTrack& track)
         double sumT = 0, sumX = 0, sumY = 0, sumTT = 0, sumTX = 0, sumTY = 0;
         int count = 0;
         for (qint64 j = std::max<qint64>(0, i - reach); j <= std::min(frames - 1, i + reach); ++j) {
-            if (!track.hasPosition(j))
+            if (!seen(j))
                 continue;
             const double t = double(track.frameTimesMs[size_t(j)] - track.frameTimesMs[size_t(i)]) / 1000.0;
             const QPointF p = track.points[size_t(j)].positionPx;

@@ -15,9 +15,10 @@ enum class SpeedUnit { PixelsPerSecond, MetresPerSecond, KilometresPerHour, Mile
 // The speed on a frame is the slope of a straight line fitted to its
 // position over the frames around it (about 10 ms either side, at least one
 // frame), which is exact for steady acceleration and evens out the last
-// pixel of tracking noise at high frame rates.
+// pixel of tracking noise at high frame rates. Only frames where the point
+// was seen (or placed) count: a position carried on unseen is a guess.
 struct TrackSpeeds {
-    std::vector<std::optional<double>> pxPerS; // one per frame; none without positions around it
+    std::vector<std::optional<double>> pxPerS; // one per frame; none without sightings on and around it
     qint64 topFrame = -1; // the fastest frame, -1 when no speed is known
     double topPxPerS = 0;
 

@@ -568,6 +568,7 @@ void VideoMouseTools::DrawingsDeleteAll()
 {
     d->draw.DeleteAll();
     d->editor->clear();
+    d->tracks->clear();
     d->repaint();
 }
 

@@ -284,7 +284,7 @@ private slots:
         QCOMPARE(speedText(1000, SpeedUnit::MilesPerHour, 0.01), QStringLiteral("22.4 mph"));
     }
 
-    void speeds_needTwoPositionsNearby()
+    void speeds_needTwoSightingsNearby()
     {
         // 10 px in 100 ms, then a gap, then a lone point.
         const PointTrack track = handTrack({QPointF(0, 0), QPointF(10, 0), std::nullopt, QPointF(30, 40)});
@@ -295,6 +295,15 @@ private slots:
         QVERIFY(!speeds.pxPerS[3].has_value());
         QCOMPARE(speeds.topPxPerS, 100.0);
         QCOMPARE(speeds.topFrame, qint64(0));
+
+        // A guessed position, however fast, neither has a speed nor lends one.
+        PointTrack guessed = handTrack({QPointF(0, 0), QPointF(10, 0), QPointF(500, 0), QPointF(30, 0)});
+        guessed.points[2].state = TrackState::Predicted;
+        const TrackSpeeds fromSightings = TrackSpeeds::of(guessed);
+        QVERIFY(!fromSightings.pxPerS[2].has_value());
+        QVERIFY(!fromSightings.pxPerS[3].has_value());
+        QCOMPARE(fromSightings.pxPerS[1].value(), 100.0);
+        QCOMPARE(fromSightings.topPxPerS, 100.0);
     }
 
     void csv_listsFramesWithPositions_data()

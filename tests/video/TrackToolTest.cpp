@@ -277,6 +277,15 @@ void TrackToolTest::exportCsv_throughTheSaveDialog()
     QVERIFY2(std::abs(row.at(4).toDouble() - 90.0) < 6, row.at(4).constData());
 }
 
+void TrackToolTest::deleteAll_removesTracksToo()
+{
+    trackFromFirstFrame();
+    QVERIFY(m_window->mouseTools().hasDrawings());
+    m_window->DrawingsDeleteAll();
+    QVERIFY(m_window->mouseTools().tracks().isEmpty());
+    QVERIFY(!m_window->mouseTools().hasDrawings());
+}
+
 void TrackToolTest::topSpeedText_pixelsOrCalibratedUnits()
 {
     clsKesRuler ruler;
