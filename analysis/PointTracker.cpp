@@ -18,6 +18,8 @@ constexpr int kMaxSearchRadiusPx = 160;
 // A confirmation window around where the flow went: the flow is trusted
 // for the rough place, the look for the exact one.
 constexpr int kConfirmRadiusPx = 3;
+// A look whose grey levels spread less than this is too even to be found again.
+constexpr double kMinLookSpread = 10;
 // A sighting further than this from the prediction is something else (a
 // half-hidden feature, a look-alike): the base, the share of the step the
 // motion may change by from one frame to the next, and how fast the doubt
@@ -63,7 +65,17 @@ void PointTracker::begin(const cv::Mat& grey, cv::Point2f at, double timeMs)
     m_previous = grey;
     m_lastPositionPx = at;
     m_lastSeen = true;
+    m_patchRadiusPx = m_options.patchRadiusPx;
     m_firstLook = patchAt(grey, at);
+    for (;;) {
+        cv::Scalar mean;
+        cv::Scalar spread;
+        cv::meanStdDev(m_firstLook, mean, spread);
+        if (spread[0] >= kMinLookSpread || m_patchRadiusPx >= m_options.maxPatchRadiusPx)
+            break;
+        m_patchRadiusPx = std::min(m_options.maxPatchRadiusPx, m_patchRadiusPx * 3 / 2 + 1);
+        m_firstLook = patchAt(grey, at);
+    }
     m_latestLook = m_firstLook;
     m_sightings.clear();
     m_sightings.push_back({at, timeMs});
@@ -125,6 +137,9 @@ PointTracker::Step PointTracker::next(const cv::Mat& grey, double timeMs)
         m_usualScore += kUsualScoreWeight * (best.score - m_usualScore);
         step.positionPx = best.positionPx;
         step.state = TrackState::Tracked;
+        // Found again after it was given up: its old motion says nothing now.
+        if (givenUp)
+            m_sightings.clear();
         remember(best.positionPx, timeMs);
         if (best.score >= m_options.refreshScore)
             m_latestLook = patchAt(grey, best.positionPx);
@@ -204,7 +219,7 @@ bool PointTracker::follow(const cv::Mat& grey, cv::Point2f from, cv::Point2f gue
     std::vector<cv::Point2f> after{guess};
     std::vector<uchar> status;
     std::vector<float> error;
-    const int window = 2 * m_options.patchRadiusPx + 1;
+    const int window = 2 * std::min(m_patchRadiusPx, 2 * m_options.patchRadiusPx) + 1;
     cv::calcOpticalFlowPyrLK(m_previous, grey, before, after, status, error, cv::Size(window, window), 3,
         cv::TermCriteria(cv::TermCriteria::COUNT | cv::TermCriteria::EPS, 20, 0.03), cv::OPTFLOW_USE_INITIAL_FLOW);
     if (status.empty() || !status[0] || !cv::Rect2f(0, 0, float(grey.cols), float(grey.rows)).contains(after[0]))
@@ -215,7 +230,7 @@ bool PointTracker::follow(const cv::Mat& grey, cv::Point2f from, cv::Point2f gue
 
 PointTracker::Match PointTracker::search(const cv::Mat& grey, cv::Point2f centre, int radiusPx) const
 {
-    const int reach = radiusPx + m_options.patchRadiusPx;
+    const int reach = radiusPx + m_patchRadiusPx;
     const cv::Rect region
         = cv::Rect(int(std::lround(centre.x)) - reach, int(std::lround(centre.y)) - reach, 2 * reach + 1, 2 * reach + 1)
         & cv::Rect(0, 0, grey.cols, grey.rows);
@@ -253,7 +268,7 @@ PointTracker::Match PointTracker::searchWith(const cv::Mat& grey, const cv::Mat&
 
 cv::Mat PointTracker::patchAt(const cv::Mat& grey, cv::Point2f centre) const
 {
-    const int side = 2 * m_options.patchRadiusPx + 1;
+    const int side = 2 * m_patchRadiusPx + 1;
     cv::Mat patch;
     cv::getRectSubPix(grey, cv::Size(side, side), centre, patch);
     return patch;

@@ -22,7 +22,11 @@ namespace kestrel {
 class PointTracker {
 public:
     struct Options {
-        int patchRadiusPx = 12; // the feature's look: a square of 2r+1 pixels
+        // The feature's look: a square of 2r+1 pixels, grown (up to
+        // maxPatchRadiusPx) where the picture is too even to be matched
+        // (a click inside a plain ball or disc).
+        int patchRadiusPx = 12;
+        int maxPatchRadiusPx = 48;
         int minSearchRadiusPx = 16; // around the prediction, when the feature was not followed
         double acceptScore = 0.7; // normalised correlation that counts as a sighting
         double refreshScore = 0.85; // sightings this good become the feature's latest look
@@ -71,6 +75,7 @@ private:
     cv::Mat patchAt(const cv::Mat& grey, cv::Point2f centre) const;
 
     Options m_options;
+    int m_patchRadiusPx = 12; // as grown for this walk's feature
     cv::Mat m_previous; // the walk's last picture
     cv::Point2f m_lastPositionPx; // on it (seen or predicted)
     bool m_lastSeen = false;

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <cmath>
+
 #include <sys/resource.h>
 
 namespace kestrel::bench {
@@ -64,9 +66,13 @@ void runTrackingBench(QTextStream& out, const QString& workDir)
     }
     int tracked = 0;
     int predicted = 0;
-    for (const TrackPoint& point : track.points) {
-        tracked += point.state == TrackState::Tracked ? 1 : 0;
-        predicted += point.state == TrackState::Predicted ? 1 : 0;
+    qint64 firstLost = -1;
+    for (qint64 i = 0; i < track.frameCount(); ++i) {
+        const TrackState state = track.points[size_t(i)].state;
+        tracked += state == TrackState::Tracked ? 1 : 0;
+        predicted += state == TrackState::Predicted ? 1 : 0;
+        if (firstLost < 0 && state == TrackState::Absent)
+            firstLost = i;
     }
     row(QStringLiteral("track the club head, 600 frames s (CPU s)"),
         QStringLiteral("%1 (%2), %3 frames/s")
@@ -77,6 +83,9 @@ void runTrackingBench(QTextStream& out, const QString& workDir)
         seconds < 10 ? QStringLiteral("yes") : QStringLiteral("NO"));
     row(QStringLiteral("frames found / carried on / of"),
         QStringLiteral("%1 / %2 / %3").arg(tracked).arg(predicted).arg(track.frameCount()));
+    const double impactS = recipe.addressS + recipe.backswingS + recipe.pauseS + recipe.downswingS;
+    row(QStringLiteral("first frame lost / impact frame"),
+        QStringLiteral("%1 / %2").arg(firstLost).arg(std::lround(impactS * recipe.fps)));
 }
 
 } // namespace kestrel::bench
