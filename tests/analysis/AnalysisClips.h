@@ -25,7 +25,6 @@ public:
     QString made(const QString& name, const Maker& make);
 
 private:
-
     QTemporaryDir m_dir;
     QHash<QString, QString> m_made;
 };
