@@ -693,6 +693,8 @@ bool VideoMouseTools::SavePicture()
 
 void VideoMouseTools::videoOpened(const QString& path)
 {
+    // A track is a point per frame of the clip it was made on: it cannot go with the drawings to another.
+    d->tracks->clear();
     d->files->videoOpened(path);
 }
 

@@ -277,6 +277,18 @@ void TrackToolTest::exportCsv_throughTheSaveDialog()
     QVERIFY2(std::abs(row.at(4).toDouble() - 90.0) < 6, row.at(4).constData());
 }
 
+void TrackToolTest::openingAnotherClip_dropsTheTracks()
+{
+    trackFromFirstFrame();
+    const QString copy = m_clips.filePath(QStringLiteral("other.avi"));
+    QFile::remove(copy);
+    QVERIFY(QFile::copy(m_clip, copy));
+    m_window->NewPlayerFile(copy);
+    QVERIFY(m_window->mouseTools().tracks().isEmpty());
+    // Only tracks were drawn: nothing else to ask about keeping.
+    QCOMPARE(m_prompter->shown().size(), 0);
+}
+
 void TrackToolTest::deleteAll_removesTracksToo()
 {
     trackFromFirstFrame();

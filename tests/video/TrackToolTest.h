@@ -20,6 +20,7 @@ private slots:
     void escape_cancelsTheRun();
     void tracks_roundTripThroughDrawingsFile();
     void exportCsv_throughTheSaveDialog();
+    void openingAnotherClip_dropsTheTracks();
     void deleteAll_removesTracksToo();
     void topSpeedText_pixelsOrCalibratedUnits();
 
