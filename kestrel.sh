@@ -13,6 +13,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavdevice-dev libavfilter-dev
   libx11-dev libxext-dev libxfixes-dev pulseaudio
   xvfb xauth x11-utils fonts-dejavu-core
+  libopencv-dev
 )
 
 install_dependencies() {

@@ -13,5 +13,6 @@ void runDrawingBench(QTextStream& out, const QString& workDir);
 void runAnalysisBench(QTextStream& out, const QString& workDir);
 void runKbBench(QTextStream& out, const QString& workDir);
 void runCaptureBench(QTextStream& out, const QString& workDir);
+void runTrackingBench(QTextStream& out, const QString& workDir);
 
 } // namespace kestrel::bench

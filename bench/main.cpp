@@ -1,6 +1,7 @@
 // kestrel-bench: speed and memory figures for the engine, frame painting,
-// drawing, swing analysis, the knowledge base and the camera's delay buffer.
-// Run with `./kestrel.sh bench`; `--only engine|paint|drawing|analysis|kb|capture` picks one.
+// drawing, swing analysis, point tracking, the knowledge base and the camera's
+// delay buffer.
+// Run with `./kestrel.sh bench`; `--only engine|paint|drawing|analysis|tracking|kb|capture` picks one.
 #include "Benchmarks.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@ int main(int argc, char* argv[])
         kestrel::bench::runDrawingBench(out, work.path());
     if (area.isEmpty() || area == QLatin1String("analysis"))
         kestrel::bench::runAnalysisBench(out, work.path());
+    if (area.isEmpty() || area == QLatin1String("tracking"))
+        kestrel::bench::runTrackingBench(out, work.path());
     if (area.isEmpty() || area == QLatin1String("kb"))
         kestrel::bench::runKbBench(out, work.path());
     if (area.isEmpty() || area == QLatin1String("capture"))

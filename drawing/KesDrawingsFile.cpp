@@ -81,6 +81,51 @@ clsKesShape readShape(const QJsonObject& object, const QString& kind, const QStr
     return shape;
 }
 
+QJsonObject trackJson(const KesTrack& track)
+{
+    QJsonArray frames;
+    for (const KesTrackPoint& point : track.points) {
+        // Hundredths of a pixel are finer than any tracker and keep the file short.
+        const auto rounded = [](double v) { return std::round(v * 100) / 100; };
+        frames.append(QJsonArray{double(point.frame), rounded(point.positionPx.x()), rounded(point.positionPx.y()),
+            QString(QChar(char(point.state)))});
+    }
+    return QJsonObject{{QStringLiteral("kind"), KesShapeKind::Track},
+        {QStringLiteral("color"), colourText(track.colour)}, {QStringLiteral("widthPx"), track.widthPx},
+        {QStringLiteral("startFrame"), double(track.startFrame)}, {QStringLiteral("frames"), frames}};
+}
+
+KesTrack readTrack(const QJsonObject& object, const QString& where)
+{
+    KesTrack track;
+    const QColor colour = QColor::fromString(object.value(QStringLiteral("color")).toString());
+    if (!colour.isValid())
+        throw Refusal{where + QStringLiteral(" has no valid \"color\".")};
+    track.colour = qint32(colour.red() | (colour.green() << 8) | (colour.blue() << 16));
+    track.widthPx = float(readNumber(object, QStringLiteral("widthPx"), 0, 100, where));
+    track.startFrame = qint64(readNumber(object, QStringLiteral("startFrame"), 0, 1e12, where));
+    const QJsonValue frames = object.value(QStringLiteral("frames"));
+    if (!frames.isArray())
+        throw Refusal{where + QStringLiteral(" has no \"frames\" list.")};
+    qint64 previous = -1;
+    for (const QJsonValue& value : frames.toArray()) {
+        const QJsonArray row = value.toArray();
+        const QString state = row.size() == 4 ? row[3].toString() : QString();
+        const double frame = row.size() == 4 ? row[0].toDouble(-1) : -1;
+        const double x = row.size() == 4 ? row[1].toDouble(std::nan("")) : std::nan("");
+        const double y = row.size() == 4 ? row[2].toDouble(std::nan("")) : std::nan("");
+        const bool knownState
+            = state == QLatin1String("t") || state == QLatin1String("p") || state == QLatin1String("s");
+        if (!value.isArray() || frame != std::floor(frame) || frame <= double(previous) || frame > 1e12
+            || !std::isfinite(x) || !std::isfinite(y) || !knownState)
+            throw Refusal{
+                where + QStringLiteral(" has a frame that is not [frame, x, y, \"t\"|\"p\"|\"s\"] in rising order.")};
+        previous = qint64(frame);
+        track.points.push_back({previous, QPointF(x, y), KesTrackPoint::State(state.at(0).toLatin1())});
+    }
+    return track;
+}
+
 clsKesRuler readRuler(const QJsonObject& object)
 {
     clsKesRuler ruler;
@@ -121,6 +166,8 @@ QByteArray KesDrawingsFile::toJson(const KesDrawings& drawings)
             object.insert(QStringLiteral("distancePx"), shape.Distance());
         shapes.append(object);
     }
+    for (const KesTrack& track : drawings.tracks)
+        shapes.append(trackJson(track));
 
     const clsKesRuler& ruler = drawings.ruler;
     QJsonObject rulerJson{{QStringLiteral("calibrated"), ruler.Calibrated()}};
@@ -174,6 +221,10 @@ std::optional<KesDrawings> KesDrawingsFile::fromJson(const QByteArray& json, QSt
             const QString where = QStringLiteral("Shape %1 (\"%2\")").arg(number).arg(kind);
             if (!value.isObject() || kind.isEmpty())
                 throw Refusal{QStringLiteral("Shape %1 has no kind.").arg(number)};
+            if (kind == KesShapeKind::Track) {
+                drawings.tracks.push_back(readTrack(object, where));
+                continue;
+            }
             if (!KesShapeKind::isKnown(kind)) {
                 ++drawings.skippedShapes;
                 continue;

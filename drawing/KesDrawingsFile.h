@@ -1,5 +1,6 @@
 #pragma once
 
+#include "drawing/KesTrack.h"
 #include "drawing/clsKesRuler.h"
 #include "drawing/clsKesShape.h"
 
@@ -18,6 +19,7 @@ struct KesDrawings {
     QString videoFile; // the clip's file name, without its folder
     QSize videoSizePx;
     std::vector<clsKesShape> shapes;
+    std::vector<KesTrack> tracks;
     clsKesRuler ruler;
     // Shapes of kinds this version does not know, left out when reading.
     int skippedShapes = 0;
@@ -25,10 +27,11 @@ struct KesDrawings {
 
 // Reads and writes drawings files: small JSON documents kept beside the clip
 // ("swing.avi.drawings.json"). The document carries a format version;
-// shapes are a list of objects with a "kind", so later kinds (point tracks)
-// fit in without a new version: a reader skips kinds it does not know and
-// says how many. Points are [x, y] pairs of native video pixels, colours
-// "#rrggbb".
+// shapes are a list of objects with a "kind", so later kinds fit in without
+// a new version: a reader skips kinds it does not know and says how many.
+// Points are [x, y] pairs of native video pixels, colours "#rrggbb". A point
+// track is the kind "Track" with "frames": [frame, x, y, state] rows, x and y
+// to 0.01 pixel, state "t" (found), "p" (carried on) or "s" (placed).
 class KesDrawingsFile {
 public:
     static constexpr int FormatVersion = 1;

@@ -20,6 +20,9 @@ inline constexpr QLatin1String VerticalAngle{"VerticalAngle"};
 inline constexpr QLatin1String HorizontalAngle{"HorizontalAngle"};
 // A line from point 0 to point 1 that shows its calibrated length.
 inline constexpr QLatin1String Length{"Length"};
+// A point followed through the clip: kept beside the shapes, not one of them
+// (it has a point per frame, not four slots).
+inline constexpr QLatin1String Track{"Track"};
 
 // How many of the four point slots the kind uses; 0 for a kind not listed above.
 inline int usedPoints(const QString& kind)

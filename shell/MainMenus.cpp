@@ -47,7 +47,7 @@ MainMenus::MainMenus(QMainWindow& frame, QMdiArea& documents)
     // Commands on the active video window's drawings, beyond the drawing toolbar.
     m_drawing = addItems(m_drawingTop,
         {"Save drawings\u2026", "Save picture\u2026", "-", "Angle between lines", "Recalibrate ruler\u2026", "-",
-            "Delete shape"},
+            "Delete shape", "-", "Export track CSV\u2026"},
         &MainMenus::drawingClicked);
 
     // Swing events of the active video window; "Set mark here" is item 4.

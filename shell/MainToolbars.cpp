@@ -271,6 +271,7 @@ void MainToolbars::buildDraw()
     addButton(d, "vangle", "Angle to vertical", {}, Kind::Group, ToolbarIcons::draw(13));
     addButton(d, "hangle", "Angle to horizontal", {}, Kind::Group, ToolbarIcons::draw(14));
     addButton(d, "length", "Length (kept)", {}, Kind::Group, ToolbarIcons::draw(15));
+    addButton(d, "track", "Track a point", {}, Kind::Group, ToolbarIcons::draw(16));
 }
 
 void MainToolbars::buildModel()

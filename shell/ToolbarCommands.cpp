@@ -190,6 +190,10 @@ void ToolbarCommands::drawClicked(const QString& key)
         toolChosen(QStringLiteral("SelectTool"));
         return;
     }
+    if (key == QLatin1String("track")) {
+        toolChosen(QStringLiteral("TrackTool"));
+        return;
+    }
     if (key == QLatin1String("length")) {
         toolChosen(QStringLiteral("LengthTool"));
         // A kept length needs a calibrated ruler; the calibration starts at once.
@@ -273,6 +277,9 @@ void ToolbarCommands::drawingMenuClicked(int index)
         break;
     case 6:
         skipOnError([&] { video->DeleteSelectedShape(); });
+        break;
+    case 8:
+        skipOnError([&] { video->ExportTrackCsv(); });
         break;
     default:
         break;

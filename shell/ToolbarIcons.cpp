@@ -451,6 +451,18 @@ void glyphLength(QPainter& p)
     p.drawRect(QRectF(4.5, 2.5, 7, 5));
 }
 
+void glyphTrack(QPainter& p)
+{
+    // a dotted path curving up to a ringed point
+    p.setPen(QPen(kBlue, 1.4, Qt::DotLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath path(QPointF(1.5, 14.5));
+    path.quadTo(QPointF(9, 14), QPointF(11.5, 5.5));
+    p.drawPath(path);
+    p.setPen(ink(1.4, kRed));
+    p.drawEllipse(QPointF(11.5, 4.5), 3, 3);
+}
+
 // --- model toolbar ---
 
 void glyphModelOpen(QPainter& p)
@@ -515,7 +527,7 @@ QIcon ToolbarIcons::draw(int index)
 {
     return pick({glyphLine, glyphRect, glyphOval, glyphArc, glyphAngle, glyphRuler, glyphGrid, glyphAdjust, glyphUndo,
                     glyphDeleteAll, glyphCopy, glyphParallel, glyphSelect, glyphVerticalAngle, glyphHorizontalAngle,
-                    glyphLength},
+                    glyphLength, glyphTrack},
         index);
 }
 

@@ -2,6 +2,9 @@
 //   kestrel-frame FILE --info               frame count, duration, size and rate
 //   kestrel-frame FILE --frame N -o out.png frame N as the player shows it
 //   kestrel-frame FILE --events             impact, address, top, finish and tempo of the swing
+//   kestrel-frame FILE --track X,Y[,FRAME]  the point at X,Y of FRAME (0) followed through the clip:
+//                                           "frame x y" per frame, "frame - -" where it is not found
+#include "analysis/ClipPointTracker.h"
 #include "analysis/SwingAnalyzer.h"
 #include "analysis/SwingEventText.h"
 #include "engine/VideoEngine.h"
@@ -28,6 +31,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption events(QStringLiteral("events"),
         QStringLiteral("Find the swing's impact (from its sound or motion), address, top, finish and tempo."));
     parser.addOption(events);
+    const QCommandLineOption track(QStringLiteral("track"),
+        QStringLiteral("Follow the point at X,Y (video pixels) of FRAME (default 0) through the clip and print where it"
+                       " is on each frame."),
+        QStringLiteral("X,Y[,FRAME]"));
+    parser.addOption(track);
     parser.process(application);
 
     QTextStream out(stdout);
@@ -40,6 +48,30 @@ int main(int argc, char* argv[])
             return 1;
         }
         out << kestrel::swingEventLines(analysis).join(QLatin1Char('\n')) << '\n';
+        out.flush();
+        if (!parser.isSet(info) && !parser.isSet(frame))
+            return 0;
+    }
+    if (files.size() == 1 && parser.isSet(track)) {
+        const QStringList parts = parser.value(track).split(QLatin1Char(','));
+        bool numbers = parts.size() == 2 || parts.size() == 3;
+        double coordinates[2] = {0, 0};
+        for (int i = 0; i < 2 && numbers; ++i)
+            coordinates[i] = parts.value(i).toDouble(&numbers);
+        qint64 startFrame = 0;
+        if (numbers && parts.size() == 3)
+            startFrame = parts[2].toLongLong(&numbers);
+        if (!numbers) {
+            err << "--track takes X,Y or X,Y,FRAME (numbers), not " << parser.value(track) << '\n';
+            return 2;
+        }
+        const kestrel::PointTrack result
+            = kestrel::ClipPointTracker().track(files.first(), startFrame, QPointF(coordinates[0], coordinates[1]));
+        if (!result.succeeded()) {
+            err << result.error << '\n';
+            return 1;
+        }
+        out << kestrel::pointTrackLines(result).join(QLatin1Char('\n')) << '\n';
         out.flush();
         if (!parser.isSet(info) && !parser.isSet(frame))
             return 0;

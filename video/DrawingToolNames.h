@@ -20,5 +20,7 @@ inline constexpr QLatin1String Select{"SelectTool"};
 inline constexpr QLatin1String VerticalAngle{"VerticalAngleTool"};
 inline constexpr QLatin1String HorizontalAngle{"HorizontalAngleTool"};
 inline constexpr QLatin1String Length{"LengthTool"};
+// Follows a clicked point through the clip.
+inline constexpr QLatin1String Track{"TrackTool"};
 
 } // namespace kestrel::DrawingToolNames

@@ -12,6 +12,7 @@
 #include "video/RulerCalibration.h"
 #include "video/ShapeEditor.h"
 #include "video/VideoPicture.h"
+#include "video/VideoTracks.h"
 #include "video/frmVideo.h"
 
 #include <QFileInfo>
@@ -53,6 +54,7 @@ struct VideoMouseTools::State {
     std::unique_ptr<RulerCalibration> calibration;
     std::unique_ptr<DrawingsFileCommands> files;
     std::unique_ptr<ShapeEditor> editor;
+    std::unique_ptr<VideoTracks> tracks;
     // The composed picture with the finished shapes and the grid but without
     // the figure of the gesture under way: bands are drawn on a fresh copy
     // of it, so they never leave a trail. Kept only while a gesture runs, so
@@ -160,6 +162,8 @@ VideoMouseTools::VideoMouseTools(frmVideo& window, FrameServices& frame, const A
     d->calibration = std::make_unique<RulerCalibration>(d->draw, frame, app, &window);
     d->editor = std::make_unique<ShapeEditor>(d->draw);
     d->files = std::make_unique<DrawingsFileCommands>(window, *this, app);
+    d->tracks = std::make_unique<VideoTracks>(window, app);
+    QObject::connect(d->tracks.get(), &VideoTracks::changed, &window, [this] { d->repaint(); });
     if (VideoPicture* picture = window.picVideo())
         new PictureKeys(window, *picture);
 }
@@ -174,6 +178,11 @@ clsKesDraw& VideoMouseTools::drawing()
 const ShapeSelection& VideoMouseTools::selection() const
 {
     return d->editor->selection();
+}
+
+VideoTracks& VideoMouseTools::tracks()
+{
+    return *d->tracks;
 }
 
 KesViewTransform VideoMouseTools::view() const
@@ -210,6 +219,11 @@ void VideoMouseTools::VideoMouseDown(Qt::MouseButton button, Qt::KeyboardModifie
     // finished by this press.
     if (draw.ShapeObj().CurrentPoint() != 0 && draw.Mode() != tool)
         d->dropUnfinishedShape();
+    if (tool == Tool::Track) {
+        if (button == Qt::LeftButton)
+            d->tracks->press(nativePoint, d->hitTolerance());
+        return;
+    }
     if (selects(tool)) {
         if (button == Qt::LeftButton) {
             d->editor->press(nativePoint, modifiers & Qt::ControlModifier, d->view());
@@ -266,6 +280,10 @@ void VideoMouseTools::VideoMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModif
     const KesPoint p = nearestPixel(nativePoint);
     clsKesDraw& draw = d->draw;
     draw.setNewMouse(p);
+    if (d->tracks->dragging()) {
+        d->tracks->dragTo(nativePoint);
+        return;
+    }
     if (d->editor->dragging()) {
         d->editor->dragTo(p);
         d->redrawOver([this](QImage& picture) { d->editor->drawDragFeedback(picture, d->viewOf(picture.size())); });
@@ -313,6 +331,11 @@ void VideoMouseTools::VideoMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModif
 
 void VideoMouseTools::VideoMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, QPointF position)
 {
+    if (d->tracks->dragging()) {
+        if (button == Qt::LeftButton)
+            d->tracks->release(d->nativeOf(position));
+        return;
+    }
     const KesPoint p = nearestPixel(d->nativeOf(position));
     clsKesDraw& draw = d->draw;
     draw.setNewMouse(p);
@@ -456,6 +479,7 @@ void VideoMouseTools::DrawShapes(QImage& picture)
         request.handles = d->editor->selection().positions();
     }
     DrawingOverlay::draw(picture, request);
+    d->tracks->draw(picture, request.view, d->window->currentFrame(), d->window->IsPlaying(), draw.Ruler());
     if (d->withoutEditMarks)
         return;
 
@@ -544,6 +568,7 @@ void VideoMouseTools::DrawingsDeleteAll()
 {
     d->draw.DeleteAll();
     d->editor->clear();
+    d->tracks->clear();
     d->repaint();
 }
 
@@ -595,7 +620,7 @@ bool VideoMouseTools::State::cancelGesture()
 
 bool VideoMouseTools::CancelShapeInProgress()
 {
-    if (d->cancelGesture()) {
+    if (d->cancelGesture() || d->tracks->cancel()) {
         d->repaint();
         return true;
     }
@@ -651,6 +676,11 @@ bool VideoMouseTools::AngleBetweenSelectedLines()
 
 // ---------------------------------------------------------------- drawings as a document
 
+bool VideoMouseTools::ExportTrackCsv()
+{
+    return d->tracks->exportCsv(d->draw.Ruler());
+}
+
 bool VideoMouseTools::SaveDrawings()
 {
     return d->files->saveDrawings();
@@ -663,6 +693,8 @@ bool VideoMouseTools::SavePicture()
 
 void VideoMouseTools::videoOpened(const QString& path)
 {
+    // A track is a point per frame of the clip it was made on: it cannot go with the drawings to another.
+    d->tracks->clear();
     d->files->videoOpened(path);
 }
 
@@ -673,6 +705,7 @@ KesDrawings VideoMouseTools::drawings() const
     drawings.videoSizePx = d->nativeSize();
     drawings.shapes = d->draw.Shapes();
     drawings.ruler = d->draw.Ruler();
+    drawings.tracks = d->tracks->toDrawings();
     return drawings;
 }
 
@@ -685,6 +718,7 @@ void VideoMouseTools::setDrawings(const KesDrawings& drawings)
         d->draw.NewShape(shape, shape.ShapeType());
     d->calibration->reset();
     d->draw.Ruler() = drawings.ruler;
+    d->tracks->setFromDrawings(drawings.tracks);
     d->repaint();
 }
 
@@ -697,7 +731,7 @@ void VideoMouseTools::forgetDrawings()
 
 bool VideoMouseTools::hasDrawings() const
 {
-    return d->draw.countShapes() > 0 || d->draw.Ruler().Calibrated();
+    return d->draw.countShapes() > 0 || d->draw.Ruler().Calibrated() || !d->tracks->isEmpty();
 }
 
 QImage VideoMouseTools::pictureWithoutEditMarks()

@@ -16,6 +16,7 @@ namespace kestrel {
 class frmVideo;
 class FrameServices;
 class ShapeSelection;
+class VideoTracks;
 
 // The drawing side of a video window: the drawing tools, rubber bands,
 // adjusting, selecting and editing shapes, undo, grid, ruler calibration and
@@ -63,6 +64,8 @@ public:
     // Adds the angle between the two selected lines, at their crossing.
     bool AngleBetweenSelectedLines();
     void RecalibrateRuler();
+    // The newest point track as a CSV table, through the save dialog.
+    bool ExportTrackCsv();
 
     // Drawings kept in files.
     bool SaveDrawings();
@@ -81,6 +84,7 @@ public:
     // The window's drawing engine: shapes, gesture state, ruler and grid.
     clsKesDraw& drawing();
     const ShapeSelection& selection() const;
+    VideoTracks& tracks();
     // How video pixels show on the window's picture now.
     KesViewTransform view() const;
 

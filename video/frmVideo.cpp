@@ -800,6 +800,10 @@ bool frmVideo::SaveDrawings()
 {
     return d->mouseTools->SaveDrawings();
 }
+bool frmVideo::ExportTrackCsv()
+{
+    return d->mouseTools->ExportTrackCsv();
+}
 bool frmVideo::SavePicture()
 {
     return d->mouseTools->SavePicture();

@@ -79,6 +79,7 @@ public:
     void RecalibrateRuler();
     bool SaveDrawings();
     bool SavePicture();
+    bool ExportTrackCsv();
 
     // Model video.
     void NewModelFile(const QString& fileName);

@@ -20,10 +20,11 @@ public:
     QString indexed(const QString& name, const ClipRecipe& recipe);
     QString path(const QString& fileName) const { return m_dir.filePath(fileName); }
 
-private:
     using Maker = std::function<bool(const QString& path, QString* error)>;
+    // Path of the clip `name` made by `make` (once).
     QString made(const QString& name, const Maker& make);
 
+private:
     QTemporaryDir m_dir;
     QHash<QString, QString> m_made;
 };

@@ -4,6 +4,7 @@ int runReaderTests(int argc, char** argv);
 int runDetectionTests(int argc, char** argv);
 int runMarksTests(int argc, char** argv);
 int runSwingClipTests(int argc, char** argv);
+int runTrackingTests(int argc, char** argv);
 
 // One program for the analysis library (and the engine readers it brings);
 // each group of tests is its own QtTest class so failures are reported by group.
@@ -15,5 +16,6 @@ int main(int argc, char** argv)
     failures += runDetectionTests(argc, argv);
     failures += runMarksTests(argc, argv);
     failures += runSwingClipTests(argc, argv);
+    failures += runTrackingTests(argc, argv);
     return failures;
 }

@@ -180,15 +180,93 @@ void DrawingsFileTest::fromJson_refusesWithAReason()
 
 void DrawingsFileTest::fromJson_skipsKindsItDoesNotKnow()
 {
-    const QJsonObject track{{"kind", "Track"}, {"frames", QJsonArray{1, 2, 3}}};
+    const QJsonObject spline{{"kind", "Spline"}, {"knots", QJsonArray{1, 2, 3}}};
     QString error;
-    const std::optional<KesDrawings> read = KesDrawingsFile::fromJson(withShapes({track, lineJson(), track}), &error);
+    const std::optional<KesDrawings> read = KesDrawingsFile::fromJson(withShapes({spline, lineJson(), spline}), &error);
     QVERIFY2(read, qPrintable(error));
     QCOMPARE(read->skippedShapes, 2);
     QCOMPARE(read->shapes.size(), size_t(1));
     QCOMPARE(read->shapes[0].ShapeType(), QStringLiteral("Line"));
     QCOMPARE(read->shapes[0].Color(), 0x0000FF);
     QCOMPARE(read->shapes[0].Points(1), (KesPoint{3, 4}));
+    QVERIFY(read->tracks.empty());
+}
+
+void DrawingsFileTest::roundTrip_keepsTracksBesideShapes()
+{
+    KesDrawings drawings = sample();
+    KesTrack first;
+    first.colour = 0x00FF00;
+    first.widthPx = 3;
+    first.startFrame = 4;
+    first.points = {{2, QPointF(10.25, 20.5), KesTrackPoint::State::Tracked},
+        {4, QPointF(12, 21), KesTrackPoint::State::Set}, {5, QPointF(14.75, 22.125), KesTrackPoint::State::Predicted},
+        {9, QPointF(-3, 400), KesTrackPoint::State::Tracked}};
+    KesTrack second;
+    second.colour = 0x0000FF;
+    second.startFrame = 0;
+    second.points = {{0, QPointF(1, 1), KesTrackPoint::State::Set}};
+    drawings.tracks = {first, second, KesTrack()};
+    QString error;
+    const QByteArray json = KesDrawingsFile::toJson(drawings);
+    const std::optional<KesDrawings> read = KesDrawingsFile::fromJson(json, &error);
+    QVERIFY2(read, qPrintable(error));
+    QCOMPARE(read->shapes.size(), drawings.shapes.size());
+    QCOMPARE(read->skippedShapes, 0);
+    QCOMPARE(read->tracks.size(), size_t(3));
+    // Positions are kept to a hundredth of a pixel.
+    first.points[2].positionPx = QPointF(14.75, 22.13);
+    QCOMPARE(read->tracks[0], first);
+    QCOMPARE(read->tracks[1], second);
+    QCOMPARE(read->tracks[2], KesTrack());
+
+    // Tracks follow the shapes in the list, each a "Track" with its rows.
+    const QJsonArray shapes = QJsonDocument::fromJson(json).object().value("shapes").toArray();
+    QCOMPARE(shapes.size(), int(drawings.shapes.size()) + 3);
+    const QJsonObject track = shapes[int(drawings.shapes.size())].toObject();
+    QCOMPARE(track.value("kind").toString(), QStringLiteral("Track"));
+    QCOMPARE(track.value("color").toString(), QStringLiteral("#00ff00"));
+    QCOMPARE(track.value("startFrame").toInt(), 4);
+    QCOMPARE(track.value("frames").toArray().at(1).toArray(), (QJsonArray{4, 12, 21, "s"}));
+}
+
+void DrawingsFileTest::fromJson_refusesBadTracks_data()
+{
+    QTest::addColumn<QJsonObject>("track");
+    QTest::addColumn<QString>("reason");
+    const QJsonObject good{{"kind", "Track"}, {"color", "#ff0000"}, {"widthPx", 2}, {"startFrame", 0},
+        {"frames", QJsonArray{QJsonArray{0, 1, 2, "s"}, QJsonArray{1, 3, 4, "t"}}}};
+    const QString rows = QStringLiteral(
+        "Shape 1 (\"Track\") has a frame that is not [frame, x, y, \"t\"|\"p\"|\"s\"] in rising order.");
+    QJsonObject bad = good;
+    bad["frames"] = 5;
+    QTest::newRow("frames not a list") << bad << "Shape 1 (\"Track\") has no \"frames\" list.";
+    bad = good;
+    bad["frames"] = QJsonArray{QJsonArray{0, 1, 2}};
+    QTest::newRow("short row") << bad << rows;
+    bad["frames"] = QJsonArray{QJsonArray{1, 1, 2, "t"}, QJsonArray{1, 3, 4, "t"}};
+    QTest::newRow("frame repeated") << bad << rows;
+    bad["frames"] = QJsonArray{QJsonArray{0.5, 1, 2, "t"}};
+    QTest::newRow("fractional frame") << bad << rows;
+    bad["frames"] = QJsonArray{QJsonArray{0, "x", 2, "t"}};
+    QTest::newRow("text coordinate") << bad << rows;
+    bad["frames"] = QJsonArray{QJsonArray{0, 1, 2, "lost"}};
+    QTest::newRow("unknown state") << bad << rows;
+    bad = good;
+    bad["color"] = "";
+    QTest::newRow("no colour") << bad << "Shape 1 (\"Track\") has no valid \"color\".";
+    bad = good;
+    bad.remove("startFrame");
+    QTest::newRow("no start frame") << bad << "Shape 1 (\"Track\") has no valid \"startFrame\".";
+}
+
+void DrawingsFileTest::fromJson_refusesBadTracks()
+{
+    QFETCH(QJsonObject, track);
+    QFETCH(QString, reason);
+    QString error;
+    QVERIFY(!KesDrawingsFile::fromJson(withShapes({track}), &error));
+    QCOMPARE(error, reason);
 }
 
 void DrawingsFileTest::fromJson_uncalibratedRuler()

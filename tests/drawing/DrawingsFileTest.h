@@ -14,6 +14,9 @@ private slots:
     void fromJson_refusesWithAReason();
     void fromJson_skipsKindsItDoesNotKnow();
     void fromJson_uncalibratedRuler();
+    void roundTrip_keepsTracksBesideShapes();
+    void fromJson_refusesBadTracks_data();
+    void fromJson_refusesBadTracks();
     void write_replacesWholeFile();
     void write_failsWithAReason();
     void read_missingFileSaysSo();

@@ -172,6 +172,10 @@ void tst_DrawingCommands::drawingMenu_reachesTheActiveWindow()
     menus.mnuDrawing(4)->trigger();
     QCOMPARE(c.f.prompter.last().title, QStringLiteral("Ruler calibration"));
     QVERIFY(c.f.prompter.allAnswersUsed());
+
+    menus.mnuDrawing(8)->trigger(); // Export track CSV, with no track yet
+    QCOMPARE(c.f.prompter.last().title, QStringLiteral("Export track CSV"));
+    QCOMPARE(c.f.prompter.last().kind, ScriptedPrompter::Shown::Kind::Message);
 }
 
 void tst_DrawingCommands::drawingMenu_withoutVideoDoesNothing()

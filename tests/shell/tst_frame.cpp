@@ -135,7 +135,7 @@ void tst_Frame::menus_itemCaptionsOrderAndChecks_data()
                               << QList<bool>{true, true, true, true};
     QTest::newRow("Drawing") << "mnuDrawingTOP"
                              << QStringList{"Save drawings\u2026", "Save picture\u2026", "-", "Angle between lines",
-                                    "Recalibrate ruler\u2026", "-", "Delete shape"}
+                                    "Recalibrate ruler\u2026", "-", "Delete shape", "-", "Export track CSV\u2026"}
                              << QList<bool>(7, false);
     QTest::newRow("Windows") << "mnuWindowTOP"
                              << QStringList{"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All",

@@ -90,7 +90,7 @@ void tst_Toolbars::structure_keysTooltipsCaptionsKinds_data()
             {"delete", "Delete All", "", P}, {"", "", "", S}, {"copy", "Copy image", "", P}, {"", "", "", S},
             {"colorpicker", "", "", E}, {"", "", "", S}, {"select", "Select shape", "", G},
             {"vangle", "Angle to vertical", "", G}, {"hangle", "Angle to horizontal", "", G},
-            {"length", "Length (kept)", "", G}});
+            {"length", "Length (kept)", "", G}, {"track", "Track a point", "", G}});
     addRows(Toolbar::Model, "model",
         {{"open", "Open", "", P}, {"close", "Close", "", P}, {"", "", "", S}, {"play", "Play", "", P},
             {"pause", "Pause", "", P}, {"", "", "", S}, {"adjust", "Adjust", "", T}, {"zoomin", "ZoomIn", "", P},
@@ -136,7 +136,7 @@ void tst_Toolbars::structure_bandsInOrder()
     MainToolbars& toolbars = f.frame->toolbars();
     const QStringList names{"tbrStandard", "tbrVideo", "tbrDraw", "tbrModel"};
     const QStringList keys{"ToolbarStandard", "ToolbarVideo", "ToolbarDraw", "ToolbarModel"};
-    const QList<int> counts{10, 13, 21, 13};
+    const QList<int> counts{10, 13, 22, 13};
     QPoint previous(-1, -1);
     for (int i = 0; i < 4; ++i) {
         QToolBar* bar = toolbars.toolbar(Toolbar(i));
@@ -275,6 +275,8 @@ void tst_Toolbars::drawTools_setToolAndReleaseRuler_data()
                             << "HorizontalAngleTool" << false;
     QTest::newRow("length") << "length"
                             << "LengthTool" << true;
+    QTest::newRow("track") << "track"
+                           << "TrackTool" << true;
 }
 
 void tst_Toolbars::drawTools_setToolAndReleaseRuler()
@@ -294,7 +296,7 @@ void tst_Toolbars::drawTools_setToolAndReleaseRuler()
     // One tool at a time.
     int pressed = 0;
     for (const char* other :
-        {"line", "rect", "oval", "arc", "angle", "parallel", "select", "vangle", "hangle", "length"})
+        {"line", "rect", "oval", "arc", "angle", "parallel", "select", "vangle", "hangle", "length", "track"})
         pressed += t.button(Toolbar::Draw, other)->isChecked();
     QCOMPARE(pressed, 1);
 }

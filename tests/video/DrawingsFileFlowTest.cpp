@@ -206,11 +206,11 @@ void DrawingsFileFlowTest::savedDrawingsOfUnknownKinds_areLeftOutWithANote()
 {
     const QJsonObject line{{"kind", "Line"}, {"points", QJsonArray{QJsonArray{10, 10}, QJsonArray{300, 10}}},
         {"color", "#00ff00"}, {"widthPx", 2}};
-    const QJsonObject track{{"kind", "Track"}, {"frames", QJsonArray{}}};
+    const QJsonObject spline{{"kind", "Spline"}, {"knots", QJsonArray{}}};
     QFile file(KesDrawingsFile::pathFor(otherClip()));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QJsonDocument(
-        QJsonObject{{"format", "Kestrel drawings"}, {"version", 1}, {"shapes", QJsonArray{track, line, track}}})
+        QJsonObject{{"format", "Kestrel drawings"}, {"version", 1}, {"shapes", QJsonArray{spline, line, spline}}})
                    .toJson());
     file.close();
     m_prompter->answerMessage(MsgAnswer::Yes);

@@ -2,6 +2,7 @@
 #include "AnchoredDrawingTest.h"
 #include "DrawingsFileFlowTest.h"
 #include "ShapeEditingTest.h"
+#include "TrackToolTest.h"
 #include "support/TestRunner.h"
 #include "tst_video_drawing.h"
 
@@ -15,5 +16,6 @@ int main(int argc, char* argv[])
     tests.push_back(std::make_unique<AnchoredDrawingTest>());
     tests.push_back(std::make_unique<ShapeEditingTest>());
     tests.push_back(std::make_unique<DrawingsFileFlowTest>());
+    tests.push_back(std::make_unique<TrackToolTest>());
     return kestrel::test::runTestClasses(tests);
 }
