@@ -136,7 +136,7 @@ void tst_Frame::menus_itemCaptionsOrderAndChecks_data()
     QTest::newRow("Drawing") << "mnuDrawingTOP"
                              << QStringList{"Save drawings\u2026", "Save picture\u2026", "-", "Angle between lines",
                                     "Recalibrate ruler\u2026", "-", "Delete shape", "-", "Export track CSV\u2026"}
-                             << QList<bool>(7, false);
+                             << QList<bool>(9, false);
     QTest::newRow("Windows") << "mnuWindowTOP"
                              << QStringList{"Tile Horizontally", "Tile Vertically", "Cascade", "Ma&ximise All",
                                     "Mi&nimise All", "-", "Ne&xt", "Pre&vious", "-", "Videos"}
@@ -158,6 +158,7 @@ void tst_Frame::menus_itemCaptionsOrderAndChecks()
     QVERIFY(found);
     const QList<QAction*> items = found->actions();
     QCOMPARE(captionsOf(items), captions);
+    QCOMPARE(checked.size(), items.size());
     for (int i = 0; i < items.size(); ++i)
         QVERIFY2(items[i]->isChecked() == checked[i], qPrintable(items[i]->text()));
 }
