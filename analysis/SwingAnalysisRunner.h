@@ -2,11 +2,9 @@
 
 #include "analysis/SwingAnalysis.h"
 #include "analysis/SwingAnalyzer.h"
+#include "analysis/WorkerRuns.h"
 
 #include <QObject>
-
-#include <memory>
-#include <vector>
 
 namespace kestrel {
 
@@ -25,7 +23,7 @@ public:
 
     void start(const QString& path);
     void cancel();
-    bool isRunning() const { return m_current != nullptr; }
+    bool isRunning() const { return m_runs.isRunning(); }
 
 signals:
     void progressChanged(int percent);
@@ -34,14 +32,8 @@ signals:
     void canceled();
 
 private:
-    struct Run;
-    void deliver(quint64 generation, const SwingAnalysis& analysis);
-    void reapFinishedRuns();
-
     SwingAnalyzer::Options m_options;
-    quint64 m_generation = 0; // of the run whose reports count
-    std::unique_ptr<Run> m_current;
-    std::vector<std::unique_ptr<Run>> m_retired; // cancelled or done, their threads not yet joined
+    WorkerRuns m_runs; // last: its threads report to the members above
 };
 
 } // namespace kestrel

@@ -1,16 +1,9 @@
 #include "analysis/TrackRunner.h"
 
-#include <atomic>
+#include <algorithm>
 #include <cmath>
-#include <thread>
 
 namespace kestrel {
-
-struct TrackRunner::Run {
-    std::thread thread;
-    std::atomic<bool> stop{false};
-    std::atomic<bool> done{false};
-};
 
 TrackRunner::TrackRunner(QObject* parent)
     : TrackRunner(ClipPointTracker::Options(), parent)
@@ -24,15 +17,7 @@ TrackRunner::TrackRunner(ClipPointTracker::Options options, QObject* parent)
     qRegisterMetaType<kestrel::PointTrack>();
 }
 
-TrackRunner::~TrackRunner()
-{
-    if (m_current)
-        m_retired.push_back(std::move(m_current));
-    for (auto& run : m_retired) {
-        run->stop = true;
-        run->thread.join();
-    }
-}
+TrackRunner::~TrackRunner() = default;
 
 void TrackRunner::start(const QString& path, qint64 frame, QPointF atPx, int tag)
 {
@@ -53,13 +38,10 @@ void TrackRunner::correct(const QString& path, const PointTrack& track, qint64 f
 
 void TrackRunner::launch(Job job, int tag)
 {
-    cancel();
-    reapFinishedRuns();
-    const quint64 generation = ++m_generation;
-    auto run = std::make_unique<Run>();
-    Run* state = run.get();
+    cancel(); // a run replaced says so
     // Runs on the worker thread; everything it reports is queued to this object's thread.
-    run->thread = std::thread([this, state, generation, tag, job = std::move(job), options = m_options] {
+    m_runs.start([this, tag, job = std::move(job), options = m_options](
+                     const WorkerRuns::StopCheck& stopped, quint64 generation) {
         int reported = -1;
         const auto progress = [this, generation, &reported](double share) {
             const int percent = int(std::floor(std::clamp(share, 0.0, 1.0) * 100));
@@ -69,49 +51,26 @@ void TrackRunner::launch(Job job, int tag)
             QMetaObject::invokeMethod(
                 this,
                 [this, generation, percent] {
-                    if (generation == m_generation && m_current)
+                    if (m_runs.isCurrent(generation))
                         emit progressChanged(percent);
                 },
                 Qt::QueuedConnection);
         };
-        PointTrack track = job(
-            ClipPointTracker(options), [state] { return state->stop.load(); }, progress);
-        state->done = true;
+        PointTrack track = job(ClipPointTracker(options), stopped, progress);
         QMetaObject::invokeMethod(
-            this, [this, generation, tag, track = std::move(track)] { deliver(generation, track, tag); },
+            this,
+            [this, generation, tag, track = std::move(track)] {
+                if (m_runs.finish(generation))
+                    emit finished(track, tag);
+            },
             Qt::QueuedConnection);
     });
-    m_current = std::move(run);
 }
 
 void TrackRunner::cancel()
 {
-    if (!m_current)
-        return;
-    m_current->stop = true;
-    m_retired.push_back(std::move(m_current));
-    ++m_generation;
-    emit canceled();
-}
-
-void TrackRunner::deliver(quint64 generation, const PointTrack& track, int tag)
-{
-    if (generation == m_generation && m_current) {
-        m_retired.push_back(std::move(m_current));
-        emit finished(track, tag);
-    }
-    reapFinishedRuns();
-}
-
-void TrackRunner::reapFinishedRuns()
-{
-    // A run that is done has only its return left: joining it does not wait.
-    std::erase_if(m_retired, [](const std::unique_ptr<Run>& run) {
-        if (!run->done)
-            return false;
-        run->thread.join();
-        return true;
-    });
+    if (m_runs.cancel())
+        emit canceled();
 }
 
 } // namespace kestrel

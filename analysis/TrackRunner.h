@@ -2,12 +2,12 @@
 
 #include "analysis/ClipPointTracker.h"
 #include "analysis/PointTrack.h"
+#include "analysis/WorkerRuns.h"
 
 #include <QObject>
 #include <QPointF>
 
-#include <memory>
-#include <vector>
+#include <functional>
 
 namespace kestrel {
 
@@ -27,7 +27,7 @@ public:
     void start(const QString& path, qint64 frame, QPointF atPx, int tag = 0);
     void correct(const QString& path, const PointTrack& track, qint64 frame, QPointF atPx, int tag = 0);
     void cancel();
-    bool isRunning() const { return m_current != nullptr; }
+    bool isRunning() const { return m_runs.isRunning(); }
 
 signals:
     void progressChanged(int percent);
@@ -36,17 +36,12 @@ signals:
     void canceled();
 
 private:
-    struct Run;
     using Job = std::function<PointTrack(
         const ClipPointTracker&, const ClipPointTracker::StopCheck&, const ClipPointTracker::Progress&)>;
     void launch(Job job, int tag);
-    void deliver(quint64 generation, const PointTrack& track, int tag);
-    void reapFinishedRuns();
 
     ClipPointTracker::Options m_options;
-    quint64 m_generation = 0; // of the run whose reports count
-    std::unique_ptr<Run> m_current;
-    std::vector<std::unique_ptr<Run>> m_retired; // cancelled or done, their threads not yet joined
+    WorkerRuns m_runs; // last: its threads report to the members above
 };
 
 } // namespace kestrel
