@@ -1,6 +1,7 @@
 #include "TrackClips.h"
 
 #include "support/PaintedClips.h"
+#include "support/TestClips.h"
 
 #include <QPainter>
 
@@ -97,16 +98,7 @@ void paint(QImage& picture, const TrackClipRecipe& r, double t, std::mt19937& ra
     painter.end();
     if (r.grain <= 0)
         return;
-    std::uniform_int_distribution<int> grain(-r.grain, r.grain);
-    for (int y = 0; y < picture.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
-            const int n = grain(random);
-            const QRgb p = line[x];
-            line[x] = qRgb(
-                std::clamp(qRed(p) + n, 0, 255), std::clamp(qGreen(p) + n, 0, 255), std::clamp(qBlue(p) + n, 0, 255));
-        }
-    }
+    addSensorNoise(picture, r.grain, random);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // while the sound track carries noise and clicks at known times.
 #include "SwingClips.h"
 
+#include "TestClips.h"
 #include "engine/FfmpegPtr.h"
 
 #include <QFileInfo>
@@ -109,16 +110,7 @@ void paintFrame(QImage& picture, const SwingClipRecipe& r, double t, std::mt1993
     painter.end();
     if (r.grain <= 0)
         return;
-    std::uniform_int_distribution<int> grain(-r.grain, r.grain);
-    for (int y = 0; y < picture.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
-            const int n = grain(random);
-            const QRgb p = line[x];
-            line[x] = qRgb(
-                std::clamp(qRed(p) + n, 0, 255), std::clamp(qGreen(p) + n, 0, 255), std::clamp(qBlue(p) + n, 0, 255));
-        }
-    }
+    addSensorNoise(picture, r.grain, random);
 }
 
 void addClick(

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <random>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -190,6 +191,20 @@ void addGrain(QImage& picture, int amplitude, int frameIndex)
             const int delta = int((state >> 24) % quint32(2 * amplitude + 1)) - amplitude;
             const int grey = std::clamp(qRed(line[x]) + delta, 0, 255);
             line[x] = qRgb(grey, grey, grey);
+        }
+    }
+}
+
+void addSensorNoise(QImage& picture, int amplitude, std::mt19937& random)
+{
+    std::uniform_int_distribution<int> grain(-amplitude, amplitude);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            const int n = grain(random);
+            const QRgb p = line[x];
+            line[x] = qRgb(
+                std::clamp(qRed(p) + n, 0, 255), std::clamp(qGreen(p) + n, 0, 255), std::clamp(qBlue(p) + n, 0, 255));
         }
     }
 }

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QString>
 
+#include <random>
+
 namespace kestrel::test {
 
 // What clip to make. Every frame carries its own index in a pattern of large
@@ -46,6 +48,10 @@ QImage indexPattern(int index, int width, int height);
 // Grey grain of +-amplitude over a picture, as a phone's sensor gives it; the
 // same for the same frameIndex, fresh for each. The pattern stays readable.
 void addGrain(QImage& picture, int amplitude, int frameIndex);
+
+// Colour noise of +-amplitude, the same on the three channels of a pixel,
+// drawn from `random` (scenes that are not the index pattern).
+void addSensorNoise(QImage& picture, int amplitude, std::mt19937& random);
 
 // Reads the index back from a decoded picture; -1 when no pattern is found.
 int readFrameIndex(const QImage& picture);
