@@ -227,7 +227,7 @@ private:
 };
 
 // What one clip is measured for.
-struct ClipSpec {
+struct BenchClip {
     QString label;
     QString file;
     test::ClipRecipe recipe;
@@ -341,9 +341,9 @@ void benchPlayback(VideoEngine& engine, UiThreadMeter& meter, double rate, const
             .arg(100.0 * double(stats.late + stats.skipped) / double(std::max<qint64>(1, due)), 0, 'f', 2));
 }
 
-void benchClip(QTextStream& out, const ClipSpec& spec, const QString& path)
+void benchClip(QTextStream& out, const BenchClip& clip, const QString& path)
 {
-    out << "\n" << spec.label << "\n";
+    out << "\n" << clip.label << "\n";
     const RowWriter row = [&](const QString& name, const QString& value) {
         out << "  " << name.leftJustified(46, QLatin1Char('.')) << ' ' << value << "\n";
         out.flush();
@@ -378,7 +378,7 @@ void benchClip(QTextStream& out, const ClipSpec& spec, const QString& path)
                 fmt(lastMs) + " / " + fmt(lastMeter.longestMs()));
         }
     }
-    for (double rate : spec.playRates)
+    for (double rate : clip.playRates)
         benchPlayback(engine, meter, rate, row);
     row(QStringLiteral("cache budget / used MiB"),
         QStringLiteral("%1 / %2").arg(engine.cacheBudgetBytes() >> 20).arg(engine.cacheUsedBytes() >> 20));
@@ -442,7 +442,7 @@ void benchThreeWindows(QTextStream& out, const QStringList& clips, qint64 budget
 void runEngineBench(QTextStream& out, const QString& workDir)
 {
     out << "Engine benchmark (" << QThread::idealThreadCount() << " cores)\n";
-    std::vector<ClipSpec> clips;
+    std::vector<BenchClip> clips;
     const bool h264 = test::hasEncoder("libx264");
     // As phones record: long keyframe intervals, B-frames and sensor grain.
     test::ClipRecipe phone;
@@ -491,7 +491,7 @@ void runEngineBench(QTextStream& out, const QString& workDir)
         QStringLiteral("sd.mpg"), sd, {3.0}});
 
     QStringList made;
-    for (const ClipSpec& clip : clips) {
+    for (const BenchClip& clip : clips) {
         const QString path = workDir + QLatin1Char('/') + clip.file;
         QElapsedTimer timer;
         timer.start();
