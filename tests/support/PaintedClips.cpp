@@ -1,5 +1,6 @@
 #include "PaintedClips.h"
 
+#include "ClipEncoding.h"
 #include "engine/FfmpegPtr.h"
 
 #include <QFileInfo>
@@ -10,49 +11,21 @@ extern "C" {
 
 namespace kestrel::test {
 
-namespace {
-
-bool fail(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
-bool send(AVFormatContext* output, AVCodecContext* encoder, AVStream* stream, AVFrame* frame, QString* error)
-{
-    int result = avcodec_send_frame(encoder, frame);
-    PacketPtr packet = makePacket();
-    while (result >= 0) {
-        result = avcodec_receive_packet(encoder, packet.get());
-        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
-            return true;
-        if (result < 0)
-            break;
-        av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
-        packet->stream_index = stream->index;
-        result = av_interleaved_write_frame(output, packet.get());
-    }
-    return fail(error, QStringLiteral("encoding failed: %1").arg(averrorText(result)));
-}
-
-} // namespace
-
 bool makePaintedClip(const QString& path, const PaintedClipFormat& format, const FramePainter& paint, QString* error)
 {
     if (format.width < 16 || format.height < 16 || format.fps <= 0 || format.frames <= 0)
-        return fail(error, QStringLiteral("invalid clip format"));
+        return failWith(error, QStringLiteral("invalid clip format"));
     if (av_log_get_level() > AV_LOG_ERROR)
         av_log_set_level(AV_LOG_ERROR);
     const QByteArray file = QFileInfo(path).absoluteFilePath().toUtf8();
     AVFormatContext* raw = nullptr;
     if (avformat_alloc_output_context2(&raw, nullptr, nullptr, file.constData()) < 0 || !raw)
-        return fail(error, QStringLiteral("no muxer for %1").arg(path));
+        return failWith(error, QStringLiteral("no muxer for %1").arg(path));
     OutputFilePtr output(raw);
     const QByteArray name = format.codec.toUtf8();
     const AVCodec* codec = avcodec_find_encoder_by_name(name.constData());
     if (!codec)
-        return fail(error, QStringLiteral("no encoder %1").arg(format.codec));
+        return failWith(error, QStringLiteral("no encoder %1").arg(format.codec));
     AVStream* stream = avformat_new_stream(output.get(), nullptr);
     CodecContextPtr encoder(avcodec_alloc_context3(codec));
     encoder->width = format.width;
@@ -73,14 +46,14 @@ bool makePaintedClip(const QString& path, const PaintedClipFormat& format, const
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int result = avcodec_open2(encoder.get(), codec, nullptr);
     if (result < 0)
-        return fail(error, QStringLiteral("cannot open %1: %2").arg(format.codec, averrorText(result)));
+        return failWith(error, QStringLiteral("cannot open %1: %2").arg(format.codec, averrorText(result)));
     avcodec_parameters_from_context(stream->codecpar, encoder.get());
     stream->time_base = encoder->time_base;
     stream->avg_frame_rate = encoder->framerate;
     if (!(output->oformat->flags & AVFMT_NOFILE) && avio_open(&output->pb, file.constData(), AVIO_FLAG_WRITE) < 0)
-        return fail(error, QStringLiteral("cannot write %1").arg(path));
+        return failWith(error, QStringLiteral("cannot write %1").arg(path));
     if ((result = avformat_write_header(output.get(), nullptr)) < 0)
-        return fail(error, QStringLiteral("cannot start %1: %2").arg(path, averrorText(result)));
+        return failWith(error, QStringLiteral("cannot start %1: %2").arg(path, averrorText(result)));
 
     // Rows padded to 64 bytes, as libswscale's SIMD code reads and writes them.
     const auto padded = [](AVPixelFormat pixelFormat, int width, int height) {
@@ -95,22 +68,22 @@ bool makePaintedClip(const QString& path, const PaintedClipFormat& format, const
     SwsContextPtr scaler(sws_getContext(format.width, format.height, AV_PIX_FMT_BGRA, format.width, format.height,
         encoder->pix_fmt, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!picture || !coded || !scaler)
-        return fail(error, QStringLiteral("out of memory"));
+        return failWith(error, QStringLiteral("out of memory"));
     for (int i = 0; i < format.frames; ++i) {
         if (av_frame_make_writable(coded.get()) < 0)
-            return fail(error, QStringLiteral("out of memory"));
+            return failWith(error, QStringLiteral("out of memory"));
         // Painted straight into FFmpeg's padded buffer, which libswscale then reads.
         QImage image(picture->data[0], format.width, format.height, picture->linesize[0], QImage::Format_RGB32);
         paint(image, i);
         sws_scale(scaler.get(), picture->data, picture->linesize, 0, format.height, coded->data, coded->linesize);
         coded->pts = i;
-        if (!send(output.get(), encoder.get(), stream, coded.get(), error))
+        if (!encodeAndWrite(output.get(), encoder.get(), stream, coded.get(), error))
             return false;
     }
-    if (!send(output.get(), encoder.get(), stream, nullptr, error))
+    if (!encodeAndWrite(output.get(), encoder.get(), stream, nullptr, error))
         return false;
     if ((result = av_write_trailer(output.get())) < 0)
-        return fail(error, QStringLiteral("cannot finish %1: %2").arg(path, averrorText(result)));
+        return failWith(error, QStringLiteral("cannot finish %1: %2").arg(path, averrorText(result)));
     return true;
 }
 

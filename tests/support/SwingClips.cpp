@@ -2,6 +2,7 @@
 // while the sound track carries noise and clicks at known times.
 #include "SwingClips.h"
 
+#include "ClipEncoding.h"
 #include "TestClips.h"
 #include "engine/FfmpegPtr.h"
 
@@ -29,13 +30,6 @@ constexpr int kTicksPerFrame = 4; // timestamps count quarter frames
 constexpr int kVariableTicks[] = {3, 5, 4}; // a phone's uneven frame intervals, in quarter frames
 constexpr double kClickSeconds = 0.03;
 constexpr double kClickDecaySeconds = 0.002;
-
-bool fail(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
 
 double totalSeconds(const SwingClipRecipe& r)
 {
@@ -183,7 +177,7 @@ public:
         const bool timestamped
             = suffix == QLatin1String("mp4") || suffix == QLatin1String("mov") || suffix == QLatin1String("mkv");
         if (!timestamped && (m_recipe.variableRate || m_recipe.audioStartS != 0))
-            return fail(error, QStringLiteral("variable rates and late sound need mp4, mov or mkv"));
+            return failWith(error, QStringLiteral("variable rates and late sound need mp4, mov or mkv"));
         // Constant-rate containers count whole frames.
         m_ticksPerUnit = timestamped ? 1 : kTicksPerFrame;
         if (av_log_get_level() > AV_LOG_ERROR)
@@ -192,16 +186,16 @@ public:
         AVFormatContext* raw = nullptr;
         int result = avformat_alloc_output_context2(&raw, nullptr, nullptr, file.constData());
         if (result < 0 || !raw)
-            return fail(error, QStringLiteral("no muxer for %1").arg(path));
+            return failWith(error, QStringLiteral("no muxer for %1").arg(path));
         m_output.reset(raw);
         if (!openVideo(error) || (m_recipe.sound != SwingSound::None && !openAudio(error)))
             return false;
         if (!(m_output->oformat->flags & AVFMT_NOFILE)
             && avio_open(&m_output->pb, file.constData(), AVIO_FLAG_WRITE) < 0)
-            return fail(error, QStringLiteral("cannot write %1").arg(path));
+            return failWith(error, QStringLiteral("cannot write %1").arg(path));
         m_output->max_delay = int(0.7 * AV_TIME_BASE);
         if ((result = avformat_write_header(m_output.get(), nullptr)) < 0)
-            return fail(error, QStringLiteral("cannot start %1: %2").arg(path, averrorText(result)));
+            return failWith(error, QStringLiteral("cannot start %1: %2").arg(path, averrorText(result)));
 
         const std::vector<qint64> ticks = frameTicks(m_recipe);
         const std::vector<float> sound = swingSound(m_recipe);
@@ -229,7 +223,7 @@ public:
             || (m_audio && !send(m_audio.get(), m_audioStream, nullptr, error)))
             return false;
         if ((result = av_write_trailer(m_output.get())) < 0)
-            return fail(error, QStringLiteral("cannot finish %1: %2").arg(path, averrorText(result)));
+            return failWith(error, QStringLiteral("cannot finish %1: %2").arg(path, averrorText(result)));
         return true;
     }
 
@@ -239,7 +233,7 @@ private:
         const QByteArray name = m_recipe.videoCodec.toUtf8();
         const AVCodec* codec = avcodec_find_encoder_by_name(name.constData());
         if (!codec)
-            return fail(error, QStringLiteral("no encoder %1").arg(m_recipe.videoCodec));
+            return failWith(error, QStringLiteral("no encoder %1").arg(m_recipe.videoCodec));
         m_videoStream = avformat_new_stream(m_output.get(), nullptr);
         m_video.reset(avcodec_alloc_context3(codec));
         m_video->width = m_recipe.width;
@@ -260,7 +254,7 @@ private:
             m_video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         int result = avcodec_open2(m_video.get(), codec, nullptr);
         if (result < 0)
-            return fail(error, QStringLiteral("cannot open %1: %2").arg(m_recipe.videoCodec, averrorText(result)));
+            return failWith(error, QStringLiteral("cannot open %1: %2").arg(m_recipe.videoCodec, averrorText(result)));
         avcodec_parameters_from_context(m_videoStream->codecpar, m_video.get());
         m_videoStream->time_base = m_video->time_base;
         m_videoStream->avg_frame_rate = m_video->framerate;
@@ -276,7 +270,7 @@ private:
         m_scaler.reset(sws_getContext(m_recipe.width, m_recipe.height, AV_PIX_FMT_BGRA, m_recipe.width, m_recipe.height,
             m_video->pix_fmt, SWS_BILINEAR, nullptr, nullptr, nullptr));
         if (!m_scaler || av_frame_get_buffer(m_picture.get(), 64) < 0 || av_frame_get_buffer(m_coded.get(), 64) < 0)
-            return fail(error, QStringLiteral("out of memory"));
+            return failWith(error, QStringLiteral("out of memory"));
         return true;
     }
 
@@ -285,7 +279,7 @@ private:
         const QByteArray name = m_recipe.audioCodec.toUtf8();
         const AVCodec* codec = avcodec_find_encoder_by_name(name.constData());
         if (!codec)
-            return fail(error, QStringLiteral("no encoder %1").arg(m_recipe.audioCodec));
+            return failWith(error, QStringLiteral("no encoder %1").arg(m_recipe.audioCodec));
         m_audioStream = avformat_new_stream(m_output.get(), nullptr);
         m_audio.reset(avcodec_alloc_context3(codec));
         m_audio->sample_fmt = pickSampleFormat(codec);
@@ -297,7 +291,7 @@ private:
             m_audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         int result = avcodec_open2(m_audio.get(), codec, nullptr);
         if (result < 0)
-            return fail(error, QStringLiteral("cannot open %1: %2").arg(m_recipe.audioCodec, averrorText(result)));
+            return failWith(error, QStringLiteral("cannot open %1: %2").arg(m_recipe.audioCodec, averrorText(result)));
         avcodec_parameters_from_context(m_audioStream->codecpar, m_audio.get());
         m_audioStream->time_base = m_audio->time_base;
         const bool anySize = codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE;
@@ -309,7 +303,7 @@ private:
     bool writeVideo(double t, qint64 pts, std::mt19937& random, QString* error)
     {
         if (av_frame_make_writable(m_picture.get()) < 0 || av_frame_make_writable(m_coded.get()) < 0)
-            return fail(error, QStringLiteral("out of memory"));
+            return failWith(error, QStringLiteral("out of memory"));
         // Painted straight into FFmpeg's padded buffer, which libswscale then reads.
         QImage picture(
             m_picture->data[0], m_recipe.width, m_recipe.height, m_picture->linesize[0], QImage::Format_RGB32);
@@ -329,7 +323,7 @@ private:
         frame->nb_samples = m_audioFrameSize;
         av_channel_layout_copy(&frame->ch_layout, &m_audio->ch_layout);
         if (av_frame_get_buffer(frame.get(), 0) < 0)
-            return fail(error, QStringLiteral("out of memory"));
+            return failWith(error, QStringLiteral("out of memory"));
         std::vector<float> chunk(size_t(m_audioFrameSize), 0.0f);
         const size_t count = std::min(sound.size() - *done, chunk.size());
         std::copy_n(sound.begin() + qint64(*done), count, chunk.begin());
@@ -341,19 +335,7 @@ private:
 
     bool send(AVCodecContext* encoder, AVStream* stream, AVFrame* frame, QString* error)
     {
-        int result = avcodec_send_frame(encoder, frame);
-        PacketPtr packet = makePacket();
-        while (result >= 0) {
-            result = avcodec_receive_packet(encoder, packet.get());
-            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
-                return true;
-            if (result < 0)
-                break;
-            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            result = av_interleaved_write_frame(m_output.get(), packet.get());
-        }
-        return fail(error, QStringLiteral("encoding failed: %1").arg(averrorText(result)));
+        return encodeAndWrite(m_output.get(), encoder, stream, frame, error);
     }
 
     const SwingClipRecipe& m_recipe;
@@ -426,7 +408,7 @@ std::vector<float> swingSound(const SwingClipRecipe& recipe)
 bool makeSwingClip(const QString& path, const SwingClipRecipe& recipe, QString* error)
 {
     if (recipe.width < 16 || recipe.height < 16 || recipe.fps <= 0 || recipe.sampleRate <= 0 || recipe.channels <= 0)
-        return fail(error, QStringLiteral("invalid swing clip recipe"));
+        return failWith(error, QStringLiteral("invalid swing clip recipe"));
     return SwingWriter(recipe).write(path, error);
 }
 
